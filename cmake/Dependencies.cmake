@@ -1,0 +1,47 @@
+# Third-party libraries as imported targets with the same names on every build:
+#   deps::zlib deps::jpeg deps::png deps::tiff deps::sqlite3
+# The host uses Debian's -dev packages; Windows builds use the static libraries made by cmake/deps.sh.
+
+function(_deps_static_lib name lib)
+  if(NOT EXISTS "${lib}")
+    message(FATAL_ERROR "${lib} is missing: run cmake/deps.sh first (./test and ./run do it)")
+  endif()
+  add_library(deps::${name} STATIC IMPORTED GLOBAL)
+  set_target_properties(deps::${name} PROPERTIES IMPORTED_LOCATION "${lib}")
+  if(ARGN)
+    set_target_properties(deps::${name} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${ARGN}")
+  endif()
+endfunction()
+
+if(WIN32)
+  # Static zlib by path: FindZLIB would pick the import library libz.dll.a, and Wine quietly supplies a
+  # zlib1.dll of its own, so such a build passes here and fails on a real machine.
+  _deps_static_lib(zlib    "/usr/${MINGW_TRIPLET}/lib/libz.a" "/usr/${MINGW_TRIPLET}/include")
+  _deps_static_lib(jpeg    "${DEPS_PREFIX}/lib/libjpeg.a"     "${DEPS_PREFIX}/include")
+  _deps_static_lib(png     "${DEPS_PREFIX}/lib/libpng16.a"    "${DEPS_PREFIX}/include")
+  _deps_static_lib(tiff    "${DEPS_PREFIX}/lib/libtiff.a"     "${DEPS_PREFIX}/include")
+  _deps_static_lib(sqlite3 "${DEPS_PREFIX}/lib/libsqlite3.a"  "${DEPS_PREFIX}/include")
+  # libtiff's own target does not pull in its codecs' libraries.
+  set_property(TARGET deps::png  PROPERTY INTERFACE_LINK_LIBRARIES deps::zlib)
+  set_property(TARGET deps::tiff PROPERTY INTERFACE_LINK_LIBRARIES deps::jpeg deps::zlib)
+  if(BUILD_TESTING)
+    find_package(GTest CONFIG REQUIRED PATHS "${DEPS_PREFIX}" NO_DEFAULT_PATH)
+  endif()
+else()
+  find_package(ZLIB REQUIRED)
+  find_package(JPEG REQUIRED)
+  find_package(PNG REQUIRED)
+  find_package(TIFF REQUIRED)
+  find_package(SQLite3 REQUIRED)
+  add_library(deps::zlib ALIAS ZLIB::ZLIB)
+  add_library(deps::jpeg ALIAS JPEG::JPEG)
+  add_library(deps::png ALIAS PNG::PNG)
+  add_library(deps::tiff ALIAS TIFF::TIFF)
+  add_library(deps::sqlite3 ALIAS SQLite::SQLite3)
+  if(BUILD_TESTING)
+    find_package(GTest REQUIRED)
+  endif()
+  if(BUILD_BENCHMARKS)
+    find_package(benchmark REQUIRED)
+  endif()
+endif()

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and the scripts use; only those missing.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/apt.sh"
+
+PACKAGES=(
+  cmake ninja-build git nasm pkg-config dpkg-dev tcl
+  g++ clang
+  mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
+  wine wine64 fonts-wine fonts-liberation xvfb xauth
+  googletest libgtest-dev libbenchmark-dev
+  zlib1g-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libsqlite3-dev sqlite3
+  imagemagick netpbm sox espeak-ng
+)
+
+install_missing_packages() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  apt_update_once
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+install_missing_packages

@@ -1,0 +1,3 @@
+#include "ImageModel.h"
+
+static_assert(lumetta::kProgressComplete == 10000);

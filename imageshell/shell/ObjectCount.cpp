@@ -1,0 +1,3 @@
+#include "ObjectCount.h"
+
+long ObjectCount = 0;

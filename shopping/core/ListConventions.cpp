@@ -1,0 +1,8 @@
+#include "ListConventions.h"
+
+namespace mercanota {
+
+const char* const kListaPadrao = "Lista Padrão";
+const char* const kItemPadrao = "Ítem Padrão";
+
+}  // namespace mercanota

@@ -1,0 +1,10 @@
+#pragma once
+
+// Names every list window agrees on. The built-in empty list is never stored; the sentinel entry ends
+// every product list that is walked.
+namespace mercanota {
+
+extern const char* const kListaPadrao;  // "Lista Padrão"
+extern const char* const kItemPadrao;   // "Ítem Padrão"
+
+}  // namespace mercanota
