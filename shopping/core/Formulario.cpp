@@ -1,0 +1,544 @@
+#include "Formulario.h"
+
+#include <commctrl.h>
+
+#include "Eventos.h"
+
+namespace mercanota {
+namespace {
+
+const char kClasseFormulario[] = "MercanotaFormulario";
+const char kClassePainel[] = "MercanotaPainel";
+
+int PontosPorPolegada(int indice) {
+  static const int x = [] {
+    HDC tela = GetDC(nullptr);
+    const int v = GetDeviceCaps(tela, LOGPIXELSX);
+    ReleaseDC(nullptr, tela);
+    return v > 0 ? v : 96;
+  }();
+  static const int y = [] {
+    HDC tela = GetDC(nullptr);
+    const int v = GetDeviceCaps(tela, LOGPIXELSY);
+    ReleaseDC(nullptr, tela);
+    return v > 0 ? v : 96;
+  }();
+  return indice == LOGPIXELSX ? x : y;
+}
+
+// What a panel keeps: its look and, for pictures, its drawing.
+struct Painel {
+  COLORREF texto = GetSysColor(COLOR_BTNTEXT);
+  COLORREF fundo = GetSysColor(COLOR_BTNFACE);
+  HBRUSH pincel = nullptr;
+  Chanfro chanfro = Chanfro::kElevado;
+  Pictograma figura = Pictograma::kNenhum;
+  UINT formato = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+  HFONT fonte = nullptr;
+};
+
+Painel* PainelDe(HWND hwnd) {
+  char classe[32] = {};
+  GetClassNameA(hwnd, classe, sizeof classe);
+  if (lstrcmpA(classe, kClassePainel) != 0) return nullptr;
+  return reinterpret_cast<Painel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void PintaPainel(HWND hwnd, Painel& p) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, p.pincel);
+  if (p.chanfro != Chanfro::kNenhum) {
+    DrawEdge(dc, &r, p.chanfro == Chanfro::kElevado ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  }
+  if (p.figura != Pictograma::kNenhum) DesenhaPictograma(dc, r, p.figura, IsWindowEnabled(hwnd) != FALSE);
+
+  char texto[1024];
+  const int n = GetWindowTextA(hwnd, texto, sizeof texto);
+  if (n > 0) {
+    InflateRect(&r, -3, -1);
+    HGDIOBJ antiga = SelectObject(dc, p.fonte ? p.fonte : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, IsWindowEnabled(hwnd) ? p.texto : GetSysColor(COLOR_GRAYTEXT));
+    UINT formato = p.formato | DT_NOPREFIX;
+    if ((formato & DT_SINGLELINE) == 0 && (formato & DT_VCENTER) != 0) {
+      // DrawText centres only single lines; centre a wrapped caption by measuring it first.
+      RECT medida = r;
+      DrawTextA(dc, texto, n, &medida, (formato & ~DT_VCENTER) | DT_CALCRECT);
+      const int sobra = (r.bottom - r.top) - (medida.bottom - medida.top);
+      if (sobra > 0) r.top += sobra / 2;
+      formato &= ~DT_VCENTER;
+    }
+    DrawTextA(dc, texto, n, &r, formato);
+    SelectObject(dc, antiga);
+  }
+  EndPaint(hwnd, &ps);
+}
+
+// Panels hold controls of their own; what those controls tell their parent goes on up to the form.
+LRESULT CALLBACK ProcedimentoPainel(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Painel* p = reinterpret_cast<Painel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_NCCREATE: {
+      auto* novo = new Painel;
+      novo->pincel = CreateSolidBrush(novo->fundo);
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(novo));
+      break;
+    }
+    case WM_NCDESTROY:
+      if (p) {
+        DeleteObject(p->pincel);
+        delete p;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      }
+      break;
+    case WM_PAINT:
+      if (p) {
+        PintaPainel(hwnd, *p);
+        return 0;
+      }
+      break;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETTEXT:
+    case WM_ENABLE: {
+      const LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return r;
+    }
+    case WM_SETFONT:
+      if (p) p->fonte = reinterpret_cast<HFONT>(wParam);
+      if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return p ? reinterpret_cast<LRESULT>(p->fonte) : 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void RegistraClasses(WNDPROC procedimentoFormulario) {
+  static bool registradas = false;
+  if (registradas) return;
+  registradas = true;
+
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = procedimentoFormulario;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hIcon = IconeDoPrograma(32);
+  wc.hIconSm = IconeDoPrograma(16);
+  wc.lpszClassName = kClasseFormulario;
+  RegisterClassExA(&wc);
+
+  WNDCLASSEXA painel{};
+  painel.cbSize = sizeof painel;
+  painel.lpfnWndProc = ProcedimentoPainel;
+  painel.hInstance = GetModuleHandleA(nullptr);
+  painel.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  painel.lpszClassName = kClassePainel;
+  RegisterClassExA(&painel);
+}
+
+BOOL CALLBACK ProcuraPorId(HWND hwnd, LPARAM lParam) {
+  auto* busca = reinterpret_cast<std::pair<int, HWND>*>(lParam);
+  if (GetDlgCtrlID(hwnd) != busca->first) return TRUE;
+  busca->second = hwnd;
+  return FALSE;
+}
+
+TTTOOLINFOA InfoDaDica(HWND dono, HWND controle) {
+  TTTOOLINFOA ti{};
+  // The size the oldest common controls accept; the newer fields are not needed.
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = dono;
+  ti.uId = reinterpret_cast<UINT_PTR>(controle);
+  return ti;
+}
+
+}  // namespace
+
+int TwipsPorPixelX() { return 1440 / PontosPorPolegada(LOGPIXELSX); }
+int TwipsPorPixelY() { return 1440 / PontosPorPolegada(LOGPIXELSY); }
+int PixelsX(int twips) { return MulDiv(twips, PontosPorPolegada(LOGPIXELSX), 1440); }
+int PixelsY(int twips) { return MulDiv(twips, PontosPorPolegada(LOGPIXELSY), 1440); }
+
+Formulario::~Formulario() {
+  if (hwnd_) {
+    if (donoDesabilitado_) EnableWindow(donoDesabilitado_, TRUE);
+    DestroyWindow(hwnd_);
+  }
+}
+
+Formulario* Formulario::DaJanela(HWND janela) {
+  if (!janela) return nullptr;
+  char classe[32] = {};
+  GetClassNameA(janela, classe, sizeof classe);
+  if (lstrcmpA(classe, kClasseFormulario) != 0) return nullptr;
+  return reinterpret_cast<Formulario*>(GetWindowLongPtrA(janela, GWLP_USERDATA));
+}
+
+bool Formulario::Carrega(HWND dono) {
+  if (hwnd_) return true;
+  RegistraClasses(ProcedimentoJanela);
+  const Projeto p = Desenho();
+  navegacao_ = p.navegacaoPorTeclado;
+  fundo_ = CreateSolidBrush(p.fundo);
+  filhaMdi_ = p.clienteMdi != nullptr;
+  maximizar_ = p.maximizada;
+
+  const int largura = PixelsX(p.larguraTwips);
+  const int altura = PixelsY(p.alturaTwips);
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+  if (p.centraliza && !filhaMdi_) {
+    RECT area;
+    if (!dono || !GetWindowRect(dono, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    x = area.left + (area.right - area.left - largura) / 2;
+    y = area.top + (area.bottom - area.top - altura) / 2;
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+  }
+  if (filhaMdi_) {
+    // An MDI child gets its creation parameter through the MDICREATESTRUCT the client makes.
+    CreateWindowExA(p.estiloEstendido | WS_EX_MDICHILD, kClasseFormulario, p.legenda.c_str(), p.estilo & ~WS_VISIBLE,
+                    x, y, largura, altura, p.clienteMdi, nullptr, GetModuleHandleA(nullptr), this);
+  } else {
+    CreateWindowExA(p.estiloEstendido, kClasseFormulario, p.legenda.c_str(), p.estilo & ~WS_VISIBLE, x, y, largura,
+                    altura, dono, nullptr, GetModuleHandleA(nullptr), this);
+  }
+  if (!hwnd_) {
+    LiberaRecursos();
+    return false;
+  }
+  dicas_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  if (dicas_) SendMessageA(dicas_, TTM_SETMAXTIPWIDTH, 0, 320);
+
+  CriaControles();
+  if (!Form_Load()) {
+    if (hwnd_) DestroyWindow(hwnd_);
+    return false;
+  }
+  return hwnd_ != nullptr;
+}
+
+void Formulario::Mostra() {
+  if (!hwnd_ && !Carrega()) return;
+  if (!hwnd_) return;
+  ShowWindow(hwnd_, maximizar_ ? SW_SHOWMAXIMIZED : SW_SHOW);
+  maximizar_ = false;
+  UpdateWindow(hwnd_);
+}
+
+void Formulario::MostraModal(HWND dono) {
+  if (!hwnd_ && !Carrega(dono ? dono : GetActiveWindow())) return;
+  if (!hwnd_) return;  // Form_Load may have unloaded it
+  HWND proprietario = GetWindow(hwnd_, GW_OWNER);
+  if (proprietario && IsWindowEnabled(proprietario)) {
+    EnableWindow(proprietario, FALSE);
+    donoDesabilitado_ = proprietario;
+  }
+  modal_ = true;
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+
+  MSG msg;
+  while (hwnd_) {
+    const BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+    if (r == 0 || r == -1) {
+      // The program is ending: leave the window to the outer loops' end and let them see WM_QUIT too.
+      PostQuitMessage(r == 0 ? static_cast<int>(msg.wParam) : 1);
+      Descarrega();
+      break;
+    }
+    DespachaMensagem(msg);
+  }
+  modal_ = false;
+}
+
+void Formulario::Descarrega() {
+  if (!hwnd_ || descarregando_) return;
+  descarregando_ = true;
+  Form_Unload();
+  // The owner comes back before the window goes, so that activation returns to it and not to another
+  // program.
+  if (donoDesabilitado_) {
+    EnableWindow(donoDesabilitado_, TRUE);
+    donoDesabilitado_ = nullptr;
+  }
+  if (hwnd_) {
+    if (filhaMdi_) {
+      SendMessageA(GetParent(hwnd_), WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd_), 0);
+    } else {
+      DestroyWindow(hwnd_);
+    }
+  }
+  descarregando_ = false;
+}
+
+HWND Formulario::Controle(int id) const {
+  std::pair<int, HWND> busca{id, nullptr};
+  if (hwnd_) EnumChildWindows(hwnd_, ProcuraPorId, reinterpret_cast<LPARAM>(&busca));
+  return busca.second;
+}
+
+std::string Formulario::Dica(HWND controle) const {
+  if (!dicas_) return {};
+  char texto[1024] = {};
+  TTTOOLINFOA ti = InfoDaDica(hwnd_, controle);
+  ti.lpszText = texto;
+  SendMessageA(dicas_, TTM_GETTEXTA, sizeof texto, reinterpret_cast<LPARAM>(&ti));
+  return texto;
+}
+
+bool Formulario::PreTraduzMensagem(MSG& msg) {
+  if (!hwnd_) return false;
+  if (aceleradores_ && IsWindowEnabled(hwnd_) && TranslateAcceleratorA(hwnd_, aceleradores_, &msg)) return true;
+  if (HWND cliente = ClienteMdi(); cliente && TranslateMDISysAccel(cliente, &msg)) return true;
+  switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      if (VisualizaTecla(msg)) return true;
+      break;
+  }
+  return navegacao_ && !filhaMdi_ && IsDialogMessageA(hwnd_, &msg);
+}
+
+LRESULT CALLBACK Formulario::ProcedimentoJanela(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Formulario* form;
+  if (msg == WM_NCCREATE) {
+    const auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    form = (cs->dwExStyle & WS_EX_MDICHILD)
+               ? reinterpret_cast<Formulario*>(reinterpret_cast<MDICREATESTRUCTA*>(cs->lpCreateParams)->lParam)
+               : static_cast<Formulario*>(cs->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  } else {
+    form = reinterpret_cast<Formulario*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!form) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    const LRESULT r = form->ProcessamentoPadrao(msg, wParam, lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    form->hwnd_ = nullptr;
+    form->dicas_ = nullptr;
+    form->LiberaRecursos();
+    return r;
+  }
+  return form->TrataMensagem(msg, wParam, lParam);
+}
+
+LRESULT Formulario::TrataMensagem(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (AoComando(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
+      break;
+    case WM_CLOSE:
+      if (Form_QueryUnload()) Descarrega();
+      return 0;
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back when the form is active again, the
+      // first control in tab order the first time. An MDI frame leaves the focus to its active child.
+      if (ClienteMdi() || filhaMdi_) break;
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND foco = GetFocus();
+        if (foco && IsChild(hwnd_, foco)) foco_ = foco;
+      } else {
+        if (!foco_ || !IsWindow(foco_) || !IsChild(hwnd_, foco_)) foco_ = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        if (foco_) {
+          SetFocus(foco_);
+          return 0;
+        }
+      }
+      break;
+    case WM_SETCURSOR:
+      if (PonteiroAtual() == Ponteiro::kAmpulheta) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd_, &r);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, fundo_);
+      return 1;
+    }
+    case WM_DRAWITEM:
+      if (DesenhaItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (const LRESULT pincel = CoresDoControle(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+        return pincel;
+      break;
+  }
+  return ProcessamentoPadrao(msg, wParam, lParam);
+}
+
+LRESULT Formulario::ProcessamentoPadrao(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return filhaMdi_ ? DefMDIChildProcA(hwnd_, msg, wParam, lParam) : DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT Formulario::CoresDoControle(HDC dc, HWND controle) {
+  if (auto it = cores_.find(controle); it != cores_.end()) {
+    SetTextColor(dc, it->second.texto);
+    SetBkColor(dc, it->second.fundo);
+    return reinterpret_cast<LRESULT>(it->second.pincel);
+  }
+  // A label takes the colour of the panel or form it sits on.
+  HWND pai = GetParent(controle);
+  if (Painel* p = PainelDe(pai)) {
+    SetBkColor(dc, p->fundo);
+    return reinterpret_cast<LRESULT>(p->pincel);
+  }
+  if (pai == hwnd_) {
+    LOGBRUSH lb{};
+    GetObjectA(fundo_, sizeof lb, &lb);
+    SetBkColor(dc, lb.lbColor);
+    return reinterpret_cast<LRESULT>(fundo_);
+  }
+  return 0;
+}
+
+bool Formulario::DesenhaItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlType != ODT_BUTTON) return false;
+  const auto it = botoes_.find(item.hwndItem);
+  if (it == botoes_.end()) return false;
+  RECT r = item.rcItem;
+  const bool pressionado = (item.itemState & ODS_SELECTED) != 0;
+  DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressionado ? DFCS_PUSHED : 0));
+  RECT figura = r;
+  InflateRect(&figura, -5, -5);
+  if (pressionado) OffsetRect(&figura, 1, 1);
+  DesenhaPictograma(item.hDC, figura, it->second, (item.itemState & ODS_DISABLED) == 0);
+  if (item.itemState & ODS_FOCUS) {
+    RECT foco = r;
+    InflateRect(&foco, -3, -3);
+    DrawFocusRect(item.hDC, &foco);
+  }
+  return true;
+}
+
+HWND Formulario::CriaControle(const char* classe, const char* texto, DWORD estilo, int id, int esquerda, int topo,
+                              int largura, int altura, HWND pai, DWORD estiloEstendido) {
+  HWND h = CreateWindowExA(estiloEstendido, classe, texto, estilo | WS_CHILD | WS_VISIBLE, PixelsX(esquerda),
+                           PixelsY(topo), PixelsX(largura), PixelsY(altura), pai ? pai : hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+  if (h) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  return h;
+}
+
+HWND Formulario::CriaRotulo(int id, const char* texto, int esquerda, int topo, int largura, int altura, HWND pai,
+                            DWORD alinhamento) {
+  return CriaControle("STATIC", texto, alinhamento | SS_NOPREFIX, id, esquerda, topo, largura, altura, pai);
+}
+
+HWND Formulario::CriaPainel(int id, const char* legenda, int esquerda, int topo, int largura, int altura,
+                            Chanfro chanfro, HWND pai) {
+  HWND h = CriaControle(kClassePainel, legenda, WS_CLIPSIBLINGS, id, esquerda, topo, largura, altura, pai,
+                        WS_EX_CONTROLPARENT);
+  if (Painel* p = h ? PainelDe(h) : nullptr) p->chanfro = chanfro;
+  return h;
+}
+
+HWND Formulario::CriaFigura(int id, Pictograma figura, int esquerda, int topo, int largura, int altura, HWND pai) {
+  HWND h = CriaPainel(id, "", esquerda, topo, largura, altura, Chanfro::kNenhum, pai);
+  Painel* p = h ? PainelDe(h) : nullptr;
+  if (!p) return h;
+  p->figura = figura;
+  // A picture has no background of its own: it shows what it sits on.
+  LOGBRUSH lb{};
+  if (const Painel* sob = PainelDe(GetParent(h))) {
+    lb.lbColor = sob->fundo;
+  } else {
+    GetObjectA(fundo_, sizeof lb, &lb);
+  }
+  DefineCores(h, p->texto, lb.lbColor);
+  return h;
+}
+
+HWND Formulario::CriaBotaoFigura(int id, Pictograma figura, int esquerda, int topo, int lado, const char* dica,
+                                 HWND pai) {
+  HWND h = CriaControle("BUTTON", "", BS_OWNERDRAW | WS_TABSTOP, id, esquerda, topo, lado, lado, pai);
+  if (!h) return nullptr;
+  botoes_[h] = figura;
+  if (dica) DefineDica(h, dica);
+  return h;
+}
+
+void Formulario::DefineDica(HWND controle, const char* texto) {
+  if (!dicas_) return;
+  TTTOOLINFOA ti = InfoDaDica(hwnd_, controle);
+  SendMessageA(dicas_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  ti.lpszText = const_cast<char*>(texto);
+  SendMessageA(dicas_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void Formulario::DefineCores(HWND controle, COLORREF texto, COLORREF fundo) {
+  if (Painel* p = PainelDe(controle)) {
+    p->texto = texto;
+    p->fundo = fundo;
+    DeleteObject(p->pincel);
+    p->pincel = CreateSolidBrush(fundo);
+  } else {
+    auto& c = cores_[controle];
+    if (c.pincel) DeleteObject(c.pincel);
+    c = Cores{texto, fundo, CreateSolidBrush(fundo)};
+  }
+  InvalidateRect(controle, nullptr, TRUE);
+}
+
+void Formulario::DefineFonte(HWND controle, const char* face, int pontos, bool negrito, bool italico) {
+  HFONT fonte = CreateFontA(-MulDiv(pontos, PontosPorPolegada(LOGPIXELSY), 72), 0, 0, 0, negrito ? FW_BOLD : FW_NORMAL,
+                            italico, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            ANTIALIASED_QUALITY, DEFAULT_PITCH, face);
+  if (!fonte) return;
+  fontes_.push_back(fonte);
+  SendMessageA(controle, WM_SETFONT, reinterpret_cast<WPARAM>(fonte), TRUE);
+}
+
+void Formulario::DefineAlinhamento(HWND painel, UINT formato) {
+  if (Painel* p = PainelDe(painel)) {
+    p->formato = formato;
+    InvalidateRect(painel, nullptr, TRUE);
+  }
+}
+
+void Formulario::LiberaRecursos() {
+  for (auto& [controle, c] : cores_) DeleteObject(c.pincel);
+  cores_.clear();
+  botoes_.clear();
+  for (HFONT f : fontes_) DeleteObject(f);
+  fontes_.clear();
+  if (fundo_) DeleteObject(fundo_);
+  fundo_ = nullptr;
+  // A modal form destroyed from outside (its owner's end, say) must not leave its owner disabled.
+  if (donoDesabilitado_ && IsWindow(donoDesabilitado_)) EnableWindow(donoDesabilitado_, TRUE);
+  donoDesabilitado_ = nullptr;
+  foco_ = nullptr;
+}
+
+}  // namespace mercanota

@@ -1,0 +1,63 @@
+#include "ModuloGlobal.h"
+
+#include <windows.h>
+
+#include "CursorGlide.h"
+#include "Eventos.h"
+#include "Servicos.h"
+
+namespace mercanota::ModuloGlobal {
+
+::mercanota::CatalogueDatabase CatalogueDatabase;
+bool ModoDeAjuda = false;
+std::string ModoCadastro;
+std::array<std::string, kMaxProdutosDaLista + 1> ProdutosDaLista;
+
+bool AbreBancoDados() {
+  DefinePonteiro(Ponteiro::kAmpulheta);
+  const bool aberto = CatalogueDatabase.OpenDatabase(CaminhoAplicativo() + "\\Registro.mdb");
+  DefinePonteiro(Ponteiro::kPadrao);
+  if (aberto) return true;
+  MsgBox("Não foi possível iniciar o Banco de Dados do Aplicativo. Consulte a ajuda para tentar resolver este "
+         "problema.",
+         MB_OK | MB_ICONSTOP, "Erro:");
+  EncerraPrograma(1);
+  return false;
+}
+
+void MoveCursorPara(int x, int y) {
+  POINT atual{};
+  GetCursorPos(&atual);
+  GlideCursor({atual.x, atual.y}, {x, y}, [](ScreenPoint p) {
+    const bool continua = ProcessaEventos();
+    SetCursorPos(p.x, p.y);
+    return continua;
+  });
+}
+
+void ExibirAjuda() {
+  // The file's path is quoted when it holds a blank (a program folder such as "C:\Arquivos de programas"),
+  // so that the viewer gets it as one argument.
+  std::string arquivo = CaminhoAplicativo() + "\\MercanotaK.HLP";
+  if (arquivo.find(' ') != std::string::npos) arquivo = "\"" + arquivo + "\"";
+  std::string linha = Ambiente().visualizadorAjuda + " " + arquivo;
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWMAXIMIZED;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, linha.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    MsgBox("Houve um erro ao tentar abrir o arquivo de Ajuda.", MB_OK | MB_ICONSTOP, "Erro:");
+    return;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+void MostraErroDoBancoDeDados() {
+  MsgBox("Não foi possível completar a operação no banco de dados.\r\n\r\n" + CatalogueDatabase.LastErrorText(),
+         MB_OK | MB_ICONSTOP, "Erro:");
+}
+
+}  // namespace mercanota::ModuloGlobal
