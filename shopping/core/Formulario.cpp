@@ -306,11 +306,14 @@ HWND Formulario::Controle(int id) const {
 
 std::string Formulario::Dica(HWND controle) const {
   if (!dicas_) return {};
-  char texto[1024] = {};
+  // The tool tip control's own getters copy at most 80 characters, and some tips are longer: the text is
+  // read from the form's copy, once the control confirms it has the tool.
+  char curto[90] = {};
   TTTOOLINFOA ti = InfoDaDica(hwnd_, controle);
-  ti.lpszText = texto;
-  SendMessageA(dicas_, TTM_GETTEXTA, sizeof texto, reinterpret_cast<LPARAM>(&ti));
-  return texto;
+  ti.lpszText = curto;
+  if (!SendMessageA(dicas_, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&ti))) return {};
+  const auto it = textosDasDicas_.find(controle);
+  return it == textosDasDicas_.end() ? std::string() : it->second;
 }
 
 bool Formulario::PreTraduzMensagem(MSG& msg) {
@@ -495,6 +498,7 @@ void Formulario::DefineDica(HWND controle, const char* texto) {
   SendMessageA(dicas_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
   ti.lpszText = const_cast<char*>(texto);
   SendMessageA(dicas_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  textosDasDicas_[controle] = texto;
 }
 
 void Formulario::DefineCores(HWND controle, COLORREF texto, COLORREF fundo) {
@@ -531,6 +535,7 @@ void Formulario::LiberaRecursos() {
   for (auto& [controle, c] : cores_) DeleteObject(c.pincel);
   cores_.clear();
   botoes_.clear();
+  textosDasDicas_.clear();
   for (HFONT f : fontes_) DeleteObject(f);
   fontes_.clear();
   if (fundo_) DeleteObject(fundo_);

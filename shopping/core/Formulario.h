@@ -140,6 +140,7 @@ private:
   HACCEL aceleradores_ = nullptr;
   std::unordered_map<HWND, Cores> cores_;
   std::unordered_map<HWND, Pictograma> botoes_;
+  std::unordered_map<HWND, std::string> textosDasDicas_;
   std::vector<HFONT> fontes_;
 };
 
