@@ -56,6 +56,11 @@ void RelogioDoSistema::AguardaEventos(double segundos) {
 }
 
 bool SomDoSistema::Toca(const std::string& arquivo) {
+  // An asynchronous start reports success before the file is even opened on some systems (Wine does so
+  // for a missing file and for a machine without sound), so what can be known beforehand is checked.
+  if (waveOutGetNumDevs() == 0) return false;
+  const DWORD atributos = GetFileAttributesA(arquivo.c_str());
+  if (atributos == INVALID_FILE_ATTRIBUTES || (atributos & FILE_ATTRIBUTE_DIRECTORY)) return false;
   return sndPlaySoundA(arquivo.c_str(), SND_ASYNC | SND_NODEFAULT) != FALSE;
 }
 
