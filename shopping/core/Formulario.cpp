@@ -231,11 +231,6 @@ bool Formulario::Carrega(HWND dono) {
     LiberaRecursos();
     return false;
   }
-  dicas_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-  if (dicas_) SendMessageA(dicas_, TTM_SETMAXTIPWIDTH, 0, 320);
-
   CriaControles();
   if (!Form_Load()) {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -493,7 +488,15 @@ HWND Formulario::CriaBotaoFigura(int id, Pictograma figura, int esquerda, int to
 }
 
 void Formulario::DefineDica(HWND controle, const char* texto) {
-  if (!dicas_) return;
+  // Made with the first tip only: a topmost tool tip window owned by a form keeps Wine from making that
+  // form topmost (the splash window must be).
+  if (!dicas_) {
+    dicas_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    if (!dicas_) return;
+    SendMessageA(dicas_, TTM_SETMAXTIPWIDTH, 0, 320);
+  }
   TTTOOLINFOA ti = InfoDaDica(hwnd_, controle);
   SendMessageA(dicas_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
   ti.lpszText = const_cast<char*>(texto);

@@ -30,7 +30,10 @@ TEST(MercanotaStart, SplashThenMainWindowWhichEndsWithoutQuestionWhenClosed) {
 
   HWND splash = uidriver::WaitTopWindow(kSplash, 15000, pid);
   ASSERT_NE(splash, nullptr) << "no splash window; visible windows:\n" << uidriver::DescribeTopWindows();
-  EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  // Shown first, then made topmost once its sound has started.
+  bool topmost = false;
+  for (int i = 0; i < 100 && !topmost; ++i, Sleep(20)) topmost = GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST;
+  EXPECT_TRUE(topmost);
 
   // Two seconds later the main window comes, disabled, behind the splash.
   HWND main = uidriver::WaitTopWindow(kPrincipal, 10000, pid);
