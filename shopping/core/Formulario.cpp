@@ -187,6 +187,15 @@ int PixelsY(int twips) { return MulDiv(twips, PontosPorPolegada(LOGPIXELSY), 144
 Formulario::~Formulario() {
   if (hwnd_) {
     if (donoDesabilitado_) EnableWindow(donoDesabilitado_, TRUE);
+    DestroiJanela();
+  }
+}
+
+void Formulario::DestroiJanela() {
+  // An MDI child is destroyed through its client, which otherwise keeps it as its active child.
+  if (filhaMdi_) {
+    SendMessageA(GetParent(hwnd_), WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd_), 0);
+  } else {
     DestroyWindow(hwnd_);
   }
 }
@@ -233,7 +242,7 @@ bool Formulario::Carrega(HWND dono) {
   }
   CriaControles();
   if (!Form_Load()) {
-    if (hwnd_) DestroyWindow(hwnd_);
+    if (hwnd_) DestroiJanela();
     return false;
   }
   return hwnd_ != nullptr;
@@ -283,13 +292,7 @@ void Formulario::Descarrega() {
     EnableWindow(donoDesabilitado_, TRUE);
     donoDesabilitado_ = nullptr;
   }
-  if (hwnd_) {
-    if (filhaMdi_) {
-      SendMessageA(GetParent(hwnd_), WM_MDIDESTROY, reinterpret_cast<WPARAM>(hwnd_), 0);
-    } else {
-      DestroyWindow(hwnd_);
-    }
-  }
+  if (hwnd_) DestroiJanela();
   descarregando_ = false;
 }
 

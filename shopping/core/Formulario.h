@@ -126,6 +126,7 @@ private:
   LRESULT CoresDoControle(HDC dc, HWND controle);
   bool DesenhaItem(const DRAWITEMSTRUCT& item);
   void LiberaRecursos();
+  void DestroiJanela();
 
   HWND hwnd_ = nullptr;
   bool filhaMdi_ = false;

@@ -10,6 +10,7 @@
 #include "Formulario.h"
 #include "ModuloGlobal.h"
 #include "frmInputBox.h"
+#include "frmPrincipal.h"
 
 namespace {
 
@@ -129,6 +130,48 @@ TEST(Forms, ControlsArePlacedInTwipsAndFoundByIdentifier) {
   GetWindowRect(form.hWnd(), &r);
   EXPECT_EQ(r.right - r.left, PixelsX(3000));
   EXPECT_EQ(r.bottom - r.top, PixelsY(2000));
+}
+
+// A child window of the main window's MDI client, as the list reports are.
+class FilhaDeTeste : public Formulario {
+public:
+  HWND txtTexto = nullptr;
+
+protected:
+  Projeto Desenho() const override {
+    Projeto p;
+    p.legenda = "Lista de Compras";
+    p.estilo = WS_OVERLAPPEDWINDOW | WS_CHILD;
+    p.clienteMdi = Principal().ClienteMdi();
+    return p;
+  }
+  void CriaControles() override {
+    txtTexto = CriaControle("EDIT", "linha", ES_MULTILINE | ES_READONLY, 100, 0, 0, 3000, 2000);
+  }
+};
+
+TEST(Forms, MdiChildFormsLiveInTheMainWindow) {
+  AmbienteDeTeste ambiente;
+  ambiente.CriaCatalogo();
+  ASSERT_TRUE(Principal().Carrega());
+  Principal().Mostra();
+  EXPECT_EQ(Principal().JanelaFilhaAtiva(), nullptr);
+  {
+    FilhaDeTeste filha;
+    ASSERT_TRUE(filha.Carrega());
+    filha.Mostra();
+    teste::ProcessaPendentes();
+    EXPECT_EQ(GetParent(filha.hWnd()), Principal().ClienteMdi());
+    EXPECT_EQ(Principal().JanelaFilhaAtiva(), filha.hWnd());
+    EXPECT_EQ(Formulario::DaJanela(filha.hWnd()), &filha);
+    // The close box unloads it like any form.
+    SendMessageA(filha.hWnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(filha.Carregado());
+    EXPECT_EQ(Principal().JanelaFilhaAtiva(), nullptr);
+    ASSERT_TRUE(filha.Carrega());
+  }
+  // A form that goes away takes its window with it.
+  EXPECT_EQ(Principal().JanelaFilhaAtiva(), nullptr);
 }
 
 // The system's input box: the typed text for OK, nothing for Cancel and for the close box.
