@@ -35,12 +35,16 @@ void MoveCursorPara(int x, int y) {
   });
 }
 
-void ExibirAjuda() {
+std::string LinhaDeComandoDaAjuda() {
   // The file's path is quoted when it holds a blank (a program folder such as "C:\Arquivos de programas"),
   // so that the viewer gets it as one argument.
   std::string arquivo = CaminhoAplicativo() + "\\MercanotaK.HLP";
   if (arquivo.find(' ') != std::string::npos) arquivo = "\"" + arquivo + "\"";
-  std::string linha = Ambiente().visualizadorAjuda + " " + arquivo;
+  return Ambiente().visualizadorAjuda + " " + arquivo;
+}
+
+void ExibirAjuda() {
+  std::string linha = LinhaDeComandoDaAjuda();
 
   STARTUPINFOA si{};
   si.cb = sizeof si;

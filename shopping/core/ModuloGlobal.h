@@ -29,6 +29,8 @@ void MoveCursorPara(int x, int y);
 // Starts the help viewer on App.Path\MercanotaK.HLP, maximized, without waiting for it; says so when it
 // cannot be started.
 void ExibirAjuda();
+// The command line ExibirAjuda starts.
+std::string LinhaDeComandoDaAjuda();
 
 // Tells the user why the last database operation failed (the windows call it where an error stops an
 // operation).

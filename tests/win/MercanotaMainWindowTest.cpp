@@ -263,6 +263,16 @@ TEST_F(MainWindow, HelpViewerThatCannotStartIsReported) {
   EXPECT_TRUE(Principal().Carregado());
 }
 
+// The viewer gets the help file as one argument even from a folder whose name has blanks.
+TEST(Help, ViewerCommandLineNamesTheHelpFileBesideTheProgram) {
+  AmbienteDeTeste ambiente;
+  Ambiente().caminhoAplicativo = "C:\\Mercanota";
+  EXPECT_EQ(ModuloGlobal::LinhaDeComandoDaAjuda(), "WinHlp32 C:\\Mercanota\\MercanotaK.HLP");
+  Ambiente().caminhoAplicativo = "C:\\Arquivos de programas\\Mercanota";
+  EXPECT_EQ(ModuloGlobal::LinhaDeComandoDaAjuda(),
+            "WinHlp32 \"C:\\Arquivos de programas\\Mercanota\\MercanotaK.HLP\"");
+}
+
 TEST_F(MainWindow, PrintingWithoutAReportWindowSaysThereIsNoList) {
   Abre(true);
   Principal().cmdImprimirListaCompras_Click();
