@@ -60,7 +60,7 @@ public:
   static Formulario* DaJanela(HWND janela);
 
   // Gets every message meant for this form or its controls before it is dispatched: menu shortcuts,
-  // Forms' own key preview (VisualizaTecla) and keyboard navigation between controls. True when used.
+  // the form's own key preview (VisualizaTecla) and keyboard navigation between controls. True when used.
   virtual bool PreTraduzMensagem(MSG& msg);
 
 protected:
