@@ -1,0 +1,30 @@
+#pragma once
+
+// The decoder factory: one entry per format that has a decoder. A format added later needs one line in
+// the table of DecoderFactory.cpp (and kinds without an entry answer error 100).
+#include <cstddef>
+#include <cstdint>
+
+#include "ImageDecoder.h"
+#include "ImageModel.h"
+#include "PlatformFiles.h"
+
+namespace lumetta {
+
+struct DecoderSource {
+  enum class Kind { Path, Resource, FileHandle, Memory } kind = Kind::Memory;
+  const char* path = nullptr;
+  ModuleHandle module = nullptr;
+  int resourceId = 0;
+  FileHandle file = kInvalidFile;
+  int64_t offset = 0;
+  int64_t length = -1;
+  const void* memory = nullptr;
+  size_t memoryLength = 0;
+};
+
+// A new decoder of that kind on that source; null with *error = 100 when there is none for the pair,
+// or 0 when memory is short.
+ImageDecoder* NewDecoder(ImageKind kind, const DecoderSource& source, int* error);
+
+}  // namespace lumetta
