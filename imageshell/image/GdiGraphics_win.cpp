@@ -129,7 +129,9 @@ BitmapHandle GdiGraphics::CreateDibSection(const BitmapHeader& header, PaletteHa
   UINT usage = header.info.bitCount <= 8 ? DIB_PAL_COLORS : DIB_RGB_COLORS;
   HBITMAP bitmap = CreateDIBSection(screen.get(), AsInfo(platformHeader), usage, &pixels, nullptr, 0);
   if (palette) SelectPalette(screen.get(), oldPalette ? oldPalette : HPALETTE(GetStockObject(DEFAULT_PALETTE)), FALSE);
-  if (bitmap && bits) *bits = static_cast<uint8_t*>(pixels);
+  if (!bitmap) return nullptr;
+  if (bits) *bits = static_cast<uint8_t*>(pixels);
+  topDown_[reinterpret_cast<BitmapHandle>(bitmap)] = header.info.height < 0;
   return reinterpret_cast<BitmapHandle>(bitmap);
 }
 
@@ -191,7 +193,9 @@ bool GdiGraphics::ClearDeviceBitmap(BitmapHandle bitmap) {
 }
 
 void GdiGraphics::DeleteBitmap(BitmapHandle bitmap) {
-  if (bitmap) DeleteObject(H(bitmap));
+  if (!bitmap) return;
+  topDown_.erase(bitmap);
+  DeleteObject(H(bitmap));
 }
 
 bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
@@ -201,7 +205,8 @@ bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
   if (got == int(sizeof(DIBSECTION)) && section.dsBm.bmBits) {
     // A DIB section: its memory as stored, turned top-down, and its colour table.
     int height = std::abs(section.dsBmih.biHeight);
-    bool bottomUp = section.dsBmih.biHeight > 0;
+    auto known = topDown_.find(bitmap);
+    bool bottomUp = known != topDown_.end() ? !known->second : section.dsBmih.biHeight > 0;
     pixels->width = section.dsBmih.biWidth;
     pixels->height = height;
     pixels->bitCount = section.dsBmih.biBitCount;
