@@ -113,12 +113,17 @@ bool BmpDecoder::ChooseRowFormat() {
 bool BmpDecoder::ReadColorTable() {
   if (!SeekSource(14 + int64_t(headerSize_), 0, nullptr)) return SetError(kErrFormat);
   int entrySize = headerSize_ == 12 ? 3 : 4;
+  // Short tables are common (OS/2 files above all): when the pixel data starts sooner than the full
+  // table would end, the table ends there and the missing entries stay black.
+  int entries = colorCount_;
+  int64_t tableStart = 14 + int64_t(headerSize_);
+  if (pixelOffset_ >= tableStart) entries = int(std::min<int64_t>(entries, (pixelOffset_ - tableStart) / entrySize));
   uint8_t table[256 * 4];
-  uint32_t bytes = uint32_t(colorCount_ * entrySize);
+  uint32_t bytes = uint32_t(entries * entrySize);
   uint32_t got = 0;
   ReadSource(table, bytes, &got);
   if (got < bytes) return SetError(kErrFormat);
-  for (int i = 0; i < colorCount_; ++i) {
+  for (int i = 0; i < entries; ++i) {
     const uint8_t* entry = table + i * entrySize;
     sourcePalette_[i] = RgbColor{entry[2], entry[1], entry[0]};
   }

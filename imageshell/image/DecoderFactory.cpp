@@ -8,32 +8,35 @@ namespace lumetta {
 
 namespace {
 
-template <class Decoder>
-ImageDecoder* Make(const DecoderSource& source) {
-  switch (source.kind) {
-    case DecoderSource::Kind::Path: return new (std::nothrow) Decoder(source.path);
-    case DecoderSource::Kind::Resource: return new (std::nothrow) Decoder(source.module, source.resourceId);
-    case DecoderSource::Kind::FileHandle:
-      return new (std::nothrow) Decoder(source.file, source.offset, source.length);
-    case DecoderSource::Kind::Memory: return new (std::nothrow) Decoder(source.memory, source.memoryLength);
-  }
-  return nullptr;
-}
-
 struct FactoryEntry {
   ImageKind kind;
-  ImageDecoder* (*make)(const DecoderSource&);
+  DecoderMaker make;
   bool pathOnly;  // decoders that need a file of their own (the metafile player)
 };
 
 const FactoryEntry kDecoders[] = {
-    {ImageKind::Bmp, &Make<BmpDecoder>, false},
+    {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
 };
+
+DecoderMaker g_registered[int(ImageKind::Pic) + 1] = {};
 
 }  // namespace
 
+DecoderMaker RegisterDecoder(ImageKind kind, DecoderMaker maker) {
+  int k = int(kind);
+  if (k < 0 || k > int(ImageKind::Pic)) return nullptr;
+  DecoderMaker previous = g_registered[k];
+  g_registered[k] = maker;
+  return previous;
+}
+
 ImageDecoder* NewDecoder(ImageKind kind, const DecoderSource& source, int* error) {
   *error = kErrNoDecoder;
+  int k = int(kind);
+  if (k >= 0 && k <= int(ImageKind::Pic) && g_registered[k]) {
+    *error = kErrNone;
+    return g_registered[k](source);
+  }
   for (const FactoryEntry& entry : kDecoders) {
     if (entry.kind != kind) continue;
     if (entry.pathOnly && source.kind != DecoderSource::Kind::Path) return nullptr;
