@@ -6,8 +6,9 @@
 #
 # The Windows builds of libjpeg-turbo, libpng, libtiff and SQLite come from Debian's *source* packages, so
 # they carry Debian's security patches. They are built once into a cache outside the checkout, in a folder
-# named by a hash of this script, the source package versions and the compiler version; a second run with
-# the same inputs only checks that folder. Host builds use Debian's own -dev packages.
+# named by a hash of the build recipe below, the source package versions and the compiler version; a second
+# run with the same inputs only checks that folder (about 100 MB a set; older sets are left for checkouts
+# that still use them). Host builds use Debian's own -dev packages.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -65,7 +66,8 @@ source_version() {
 
 cache_key() {
   {
-    sha256sum "$0" | cut -d' ' -f1
+    # The recipe, as bash itself prints it: comments and layout changes do not force a rebuild.
+    declare -f fetch_sources cmake_cross build_triplet make_sqlite_amalgamation
     local p
     for p in "${SOURCE_PACKAGES[@]}"; do echo "$p $(source_version "$p")"; done
     dpkg-query -W -f='${Version}\n' googletest g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
@@ -167,7 +169,11 @@ main() {
   "$here/packages.sh"
   mkdir -p "$CACHE_ROOT"
   # The key needs the deb-src lists; without them it cannot name the source versions.
-  if [ -z "$(source_version sqlite3)" ]; then ensure_deb_src; fi
+  if [ -z "$(source_version sqlite3)" ]; then
+    ensure_deb_src
+    # Entries may exist with their lists never fetched.
+    [ -n "$(source_version sqlite3)" ] || apt_update_once
+  fi
   if [ -z "$(source_version sqlite3)" ]; then log "no deb-src entry provides sqlite3"; exit 1; fi
 
   local key
@@ -201,8 +207,6 @@ main() {
   rm -rf "$dir/work"
   touch "$dir/.complete"
   ln -sfn "$key" "$CACHE_ROOT/current"
-  # Older version sets are of no further use.
-  find "$CACHE_ROOT" -mindepth 1 -maxdepth 1 -type d -name '????????????????' ! -name "$key" -exec rm -rf {} +
   log "done"
 }
 

@@ -15,7 +15,8 @@ namespace lumetta {
 //
 // Every table is built once by the constructor; converting a row is table lookups and integer arithmetic
 // only. A converter carries state from row to row (the dither matrix row, the diffused error and the scan
-// direction), so one converter serves one image from its top row down.
+// direction), so one converter serves one image from its top row down. The tables take about 55 KiB: make
+// converters with Create (on the heap), not on a thread's stack.
 class ColorConverter {
  public:
   enum Mode : int {
@@ -52,8 +53,10 @@ class ColorConverter {
 
   // Converts pixels firstPixel..lastPixel (inclusive; lastPixel -1 means to the end of the row) of one row.
   // source and target both point at the start of the row: pixel x is read at source + x * InputBytes() and
-  // written at target + x * OutputBytes(). The target receives palette indexes (modes 0..2), 16-bit
-  // little-endian pixels (mode 3) or blue, green, red bytes (mode 4). Each successful call counts as one row:
+  // written at target + x * OutputBytes(); the two must not overlap. The target receives palette indexes (modes 0..2), 16-bit
+  // little-endian pixels (mode 3) or blue, green, red bytes (mode 4). The dither matrix column of a pixel is
+  // its position in the row modulo 8, so converting a row in parts matches converting it whole; error
+  // diffusion over a part treats that part's ends as the row's ends. Each successful call counts as one row:
   // it advances the dither matrix row and, in mode 2, reverses the scan direction. False (and nothing
   // written, no state changed) for null rows or an empty or out-of-row range.
   bool ConvertRow(const uint8_t* source, uint8_t* target, int firstPixel = 0, int lastPixel = -1);

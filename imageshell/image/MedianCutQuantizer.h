@@ -55,7 +55,7 @@ class MedianCutQuantizer {
   int GetPalette(uint8_t* target) const;
 
   // Pass 2: maps pixelCount pixels (rowLength when negative; at most rowLength) of a 24-bit row to palette
-  // indexes, one byte per pixel. Each call is one row: with dithering the scan direction alternates.
+  // indexes, one byte per pixel, into a target that does not overlap the source. Each call is one row: with dithering the scan direction alternates.
   // False, writing nothing, before ChooseColors.
   bool MapRow(const uint8_t* source, uint8_t* target, int pixelCount = -1);
 
