@@ -62,14 +62,14 @@ std::vector<FormatCase> FormatCases() {
   cases.push_back({"24 bits", Spec(24, [](int x, int y) { return uint32_t(x * 0x112233 + y * 0x0A0B0C) & 0xFFFFFF; }),
                    [](uint32_t v) { return v; }});
   cases.push_back({"32 bits ignore the fourth byte",
-                   Spec(32, [](int x, int y) { return uint32_t(x * 0x51122334 + y * 0x0A0B0C) ; }),
+                   Spec(32, [](int x, int y) { return uint32_t(x) * 0x51122334u + uint32_t(y) * 0x0A0B0Cu; }),
                    [](uint32_t v) { return v & 0xFFFFFF; }});
-  BmpSpec swapped = Spec(32, [](int x, int y) { return uint32_t(x * 0x01020304 + y * 0x40302010); }, 3);
+  BmpSpec swapped = Spec(32, [](int x, int y) { return uint32_t(x) * 0x01020304u + uint32_t(y) * 0x40302010u; }, 3);
   swapped.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // red in the low byte
   cases.push_back({"32 bits with swapped masks", swapped, [](uint32_t v) {
                      return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
                    }});
-  BmpSpec wide = Spec(32, [](int x, int y) { return uint32_t(x * 0x12345 + y * 0x3FF00001); }, 3);
+  BmpSpec wide = Spec(32, [](int x, int y) { return uint32_t(x) * 0x12345u + uint32_t(y) * 0x3FF00001u; }, 3);
   wide.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};  // 10 bits a channel: the top 8 are kept
   cases.push_back({"32 bits with 10-bit channels", wide, [](uint32_t v) {
                      return (v >> 22 & 0xFF) << 16 | (v >> 12 & 0xFF) << 8 | (v >> 2 & 0xFF);
