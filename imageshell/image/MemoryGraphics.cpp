@@ -142,8 +142,9 @@ BitmapHandle MemoryGraphics::CreateDibSection(const BitmapHeader& header, Palett
   bitmap->bottomUp = info.height > 0;
   bitmap->stride = stride;
   if (info.bitCount <= 8) {
+    // As GDI keeps it: room for every index of the depth, the entries past the colours used black.
+    bitmap->colorTable.assign(size_t(1) << info.bitCount, RgbColor{});
     int entries = ColorTableSize(info);
-    bitmap->colorTable.resize(entries);
     for (int i = 0; i < entries; ++i)
       bitmap->colorTable[i] = PaletteColor(AsPalette(palette), header.paletteIndex[i]);
   }
