@@ -66,7 +66,9 @@ void FollowShortcut(const char*, char* target, size_t targetSize) {
 
 void DisplayFileTitle(const char* path, char* title, size_t titleSize) {
   if (!title || !titleSize) return;
+  // The host's folders are separated by "/", Windows paths by "\\": either ends the folder part.
   const char* name = path ? FileNamePart(path) : "";
+  if (const char* slash = std::strrchr(name, '/')) name = slash + 1;
   std::strncpy(title, name, titleSize - 1);
   title[titleSize - 1] = '\0';
 }

@@ -2,8 +2,9 @@
 
 // A decoder driven by a tiny made-up header, for testing the pipeline and ImageFile without a real
 // format: bytes 0..3 any magic (the DCX magic when ImageFile must detect it), then width and height
-// (16-bit), page count, gray flag and row depth (bytes). Pixels: 8-bit rows hold page + 40 y, 24-bit
-// rows hold a colour made of page and y, 1-bit rows alternate.
+// (16-bit), page count, gray flag, row depth and column mode (bytes). Pixels: 8-bit rows hold page + 40 y,
+// 24-bit rows hold a colour made of page and y, 1-bit rows alternate. In column mode the pixel (x, y) is
+// blue x, green y, red 7, delivered a column at a time.
 #include <cstring>
 #include <vector>
 
@@ -22,16 +23,16 @@ public:
   bool Reserved() { return ReservedOperation(); }
   int rowsDelivered = 0;
 
-  static std::vector<uint8_t> Header(int width, int height, int pages, bool gray, int rowDepth) {
+  static std::vector<uint8_t> Header(int width, int height, int pages, bool gray, int rowDepth, bool columns = false) {
     std::vector<uint8_t> bytes = {0xB1, 0x68, 0xDE, 0x3A, uint8_t(width), uint8_t(width >> 8), uint8_t(height),
-                                  uint8_t(height >> 8), uint8_t(pages), uint8_t(gray), uint8_t(rowDepth)};
+                                  uint8_t(height >> 8), uint8_t(pages), uint8_t(gray), uint8_t(rowDepth), uint8_t(columns)};
     bytes.resize(128, 0);
     return bytes;
   }
 
 protected:
   bool ReadHeader() override {
-    uint8_t header[11];
+    uint8_t header[12];
     uint32_t got = 0;
     ReadSource(header, sizeof header, &got);
     if (got < sizeof header) return SetError(lumetta::kErrFormat);
@@ -41,6 +42,8 @@ protected:
     pages_ = header[8];
     gray_ = header[9] != 0;
     rowDepth_ = header[10];
+    columnMode_ = header[11] != 0;
+    sourceColumnLength_ = height_;
     bitsCode_ = rowDepth_;
     sourceRowLength_ = width_;
     if (!gray_ && rowDepth_ <= 8) {
@@ -63,6 +66,7 @@ protected:
   }
 
   bool DecodeRowsHook(int rows, int* rectCount, lumetta::ImageRect* updateRect) override {
+    if (columnMode_) return DecodeColumns();
     if (done_ >= outputHeight_) return SetError(lumetta::kErrInvalidState);
     int count = std::min(rows, outputHeight_ - done_);
     if (rectCount && updateRect) {
@@ -86,6 +90,29 @@ protected:
   }
 
 private:
+  // All columns at once, reduced across by the same accumulator rule.
+  bool DecodeColumns() {
+    std::vector<uint8_t> column(size_t(height_) * 3);
+    int accumulator = 0, source = 0;
+    for (int x = 0; x < outputWidth_; ++x) {
+      int last = 0;
+      while (accumulator < width_) {
+        last = source++;
+        accumulator += outputWidth_;
+      }
+      accumulator -= width_;
+      for (int y = 0; y < height_; ++y) {
+        column[3 * y] = uint8_t(last);
+        column[3 * y + 1] = uint8_t(y);
+        column[3 * y + 2] = 7;
+      }
+      if (!PutColumn(x, column.data())) return false;
+    }
+    progress_ = lumetta::kProgressComplete;
+    EndOfImage();
+    return SetError(lumetta::kErrNone);
+  }
+
   void FillRow(int y) {
     int page = GetSelectedPage();
     for (int x = 0; x < width_; ++x) {

@@ -347,3 +347,53 @@ TEST(ByteSources, PositionsStayInsideTheSource) {
   EXPECT_FALSE(missing.Open(false));
   EXPECT_EQ(missing.GetLastError(), kErrOpen);
 }
+
+TEST(OutputPipeline, ColumnsAreShrunkAndWrittenDownTheirColumn) {
+  MemoryGraphics graphics(24);
+  std::vector<uint8_t> header = ScriptedDecoder::Header(12, 10, 1, false, 24, true);
+  for (int bottomUp : {0, 1}) {
+    ScriptedDecoder decoder(header.data(), header.size());
+    decoder.SetGraphics(graphics);
+    ASSERT_TRUE(decoder.Open(false));
+    ASSERT_TRUE(decoder.SelectPage(0));
+    DecoderRequest request;
+    request.width = 6;
+    request.height = 5;
+    request.bottomUp = bottomUp;
+    request.deviceBitmap = 1;  // column mode turns it off
+    request.makeFullColorBitmap = 1;
+    ASSERT_TRUE(decoder.BeginImage(request));
+    ASSERT_TRUE(decoder.DecodeRows(5, nullptr, nullptr));
+    EXPECT_EQ(decoder.GetProgress(), kProgressComplete);
+    uint8_t row[64] = {};
+    EXPECT_FALSE(decoder.PutRow(row, 0)) << "a column decoder takes no rows";
+    for (BitmapHandle bitmap : {decoder.GetBitmap(), decoder.GetFullColorBitmap()}) {
+      BitmapPixels pixels;
+      ASSERT_TRUE(graphics.ReadPixels(bitmap, &pixels));
+      ASSERT_EQ(pixels.width, 6);
+      ASSERT_EQ(pixels.height, 5);
+      ASSERT_EQ(pixels.bitCount, 24) << "a section, not a device bitmap";
+      std::vector<uint8_t> rgb = PixelsToRgb(pixels);
+      for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+          const uint8_t* p = rgb.data() + (y * 6 + x) * 3;
+          // Columns 1, 3, 5, ... of the source; rows averaged in pairs.
+          EXPECT_EQ(p[2], 2 * x + 1);
+          EXPECT_EQ(p[1], 2 * y);
+          EXPECT_EQ(p[0], 7);
+        }
+    }
+  }
+}
+
+TEST(OutputPipeline, TheLegacyPlatformGetsDeviceBitmapsAt15BitPrecision) {
+  MemoryGraphics graphics(16);
+  graphics.SetLegacyPlatform(true);
+  DecodeRequest request;
+  request.ditherMode = 4;
+  testimages::Decoded decoded = DecodeBytes(ColourfulImage(16, 8), request, graphics);
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  // Read back from a device bitmap (24 bits), each channel dithered to its top five bits.
+  EXPECT_EQ(decoded.pixels.bitCount, 24);
+  for (uint8_t channel : decoded.rgb) EXPECT_EQ(channel & 7, 0);
+}
