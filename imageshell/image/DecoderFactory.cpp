@@ -14,6 +14,7 @@ struct FactoryEntry {
   bool pathOnly;  // decoders that need a file of their own (the metafile player)
 };
 
+// One entry per format with a decoder (the metafile player, Windows only, will be path-only).
 const FactoryEntry kDecoders[] = {
     {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
 };

@@ -13,6 +13,14 @@
 // accumulator is below the image height, adding the output height per row read; then subtract the image
 // height. The last row read becomes the output row. Every source row is read exactly once.
 //
+// Adding a format: derive from ImageDecoder in imageshell/formats (one file per format), inherit the four
+// constructors (`using ImageDecoder::ImageDecoder;`), override ReadHeader (set kind_, width_, height_,
+// bitsCode_, gray_, colorCount_ and sourcePalette_, rowDepth_, sourceRowLength_; check the size with
+// AcceptImageSize), DecodeRowsHook (progress_, decodedRect_, PutRow or PutColumn, EndOfImage at the
+// end) and, as needed, SelectPageHook, BeginImageHook and FinishImage; keep any ImageExtras in extras_.
+// Then add one line to the table in DecoderFactory.cpp. Kind detection already opens the decoders of
+// TIFF, GIF, DCX, PNG and JPEG once they exist.
+//
 // Life: constructed (source set) -> Open (source open, header read) -> SelectPage -> BeginImage (outputs
 // exist, progress 0) -> DecodeRows until progress 10000 (pass 1 then pass 2 with a quantizer) -> Close.
 // BeginImage may run again for another page; it frees the previous outputs first.
