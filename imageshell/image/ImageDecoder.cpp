@@ -292,6 +292,8 @@ bool ImageDecoder::BeginImage(const DecoderRequest& request) {
     fullDepth_ = 24;
   }
 
+  if (sourceRowLength_ <= 0) sourceRowLength_ = width_;
+  if (sourceColumnLength_ <= 0) sourceColumnLength_ = height_;
   ComputeOutputSize(request_.width, request_.height, width_, height_, &outputWidth_, &outputHeight_);
   if (outputWidth_ <= 0 || outputHeight_ <= 0) return SetError(kErrFormat);
 
