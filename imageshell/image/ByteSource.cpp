@@ -1,0 +1,170 @@
+#include "ByteSource.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ImageModel.h"
+
+namespace lumetta {
+
+ByteSource::~ByteSource() { Close(); }
+
+void ByteSource::SetPath(const char* path) {
+  Close();
+  kind_ = Kind::Path;
+  path_ = path ? path : "";
+}
+
+void ByteSource::SetFileHandle(FileHandle file, int64_t offset, int64_t length) {
+  Close();
+  kind_ = Kind::FileHandle;
+  file_ = file;
+  ownsFile_ = false;
+  start_ = offset < 0 ? 0 : offset;
+  requestedLength_ = length;
+}
+
+void ByteSource::SetMemory(const void* data, size_t length) {
+  Close();
+  kind_ = Kind::Memory;
+  memory_ = static_cast<const uint8_t*>(data);
+  requestedLength_ = int64_t(length);
+}
+
+void ByteSource::SetResource(ModuleHandle module, int resourceId) {
+  Close();
+  kind_ = Kind::Resource;
+  module_ = module;
+  resourceId_ = resourceId;
+}
+
+int ByteSource::Open() {
+  position_ = 0;
+  switch (kind_) {
+    case Kind::Path: {
+      if (ownsFile_ && file_ != kInvalidFile) CloseFile(file_);
+      file_ = OpenFileForReading(path_.c_str());
+      ownsFile_ = file_ != kInvalidFile;
+      if (!ownsFile_) return kErrOpen;
+      length_ = FileSizeOf(file_);
+      if (length_ < 0) return kErrOpen;
+      break;
+    }
+    case Kind::FileHandle: {
+      if (file_ == kInvalidFile) return kErrOpen;
+      int64_t size = FileSizeOf(file_);
+      int64_t available = size < 0 ? -1 : std::max<int64_t>(0, size - start_);
+      length_ = requestedLength_ >= 0 ? requestedLength_ : available;
+      if (length_ < 0) return kErrOpen;
+      if (!SeekFile(file_, start_, 0, nullptr)) return kErrSeek;
+      fileHandlePosition_ = 0;
+      break;
+    }
+    case Kind::Memory:
+      if (!memory_ && requestedLength_ > 0) return kErrOpen;
+      length_ = requestedLength_;
+      break;
+    case Kind::Resource: {
+      const uint8_t* data = nullptr;
+      uint32_t size = 0;
+      if (!LockDataResource(module_, resourceId_, &data, &size)) return kErrOpen;
+      memory_ = data;
+      length_ = size;
+      break;
+    }
+    default:
+      return kErrInvalidState;
+  }
+  open_ = true;
+  return kErrNone;
+}
+
+int ByteSource::Read(void* buffer, uint32_t count, uint32_t* got) {
+  if (got) *got = 0;
+  if (!open_) return kErrInvalidState;
+  if (count == 0) return kErrNone;
+  int64_t left = std::max<int64_t>(0, length_ - position_);
+  uint32_t wanted = uint32_t(std::min<int64_t>(count, left));
+  switch (kind_) {
+    case Kind::Path: {
+      uint32_t read = 0;
+      if (!ReadFromFile(file_, buffer, count, &read)) return kErrRead;
+      position_ += read;
+      if (got) *got = read;
+      return read < count ? kErrEndOfData : kErrNone;
+    }
+    case Kind::FileHandle: {
+      if (fileHandlePosition_ != position_) {
+        if (!SeekFile(file_, start_ + position_, 0, nullptr)) return kErrSeek;
+        fileHandlePosition_ = position_;
+      }
+      uint32_t read = 0;
+      if (wanted > 0 && !ReadFromFile(file_, buffer, wanted, &read)) {
+        fileHandlePosition_ = -1;
+        return kErrRead;
+      }
+      position_ += read;
+      fileHandlePosition_ = position_;
+      if (got) *got = read;
+      return read < count ? kErrEndOfData : kErrNone;
+    }
+    case Kind::Memory:
+    case Kind::Resource:
+      if (wanted > 0) std::memcpy(buffer, memory_ + position_, wanted);
+      position_ += wanted;
+      if (got) *got = wanted;
+      return wanted < count ? kErrEndOfData : kErrNone;
+    default:
+      return kErrInvalidState;
+  }
+}
+
+// Positions stay inside the source: 0 .. length - 1 from the start or the current position; from the
+// end only backwards (0 gives the length itself, which is where a size query lands).
+int ByteSource::CheckedPosition(int64_t offset, int origin, int64_t* result) const {
+  int64_t target;
+  switch (origin) {
+    case 0: target = offset; break;
+    case 1:
+      if ((offset > 0 && position_ > INT64_MAX - offset) || (offset < 0 && position_ < INT64_MIN - offset))
+        return kErrSeek;
+      target = position_ + offset;
+      break;
+    case 2:
+      if (offset > 0 || offset < -length_) return kErrSeek;
+      *result = length_ + offset;
+      return kErrNone;
+    default: return kErrSeek;
+  }
+  if (target < 0 || target >= length_) return kErrSeek;
+  *result = target;
+  return kErrNone;
+}
+
+int ByteSource::Seek(int64_t offset, int origin, int64_t* newPosition) {
+  if (!open_) return kErrInvalidState;
+  int64_t target = 0;
+  if (int error = CheckedPosition(offset, origin, &target)) return error;
+  if (kind_ == Kind::Path || kind_ == Kind::FileHandle) {
+    if (!SeekFile(file_, start_ + target, 0, nullptr)) return kErrSeek;
+    if (kind_ == Kind::FileHandle) fileHandlePosition_ = target;
+  }
+  position_ = target;
+  if (newPosition) *newPosition = target;
+  return kErrNone;
+}
+
+int ByteSource::Close() {
+  if (kind_ == Kind::Path && ownsFile_ && file_ != kInvalidFile) {
+    CloseFile(file_);
+    file_ = kInvalidFile;
+    ownsFile_ = false;
+  }
+  if (kind_ == Kind::Resource) memory_ = nullptr;
+  position_ = 0;
+  fileHandlePosition_ = -1;
+  open_ = false;
+  return kErrNone;
+}
+
+}  // namespace lumetta

@@ -1,0 +1,12 @@
+#pragma once
+
+// Placement and error reporting shared by the extension's dialogs (Windows only).
+#include <windows.h>
+
+// Centres `window` over `over` (its parent when none; the desktop when that is no window or is
+// minimised) and keeps it on the screen.
+void CenterWindow(HWND window, HWND over);
+
+// Shows the system's text for GetLastError() in an information box with this caption; false when the
+// system has no text for it.
+bool ShowSystemError(const char* caption);

@@ -1,0 +1,57 @@
+// Replays the hand-made hostile files of tests/crashers (and any file a fuzzer found) through every
+// display depth and request shape. A name ending in ".eN.bmp" says the plain decode fails with error N;
+// other files must decode. None may crash, leak or trip the sanitizers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "ImageFile.h"
+#include "MemoryGraphics.h"
+
+using namespace lumetta;
+
+TEST(Crashers, EveryHostileFileFailsCleanlyOrDecodes) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(CRASHERS_DIR)) {
+    if (!entry.is_regular_file()) continue;
+    std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ++files;
+
+    size_t mark = name.find(".e");
+    int expected = mark != std::string::npos ? std::atoi(name.c_str() + mark + 2) : 0;
+    {
+      MemoryGraphics graphics(24);
+      ImageFile image(bytes.data(), bytes.size());
+      image.SetGraphics(graphics);
+      bool ok = image.Decode(DecodeRequest{});
+      EXPECT_EQ(ok ? 0 : image.GetLastError(), expected);
+      EXPECT_EQ(ok, expected == 0);
+    }
+    for (int screen : {8, 16, 24}) {
+      for (int shape = 0; shape < 4; ++shape) {
+        MemoryGraphics graphics(screen);
+        {
+          DecodeRequest request;
+          request.ditherMode = shape + 1;
+          request.bottomUp = shape & 1;
+          request.deviceBitmap = shape == 2;
+          request.makeFullColorBitmap = shape == 3;
+          if (shape >= 2) request.width = request.height = 100;
+          ImageFile image(bytes.data(), bytes.size());
+          image.SetGraphics(graphics);
+          image.Decode(request);
+        }
+        EXPECT_EQ(graphics.LiveObjects(), 0) << "screen " << screen << ", shape " << shape;
+      }
+    }
+  }
+  EXPECT_GT(files, 20);
+}

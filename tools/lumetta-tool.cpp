@@ -1,0 +1,172 @@
+// lumetta-tool: reads images through the image model as the shell extension does.
+//   lumetta-tool info FILE...
+//   lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 8|16|24] [--dither 0-4]
+//                                    [--fixed-palette] [--full-color]
+//   lumetta-tool thumbnail FILE OUT.ppm [--screen-bits N]
+// Exit status: 0 success, 1 an image could not be read ("error N" on standard error), 2 bad usage.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ImageFile.h"
+#include "MemoryGraphics.h"
+#ifdef _WIN32
+#include "GdiGraphics.h"
+#endif
+
+using namespace lumetta;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int Usage() {
+  std::fputs(
+      "usage: lumetta-tool info FILE...\n"
+      "       lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 8|16|24]\n"
+      "                                        [--dither 0-4] [--fixed-palette] [--full-color]\n"
+      "       lumetta-tool thumbnail FILE OUT.ppm [--screen-bits 8|16|24]\n",
+      stderr);
+  return kExitUsage;
+}
+
+bool ParseInt(const char* text, int low, int high, int* value) {
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (!*text || *end || v < low || v > high) return false;
+  *value = int(v);
+  return true;
+}
+
+// Graphics "as on" a display of the chosen depth: GDI on Windows, memory elsewhere.
+std::unique_ptr<PlatformGraphics> MakeGraphics(int screenBits) {
+#ifdef _WIN32
+  return std::make_unique<GdiGraphics>(screenBits);
+#else
+  return std::make_unique<MemoryGraphics>(screenBits);
+#endif
+}
+
+int Info(int count, char** files) {
+  int status = kExitOk;
+  for (int i = 0; i < count; ++i) {
+    ImageFile image(files[i]);
+    ImageKind kind = image.GetKind();
+    int width = 0, height = 0, bits = 0, pages = 0;
+    if (kind != ImageKind::Unknown) {
+      width = image.GetWidth(0);
+      height = image.GetHeight(0);
+      bits = image.GetBitsPerPixel(0);
+      pages = image.CountPages();
+      if (pages == 0) pages = 1;  // detected, but this build cannot open its pages
+    } else {
+      std::fprintf(stderr, "%s: error %d\n", files[i], image.GetLastError());
+      status = kExitFailed;
+    }
+    char label[512];
+    FormatImageLabel(label, sizeof label, files[i], kind, width, height, bits, true, false);
+    std::printf("%s\t%d\t%d\t%d\t%d\t%s\n", ImageKindName(kind), width, height, bits, pages, label);
+  }
+  return status;
+}
+
+bool WritePpm(const char* path, const BitmapPixels& pixels) {
+  std::vector<uint8_t> rgb = PixelsToRgb(pixels);
+  FILE* out = std::fopen(path, "wb");
+  if (!out) return false;
+  std::fprintf(out, "P6\n%d %d\n255\n", pixels.width, pixels.height);
+  bool ok = std::fwrite(rgb.data(), 1, rgb.size(), out) == rgb.size();
+  return std::fclose(out) == 0 && ok;
+}
+
+int DecodeToPpm(const char* file, const char* output, const DecodeRequest& baseRequest, int page, bool fullColor,
+                PlatformGraphics& graphics) {
+  ImageFile image(file);
+  image.SetGraphics(graphics);
+  DecodeRequest request = baseRequest;
+  if (fullColor) request.makeFullColorBitmap = 1;
+  // An animation's frame is drawn over the frames before it: decode them all, as the viewer does.
+  if (image.GetKind() == ImageKind::Gif) {
+    request.allPages = 1;
+    request.scanAllFrames = 1;
+  } else {
+    image.SetPage(page);
+  }
+  if (!image.Decode(request)) {
+    std::fprintf(stderr, "error %d\n", image.GetLastError());
+    return kExitFailed;
+  }
+  BitmapHandle bitmap = fullColor ? image.GetFullColorBitmap(page) : image.GetBitmap(page);
+  BitmapPixels pixels;
+  if (!bitmap || !graphics.ReadPixels(bitmap, &pixels)) {
+    std::fprintf(stderr, "error %d\n", image.GetLastError() ? image.GetLastError() : int(kErrInvalidState));
+    return kExitFailed;
+  }
+  if (!WritePpm(output, pixels)) {
+    std::fprintf(stderr, "%s: cannot write\n", output);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int Decode(int argc, char** argv, bool thumbnail) {
+  if (argc < 2) return Usage();
+  const char* file = argv[0];
+  const char* output = argv[1];
+  DecodeRequest request;
+  int page = 0, screenBits = 24;
+  bool fullColor = false;
+  if (thumbnail) {
+    request.width = request.height = 100;
+    request.ditherMode = 2;
+    request.ditherTo16 = 1;
+    request.fixedPalette = 1;
+  }
+  for (int i = 2; i < argc; ++i) {
+    std::string option = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (option == "--screen-bits" && hasValue) {
+      if (!ParseInt(argv[++i], 8, 24, &screenBits) || (screenBits != 8 && screenBits != 16 && screenBits != 24))
+        return Usage();
+    } else if (thumbnail) {
+      return Usage();
+    } else if (option == "--page" && hasValue) {
+      if (!ParseInt(argv[++i], 0, 65534, &page)) return Usage();
+    } else if (option == "--box" && hasValue) {
+      int w = 0, h = 0;
+      char extra = 0;
+      if (std::sscanf(argv[++i], "%dx%d%c", &w, &h, &extra) != 2 || w < 0 || h < 0) return Usage();
+      request.width = w;
+      request.height = h;
+    } else if (option == "--dither" && hasValue) {
+      if (!ParseInt(argv[++i], 0, 4, &request.ditherMode)) return Usage();
+    } else if (option == "--fixed-palette") {
+      request.fixedPalette = 1;
+    } else if (option == "--full-color") {
+      fullColor = true;
+    } else {
+      return Usage();
+    }
+  }
+  std::unique_ptr<PlatformGraphics> graphics = MakeGraphics(screenBits);
+  SetDefaultGraphics(graphics.get());
+  int status = DecodeToPpm(file, output, request, page, fullColor, *graphics);
+  SetDefaultGraphics(nullptr);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  std::string command = argv[1];
+  if (command == "info") return Info(argc - 2, argv + 2);
+  if (command == "decode") return Decode(argc - 2, argv + 2, false);
+  if (command == "thumbnail") return Decode(argc - 2, argv + 2, true);
+  return Usage();
+}
