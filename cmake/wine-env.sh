@@ -12,7 +12,7 @@ wine_env_defaults() {
 }
 
 # Settings every test prefix gets; bump the version when they change so existing prefixes are updated.
-WINE_PREFIX_SETTINGS_VERSION=2
+WINE_PREFIX_SETTINGS_VERSION=3
 wine_configure_prefix() {
   local prefix=$1
   # A crashing test must fail at once with a backtrace, not wait behind a dialog nobody will close.
@@ -21,6 +21,18 @@ wine_configure_prefix() {
   # and every program of the prefix (the one under test and the driver) shares one desktop.
   WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
   WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+  # Wine's own fonts (Marlett draws the caption buttons) are not found from Debian's data folder; give
+  # them to the prefix. The common Windows faces are stood in for by their metric twins, so layouts
+  # measured in screenshots match what the programs would show on Windows.
+  local f
+  for f in /usr/share/wine/fonts/*; do
+    [ -e "$f" ] && ln -sf "$f" "$prefix/drive_c/windows/Fonts/"
+  done
+  local face twin
+  for face in "Times New Roman=Liberation Serif" "Arial=Liberation Sans" "Courier New=Liberation Mono"; do
+    twin=${face#*=}
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${face%%=*}" /d "$twin" /f
+  done
 }
 
 # wine_ensure_prefix DIR: make the prefix once (guarded by a lock, as CTest runs tests in parallel).
