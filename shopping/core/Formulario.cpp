@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "CaixaComMascara.h"
 #include "Eventos.h"
 
 namespace mercanota {
@@ -184,6 +185,17 @@ int TwipsPorPixelY() { return 1440 / PontosPorPolegada(LOGPIXELSY); }
 int PixelsX(int twips) { return MulDiv(twips, PontosPorPolegada(LOGPIXELSX), 1440); }
 int PixelsY(int twips) { return MulDiv(twips, PontosPorPolegada(LOGPIXELSY), 1440); }
 
+std::string TextoDe(HWND janela) {
+  const int n = GetWindowTextLengthA(janela);
+  if (n <= 0) return {};
+  std::string texto(static_cast<size_t>(n) + 1, '\0');
+  const int lidos = GetWindowTextA(janela, texto.data(), n + 1);
+  texto.resize(static_cast<size_t>(lidos > 0 ? lidos : 0));
+  return texto;
+}
+
+void DefineTexto(HWND janela, const std::string& texto) { SetWindowTextA(janela, texto.c_str()); }
+
 Formulario::~Formulario() {
   if (hwnd_) {
     if (donoDesabilitado_) EnableWindow(donoDesabilitado_, TRUE);
@@ -217,8 +229,14 @@ bool Formulario::Carrega(HWND dono) {
   filhaMdi_ = p.clienteMdi != nullptr;
   maximizar_ = p.maximizada;
 
-  const int largura = PixelsX(p.larguraTwips);
-  const int altura = PixelsY(p.alturaTwips);
+  int largura = PixelsX(p.larguraTwips);
+  int altura = PixelsY(p.alturaTwips);
+  if (p.areaCliente) {
+    RECT r{0, 0, largura, altura};
+    AdjustWindowRectEx(&r, p.estilo, FALSE, p.estiloEstendido);
+    largura = r.right - r.left;
+    altura = r.bottom - r.top;
+  }
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
   if (p.centraliza && !filhaMdi_) {
     RECT area;
@@ -322,8 +340,17 @@ bool Formulario::PreTraduzMensagem(MSG& msg) {
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
       if (VisualizaTecla(msg)) return true;
       break;
+  }
+  // Enter presses the picture button that has the focus, as it would a push button; the dialog keys would
+  // otherwise give it to the form's OK command whichever button it was.
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && botoes_.count(msg.hwnd) && IsWindowEnabled(msg.hwnd)) {
+    SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
+    return true;
   }
   return navegacao_ && !filhaMdi_ && IsDialogMessageA(hwnd_, &msg);
 }
@@ -487,6 +514,14 @@ HWND Formulario::CriaBotaoFigura(int id, Pictograma figura, int esquerda, int to
   if (!h) return nullptr;
   botoes_[h] = figura;
   if (dica) DefineDica(h, dica);
+  return h;
+}
+
+HWND Formulario::CriaCaixaComMascara(int id, const char* mascara, char prompt, int esquerda, int topo, int largura,
+                                     int altura, HWND pai) {
+  HWND h = CriaControle("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, id, esquerda, topo, largura, altura, pai,
+                        WS_EX_CLIENTEDGE);
+  if (h) AplicaMascara(h, mascara, prompt);
   return h;
 }
 

@@ -13,7 +13,8 @@
 //   CriaRotulo       a label (static text)
 //   CriaPainel       a 3-D panel: colour, bevel, caption; it may hold controls of its own
 //   CriaFigura       a picture (one of the Pictograma drawings)
-//   CriaBotaoFigura  a square picture button with a tool tip
+//   CriaBotaoFigura  a square picture button with a tool tip (Enter presses it when it has the focus)
+//   CriaCaixaComMascara  an edit control that keeps to a mask, "##/##/####" with prompt "_" for dates
 // Panels pass their children's notifications up, so every handler of a form sees WM_COMMAND from every
 // control wherever it sits.
 #include <windows.h>
@@ -31,6 +32,10 @@ int TwipsPorPixelX();
 int TwipsPorPixelY();
 int PixelsX(int twips);
 int PixelsY(int twips);
+
+// The text of a window or control, and setting it.
+std::string TextoDe(HWND janela);
+void DefineTexto(HWND janela, const std::string& texto);
 
 enum class Chanfro { kNenhum, kElevado, kRebaixado };
 
@@ -68,8 +73,9 @@ protected:
     std::string legenda;
     DWORD estilo = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     DWORD estiloEstendido = 0;
-    int larguraTwips = 4800;  // outer size, frame included
+    int larguraTwips = 4800;  // outer size, frame included (unless areaCliente)
     int alturaTwips = 3600;
+    bool areaCliente = false;  // the size is the client area's, and the frame comes on top of it
     bool centraliza = true;   // over the owner, or on the screen
     COLORREF fundo = GetSysColor(COLOR_BTNFACE);
     bool navegacaoPorTeclado = true;  // Tab, arrows, Enter and Esc between controls
@@ -87,7 +93,8 @@ protected:
   virtual void Form_Unload() {}
   // WM_COMMAND from a control, a menu or a shortcut; false passes it on to ProcessamentoPadrao.
   virtual bool AoComando(int /*id*/, int /*notificacao*/, HWND /*controle*/) { return false; }
-  // Key preview: true when the key was used up and must not reach the control.
+  // Key preview of WM_KEYDOWN, WM_KEYUP and WM_CHAR and their system-key forms (keys pressed with Alt):
+  // true when the key was used up and must not reach the control.
   virtual bool VisualizaTecla(MSG& /*msg*/) { return false; }
   // Every message of the window; the default handles the form's own needs and passes the rest on.
   virtual LRESULT TrataMensagem(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -106,6 +113,8 @@ protected:
   HWND CriaFigura(int id, Pictograma figura, int esquerda, int topo, int largura, int altura, HWND pai = nullptr);
   HWND CriaBotaoFigura(int id, Pictograma figura, int esquerda, int topo, int lado, const char* dica,
                        HWND pai = nullptr);
+  HWND CriaCaixaComMascara(int id, const char* mascara, char prompt, int esquerda, int topo, int largura,
+                           int altura, HWND pai = nullptr);
 
   void DefineDica(HWND controle, const char* texto);
   // Colours of a label or panel.

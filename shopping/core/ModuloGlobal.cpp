@@ -59,6 +59,22 @@ void ExibirAjuda() {
   CloseHandle(pi.hProcess);
 }
 
+bool Consulta(std::string_view sql, Recordset* linhas) {
+  DefinePonteiro(Ponteiro::kAmpulheta);
+  const bool feito = CatalogueDatabase.CreateSnapshot(sql, linhas);
+  DefinePonteiro(Ponteiro::kPadrao);
+  if (!feito) MostraErroDoBancoDeDados();
+  return feito;
+}
+
+bool Executa(std::string_view sql) {
+  DefinePonteiro(Ponteiro::kAmpulheta);
+  const bool feito = CatalogueDatabase.Execute(sql);
+  DefinePonteiro(Ponteiro::kPadrao);
+  if (!feito) MostraErroDoBancoDeDados();
+  return feito;
+}
+
 void MostraErroDoBancoDeDados() {
   MsgBox("Não foi possível completar a operação no banco de dados.\r\n\r\n" + CatalogueDatabase.LastErrorText(),
          MB_OK | MB_ICONSTOP, "Erro:");

@@ -2,6 +2,7 @@
 // Process-wide state and procedures shared by every window of the program.
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "CatalogueDatabase.h"
 #include "ListConventions.h"
@@ -31,6 +32,12 @@ void MoveCursorPara(int x, int y);
 void ExibirAjuda();
 // The command line ExibirAjuda starts.
 std::string LinhaDeComandoDaAjuda();
+
+// A query and a command on the catalogue as every window runs them: the hourglass from just before the
+// call to just after it; on failure the user is told why (MostraErroDoBancoDeDados) and the result is
+// false, so the caller stops the operation.
+bool Consulta(std::string_view sql, Recordset* linhas);
+bool Executa(std::string_view sql);
 
 // Tells the user why the last database operation failed (the windows call it where an error stops an
 // operation).

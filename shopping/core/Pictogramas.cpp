@@ -218,6 +218,9 @@ void DesenhaPictograma(HDC dc, const RECT& area, Pictograma pictograma, bool hab
     case Pictograma::kSeta:
       p.Poligono({{2, 12}, {17, 12}, {17, 5}, {30, 16}, {17, 27}, {17, 20}, {2, 20}}, kAmarelo, kVermelho, 1.5);
       break;
+    case Pictograma::kSetaEsquerda:
+      p.Poligono({{30, 12}, {15, 12}, {15, 5}, {2, 16}, {15, 27}, {15, 20}, {30, 20}}, kAmarelo, kVermelho, 1.5);
+      break;
   }
 }
 

@@ -20,6 +20,7 @@ enum class Pictograma {
   kCancelar,       // a cross
   kExcluir,        // a waste bin
   kSeta,           // an arrow pointing right
+  kSetaEsquerda,   // the same arrow pointing left
 };
 
 // Draws `pictograma` centred in `area`; a disabled one in greys.

@@ -9,6 +9,8 @@
 #include "ModuloGlobal.h"
 #include "Servicos.h"
 #include "Statements.h"
+#include "frmCadastraProduto.h"
+#include "frmConsulta.h"
 
 namespace mercanota {
 namespace {
@@ -246,13 +248,7 @@ HWND frmPrincipal::JanelaFilhaAtiva() const {
 // The query window and the list generator make no sense over an empty catalogue.
 bool frmPrincipal::CatalogoTemProdutos() {
   Recordset produtos;
-  DefinePonteiro(Ponteiro::kAmpulheta);
-  const bool consultado = ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectAllProducts(), &produtos);
-  DefinePonteiro(Ponteiro::kPadrao);
-  if (!consultado) {
-    ModuloGlobal::MostraErroDoBancoDeDados();
-    return false;
-  }
+  if (!ModuloGlobal::Consulta(sql::SelectAllProducts(), &produtos)) return false;
   if (produtos.Eof()) {
     MsgBox("Impossível prosseguir. Para que este botão tenha função você deve primeiro salvar um produto na lista "
            "de produtos.",
@@ -266,14 +262,16 @@ bool frmPrincipal::CatalogoTemProdutos() {
 
 void frmPrincipal::cmdCadastrarProdutos_Click() {
   DefinePonteiro(Ponteiro::kAmpulheta);
-  // The registration window opens here modally once it exists.
+  frmCadastraProduto cadastro;
+  cadastro.MostraModal(hWnd());
   DefinePonteiro(Ponteiro::kPadrao);
 }
 
 void frmPrincipal::cmdConsultar_Click() {
   if (!CatalogoTemProdutos()) return;
   DefinePonteiro(Ponteiro::kAmpulheta);
-  // The query window opens here modally once it exists.
+  frmConsulta consulta;
+  consulta.MostraModal(hWnd());
   DefinePonteiro(Ponteiro::kPadrao);
 }
 

@@ -101,8 +101,6 @@ TEST_F(MainWindow, CloseBoxEndsWithoutAQuestion) {
 }
 
 // The query window and the list generator are refused over an empty catalogue, from the toolbar, the
-// menu and the shortcut keys alike; registration is not.
-// The query window and the list generator are refused over an empty catalogue, from the toolbar, the
 // menu and the shortcut keys alike; registration is not. With a product they go through.
 TEST_F(MainWindow, EmptyCatalogueRefusesQueryAndGeneratorButNotRegistration) {
   Abre(false);
@@ -120,17 +118,42 @@ TEST_F(MainWindow, EmptyCatalogueRefusesQueryAndGeneratorButNotRegistration) {
   }
   ambiente_.dialogos.mostrados.clear();
 
+  // Each opening of the registration window is closed by its cancel button (no name: no question).
+  int cadastros = 0;
+  for (int i = 0; i < 3; ++i) {
+    ambiente_.AoAbrir("Cadastro de Produtos", [&](Formulario& f) {
+      ++cadastros;
+      EXPECT_TRUE(f.Modal());
+      EXPECT_FALSE(IsWindowEnabled(Janela()));
+      EXPECT_EQ(PonteiroAtual(), Ponteiro::kPadrao) << "the registration window sets the default pointer";
+      SendMessageA(f.Controle(IDCANCEL), BM_CLICK, 0, 0);
+    });
+  }
   Principal().cmdCadastrarProdutos_Click();
   Comando(frmPrincipal::kMnuCadastrarNovo);
   Tecla('N', true);
+  EXPECT_EQ(cadastros, 3);
   EXPECT_TRUE(Textos().empty());
   EXPECT_EQ(PonteiroAtual(), Ponteiro::kPadrao);
+  EXPECT_TRUE(IsWindowEnabled(Janela()));
 
   ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(sql::InsertProduct("Arroz", "a", "b", "01/03/2025", "1")));
+  int consultas = 0;
+  for (int i = 0; i < 2; ++i) {
+    ambiente_.AoAbrir("Consulta de Produtos", [&](Formulario& f) {
+      ++consultas;
+      EXPECT_TRUE(f.Modal());
+      SendMessageA(f.hWnd(), WM_CLOSE, 0, 0);
+    });
+  }
   Principal().cmdConsultar_Click();
+  Tecla('A', true);
   Principal().cmdGeraListaCompras_Click();
   Tecla(VK_F4);
+  EXPECT_EQ(consultas, 2);
   EXPECT_TRUE(Textos().empty());
+  EXPECT_EQ(PonteiroAtual(), Ponteiro::kPadrao);
+  EXPECT_EQ(ambiente_.modaisEsquecidos, 0);
 }
 
 std::string TextoDoItem(HMENU menu, int posicao) {

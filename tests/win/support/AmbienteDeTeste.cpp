@@ -95,6 +95,67 @@ void ApagaPasta(const std::string& pasta) {
 
 }  // namespace
 
+namespace {
+
+AmbienteDeTeste* g_ambiente = nullptr;
+
+struct Procura {
+  const std::string* legenda;
+  HWND achada;
+};
+
+BOOL CALLBACK ProcuraJanela(HWND hwnd, LPARAM lParam) {
+  auto* p = static_cast<Procura*>(reinterpret_cast<void*>(lParam));
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  char texto[256] = {};
+  GetWindowTextA(hwnd, texto, sizeof texto);
+  if (p->legenda ? *p->legenda != texto : !(Formulario::DaJanela(hwnd) && Formulario::DaJanela(hwnd)->Modal()))
+    return TRUE;
+  p->achada = hwnd;
+  return FALSE;
+}
+
+// A visible top-level window of this thread with the caption, or (without one) a modal form.
+HWND JanelaDaThread(const std::string* legenda) {
+  Procura p{legenda, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), ProcuraJanela, reinterpret_cast<LPARAM>(&p));
+  return p.achada;
+}
+
+}  // namespace
+
+void AmbienteDeTeste::AoAbrir(std::string legenda, std::function<void(Formulario&)> acao) {
+  acoes_.push_back({std::move(legenda), std::move(acao)});
+}
+
+void CALLBACK AmbienteDeTeste::Tique(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_ambiente) g_ambiente->Vigia();
+}
+
+void AmbienteDeTeste::Vigia() {
+  if (!acoes_.empty()) {
+    if (HWND janela = JanelaDaThread(&acoes_.front().legenda)) {
+      if (Formulario* form = Formulario::DaJanela(janela)) {
+        Acao a = std::move(acoes_.front());
+        acoes_.pop_front();
+        modalVisto_ = nullptr;
+        a.acao(*form);
+        return;
+      }
+    }
+  }
+  // A modal form that nobody will close would keep the test waiting for ever.
+  HWND modal = JanelaDaThread(nullptr);
+  if (modal != modalVisto_) {
+    modalVisto_ = modal;
+    modalVistoDesde_ = GetTickCount();
+  } else if (modal && GetTickCount() - modalVistoDesde_ > 15000) {
+    ++modaisEsquecidos;
+    modalVisto_ = nullptr;
+    Formulario::DaJanela(modal)->Descarrega();
+  }
+}
+
 AmbienteDeTeste::AmbienteDeTeste() : pasta(PastaTemporaria()), anteriores_(Ambiente()) {
   SetRegional(RegionalSettings::PortugueseBrazil());
   Servicos& s = Ambiente();
@@ -105,9 +166,13 @@ AmbienteDeTeste::AmbienteDeTeste() : pasta(PastaTemporaria()), anteriores_(Ambie
   s.encerra = [this](int codigo) { encerramentos.push_back(codigo); };
   ModuloGlobal::ModoDeAjuda = false;
   ModuloGlobal::ModoCadastro.clear();
+  g_ambiente = this;
+  timer_ = SetTimer(nullptr, 0, 20, &AmbienteDeTeste::Tique);
 }
 
 AmbienteDeTeste::~AmbienteDeTeste() {
+  KillTimer(nullptr, timer_);
+  g_ambiente = nullptr;
   if (Principal().Carregado()) Principal().Descarrega();
   ProcessaPendentes();
   MSG quit;

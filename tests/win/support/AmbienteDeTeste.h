@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Formulario.h"
 #include "Servicos.h"
 
 namespace mercanota::teste {
@@ -89,6 +90,14 @@ public:
   };
   void CriaCatalogo(const std::vector<Produto>& produtos = {});
 
+  // Acts on a form that the code under test opens modally: once a visible top-level window of this thread
+  // has the caption `legenda`, `acao` gets its form (from inside the modal loop, through a timer). One
+  // call per opening, in order of registration.
+  void AoAbrir(std::string legenda, std::function<void(Formulario&)> acao);
+  // Modal forms that stayed open 15 seconds with nothing scheduled for them; they were unloaded so that
+  // the test ends (a test fails when this is not zero).
+  int modaisEsquecidos = 0;
+
   std::string pasta;  // App.Path of the forms under test
   DialogosRoteirizados dialogos;
   RelogioRoteirizado relogio;
@@ -96,7 +105,18 @@ public:
   std::vector<int> encerramentos;  // every EncerraPrograma call's exit code
 
 private:
+  struct Acao {
+    std::string legenda;
+    std::function<void(Formulario&)> acao;
+  };
+  static void CALLBACK Tique(HWND, UINT, UINT_PTR, DWORD);
+  void Vigia();
+
   Servicos anteriores_;
+  std::deque<Acao> acoes_;
+  UINT_PTR timer_ = 0;
+  HWND modalVisto_ = nullptr;
+  DWORD modalVistoDesde_ = 0;
 };
 
 // Processes pending window events of this thread.

@@ -1,0 +1,289 @@
+#include "frmCadastraProduto.h"
+
+#include "Eventos.h"
+#include "ModuloGlobal.h"
+#include "Regional.h"
+#include "Servicos.h"
+#include "Statements.h"
+
+namespace mercanota {
+namespace {
+
+const char kSemMarca[] = "<Não Possue>";
+const char kSemComplemento[] = "<Nenhum>";
+const char kDataVazia[] = "__/__/____";
+
+// Layout in twips, within the background panel.
+constexpr int kLarguraCliente = 7380;
+constexpr int kAlturaCliente = 4380;
+constexpr int kEsquerdaRotulos = 1560;
+constexpr int kLarguraRotulos = 1500;
+constexpr int kEsquerdaCaixas = 3120;
+constexpr int kPassoDasLinhas = 450;
+constexpr int kAlturaCaixas = 315;
+
+struct Campo {
+  const char* rotulo;
+  HWND frmCadastraProduto::*caixa;
+  int id;
+  int largura;
+  int limite;
+};
+
+const Campo kCampos[] = {
+    {"Nome do Produto:", &frmCadastraProduto::txtProduto, frmCadastraProduto::kTxtProduto, 4080,
+     frmCadastraProduto::kMaxProduto},
+    {"Marca:", &frmCadastraProduto::txtMarca, frmCadastraProduto::kTxtMarca, 2880, frmCadastraProduto::kMaxMarca},
+    {"Complemento:", &frmCadastraProduto::txtComplemento, frmCadastraProduto::kTxtComplemento, 2880,
+     frmCadastraProduto::kMaxComplemento},
+    {"Data da Pesquisa:", &frmCadastraProduto::mskDataPesquisa, frmCadastraProduto::kMskDataPesquisa, 1200, 0},
+    {"Preço:", &frmCadastraProduto::txtPrecoUnitario, frmCadastraProduto::kTxtPrecoUnitario, 1200,
+     frmCadastraProduto::kMaxPreco},
+};
+
+// A name of blanks only is no name: it would be stored as an entry nobody can see in a list.
+bool SemTexto(const std::string& texto) { return texto.find_first_not_of(" \t") == std::string::npos; }
+
+}  // namespace
+
+Formulario::Projeto frmCadastraProduto::Desenho() const {
+  return DesenhoDeTarefa("Cadastro de Produtos", kLarguraCliente, kAlturaCliente);
+}
+
+void frmCadastraProduto::CriaControles() {
+  pnlFundo = CriaFundo(kPnlFundo, kLarguraCliente, kAlturaCliente);
+  pnlTituloFundo = CriaTitulo(kPnlTituloFundo, "Cadastro de Produtos", kLarguraCliente, pnlFundo);
+  pnlID = CriaIdentificador(kPnlID, kLarguraCliente, pnlTituloFundo);
+  pnlFundoLogo = CriaLogo(kPnlFundoLogo, kImgLogo, Pictograma::kCadastro, pnlFundo);
+
+  // Created in tab order: each label panel, then its box.
+  for (int i = 0; i < 5; ++i) {
+    const Campo& c = kCampos[i];
+    const int topo = kTopoDosDados + i * kPassoDasLinhas;
+    pnlLabelDados[i] = CriaRotuloDeDados(kPnlLabelDados0 + i, c.rotulo, kEsquerdaRotulos, topo, kLarguraRotulos,
+                                         kAlturaCaixas, pnlFundo);
+    HWND caixa;
+    if (c.id == kMskDataPesquisa) {
+      caixa = CriaCaixaComMascara(c.id, "##/##/####", '_', kEsquerdaCaixas, topo, c.largura, kAlturaCaixas, pnlFundo);
+    } else {
+      const DWORD alinhamento = c.id == kTxtPrecoUnitario ? ES_RIGHT : ES_LEFT;
+      caixa = CriaControle("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP | alinhamento, c.id, kEsquerdaCaixas, topo,
+                           c.largura, kAlturaCaixas, pnlFundo, WS_EX_CLIENTEDGE);
+      SendMessageA(caixa, EM_LIMITTEXT, static_cast<WPARAM>(c.limite), 0);
+    }
+    this->*c.caixa = caixa;
+  }
+
+  // The footer: the tip between two arrows that point at it, then the buttons.
+  const int topo = kTopoDosDados + 5 * kPassoDasLinhas + 60;
+  const int altura = kAlturaCliente - kMargem - topo;
+  const int esquerdaCancelar = kLarguraCliente - kMargem - kLadoDoBotao;
+  const int esquerdaOkay = esquerdaCancelar - kMargem - kLadoDoBotao;
+  const int topoBotoes = topo + (altura - kLadoDoBotao) / 2;
+  cmdOkay = CriaBotaoFigura(kCmdOkay, Pictograma::kOk, esquerdaOkay, topoBotoes, kLadoDoBotao,
+                            "Clique aqui para salvar o registro no banco de dados", pnlFundo);
+  cmdCancelar = CriaBotaoFigura(kCmdCancelar, Pictograma::kCancelar, esquerdaCancelar, topoBotoes, kLadoDoBotao,
+                                "Clique aqui para cancelar a edição", pnlFundo);
+
+  const int larguraSeta = 420;
+  const int esquerdaDica = kMargem + larguraSeta + 60;
+  const int larguraDica = esquerdaOkay - 2 * kMargem - larguraSeta - 60 - esquerdaDica;
+  imgSetaApontaDica[0] =
+      CriaFigura(kImgSetaApontaDica0, Pictograma::kSeta, kMargem, topo, larguraSeta, altura, pnlFundo);
+  pnlDica = CriaDica(kPnlDica,
+                     "Dica: para cadastrar outra marca do mesmo produto, mantenha a tecla Shift pressionada ao "
+                     "salvar. O nome, o complemento e a data ficam para o próximo cadastro.",
+                     esquerdaDica, topo, larguraDica, altura, pnlFundo);
+  imgSetaApontaDica[1] = CriaFigura(kImgSetaApontaDica0 + 1, Pictograma::kSetaEsquerda,
+                                    esquerdaDica + larguraDica + 60, topo, larguraSeta, altura, pnlFundo);
+}
+
+bool frmCadastraProduto::Form_Load() {
+  // The caller showed the hourglass while the window was made.
+  DefinePonteiro(Ponteiro::kPadrao);
+  ShiftPressionado = false;
+  return true;
+}
+
+void frmCadastraProduto::PreparaEdicao(const std::string& id, const std::string& produto, const std::string& marca,
+                                       const std::string& complemento, const std::string& dataPesquisa,
+                                       double precoUnitario) {
+  DefineTexto(pnlID, id);
+  DefineTexto(txtProduto, produto);
+  DefineTexto(txtMarca, marca);
+  DefineTexto(txtComplemento, complemento);
+  DefineTexto(mskDataPesquisa, dataPesquisa);
+  DefineTexto(txtPrecoUnitario, FormatTwoDecimals(precoUnitario));
+}
+
+bool frmCadastraProduto::EmEdicao() const { return TextoDe(pnlID) != "-"; }
+
+void frmCadastraProduto::LimpaCamposProduto() {
+  DefineTexto(txtProduto, "");
+  DefineTexto(txtMarca, "");
+  DefineTexto(txtComplemento, "");
+  DefineTexto(txtPrecoUnitario, "");
+  SetFocus(txtProduto);  // refused while the box is disabled; nothing else to do then
+}
+
+bool frmCadastraProduto::AoComando(int id, int notificacao, HWND) {
+  switch (id) {
+    case kCmdOkay:
+      if (notificacao == BN_CLICKED) cmdOkay_Click();
+      return true;
+    case kCmdCancelar:
+      if (notificacao == BN_CLICKED) cmdCancelar_Click();
+      return true;
+    case kMskDataPesquisa:
+      if (notificacao == EN_SETFOCUS) mskDataPesquisa_GotFocus();
+      return true;
+  }
+  return false;
+}
+
+// Shift alone: neither Ctrl nor Alt with it.
+void frmCadastraProduto::Form_KeyDown() {
+  ShiftPressionado = GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+}
+
+void frmCadastraProduto::Form_KeyUp() { Form_KeyDown(); }
+
+bool frmCadastraProduto::VisualizaTecla(MSG& msg) {
+  switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      Form_KeyDown();
+      return false;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      Form_KeyUp();
+      return false;
+    case WM_CHAR:
+      // Quotes are left out of everything typed here: a name is never meant to hold them, and every value
+      // typed here ends up between quotes in a statement.
+      return msg.wParam == '"' || msg.wParam == '\'';
+  }
+  return false;
+}
+
+void frmCadastraProduto::mskDataPesquisa_GotFocus() {
+  const std::string texto = TextoDe(mskDataPesquisa);
+  if (texto == kDataVazia) return;
+  SendMessageA(mskDataPesquisa, EM_SETSEL, 0, static_cast<LPARAM>(texto.size() + 1));
+}
+
+bool frmCadastraProduto::ConfereNome() {
+  if (!SemTexto(TextoDe(txtProduto))) return true;
+  MsgBox("Impossível salvar registro que não possue Nome. Favor preencher corretamente o campo Nome do Produto.",
+         MB_OK | MB_ICONSTOP, "Erro:");
+  SetFocus(txtProduto);
+  return false;
+}
+
+// The price as the statements want it: the typed amount, as a currency amount under the regional
+// settings and back to text (3,50 becomes 3,5). A box that holds no number counts as zero, which must be
+// confirmed.
+bool frmCadastraProduto::ConferePreco(std::string* precoDoBanco) {
+  Currency valor;
+  if (!ParseCurrency(TextoDe(txtPrecoUnitario), &valor)) {
+    DefineTexto(txtPrecoUnitario, "0");
+    valor = Currency{};
+  }
+  if (valor.IsZero()) {
+    const std::string nome = TextoDe(txtProduto);
+    if (MsgBox("Você está certo de que o preço unitário para " + nome + " é R$ 0,00 ?",
+               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Atenção:") != IDYES) {
+      return false;
+    }
+    DefineTexto(txtPrecoUnitario, FormatTwoDecimals(0));
+  }
+  *precoDoBanco = CurrencyToText(valor);
+  return true;
+}
+
+bool frmCadastraProduto::ConfereData() {
+  Date data;
+  if (ParseDateText(TextoDe(mskDataPesquisa), &data)) return true;
+  if (MsgBox("A data informada não é uma data válida. Deseja que o programa assuma a data de hoje como a data "
+             "da Pesquisa?",
+             MB_YESNO | MB_ICONQUESTION, "Erro:") != IDYES) {
+    return false;
+  }
+  DefineTexto(mskDataPesquisa, TodayText());
+  return true;
+}
+
+void frmCadastraProduto::PreencheVazios() {
+  if (TextoDe(txtComplemento).empty()) DefineTexto(txtComplemento, kSemComplemento);
+  if (TextoDe(txtMarca).empty()) DefineTexto(txtMarca, kSemMarca);
+  if (TextoDe(txtPrecoUnitario).empty()) DefineTexto(txtPrecoUnitario, FormatTwoDecimals(0));
+}
+
+bool frmCadastraProduto::GravaNovo(const std::string& preco) {
+  const std::string nome = TextoDe(txtProduto);
+  Recordset marcas;
+  if (!ModuloGlobal::Consulta(sql::SelectBrandsOfName(nome), &marcas)) return false;
+  if (!marcas.Eof() && !ShiftPressionado) {
+    if (MsgBox("Você já possue '" + nome +
+                   "' cadastrado. Pode ser que você esteje tentando cadastrar o mesmo produto, porém com marcas "
+                   "diferentes. Prosseguir com o Cadastro?",
+               MB_YESNO | MB_ICONQUESTION, "Atenção:") != IDYES) {
+      marcas.Close();
+      return false;
+    }
+  }
+  marcas.Close();
+
+  if (!ModuloGlobal::Executa(sql::InsertProduct(nome, TextoDe(txtMarca), TextoDe(txtComplemento),
+                                              TextoDe(mskDataPesquisa), preco))) {
+    return false;
+  }
+  if (ShiftPressionado) {
+    DefineTexto(txtMarca, "");
+    DefineTexto(txtPrecoUnitario, "");
+    SetFocus(txtMarca);
+  } else {
+    LimpaCamposProduto();
+  }
+  return true;
+}
+
+bool frmCadastraProduto::GravaAlteracao(const std::string& preco) {
+  long long id = 0;
+  if (!sql::ParseId(TextoDe(pnlID), &id)) return false;
+  if (!ModuloGlobal::Executa(sql::UpdateProduct(id, TextoDe(txtProduto), TextoDe(txtMarca), TextoDe(txtComplemento),
+                                              TextoDe(mskDataPesquisa), preco))) {
+    return false;
+  }
+  ShiftPressionado = false;
+  Descarrega();
+  return true;
+}
+
+void frmCadastraProduto::cmdOkay_Click() {
+  if (!ConfereNome()) return;
+  std::string preco;
+  if (!ConferePreco(&preco)) return;
+  if (!ConfereData()) return;
+  PreencheVazios();
+  if (EmEdicao()) {
+    GravaAlteracao(preco);  // the window closes after the change
+    return;
+  }
+  if (!GravaNovo(preco)) return;
+  ShiftPressionado = false;
+  if (ModuloGlobal::ModoCadastro == "CadastraUm") Descarrega();
+}
+
+void frmCadastraProduto::cmdCancelar_Click() {
+  const char* pergunta = nullptr;
+  if (EmEdicao()) {
+    pergunta = "Você está certo de que deseja cancelar as alterações para este produto?";
+  } else if (!SemTexto(TextoDe(txtProduto))) {
+    pergunta = "Você está certo de que deseja cancelar o cadastro deste produto?";
+  }
+  if (pergunta && MsgBox(pergunta, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Importante:") != IDYES) return;
+  Descarrega();
+}
+
+}  // namespace mercanota
