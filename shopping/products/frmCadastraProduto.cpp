@@ -16,9 +16,9 @@ const char kDataVazia[] = "__/__/____";
 // Layout in twips, within the background panel.
 constexpr int kLarguraCliente = 7380;
 constexpr int kAlturaCliente = 4380;
-constexpr int kEsquerdaRotulos = 1560;
-constexpr int kLarguraRotulos = 1500;
-constexpr int kEsquerdaCaixas = 3120;
+constexpr int kEsquerdaRotulos = 1500;
+constexpr int kLarguraRotulos = 1680;
+constexpr int kEsquerdaCaixas = 3240;
 constexpr int kPassoDasLinhas = 450;
 constexpr int kAlturaCaixas = 315;
 
@@ -31,7 +31,7 @@ struct Campo {
 };
 
 const Campo kCampos[] = {
-    {"Nome do Produto:", &frmCadastraProduto::txtProduto, frmCadastraProduto::kTxtProduto, 4080,
+    {"Nome do Produto:", &frmCadastraProduto::txtProduto, frmCadastraProduto::kTxtProduto, 4020,
      frmCadastraProduto::kMaxProduto},
     {"Marca:", &frmCadastraProduto::txtMarca, frmCadastraProduto::kTxtMarca, 2880, frmCadastraProduto::kMaxMarca},
     {"Complemento:", &frmCadastraProduto::txtComplemento, frmCadastraProduto::kTxtComplemento, 2880,

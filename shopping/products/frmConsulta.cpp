@@ -15,7 +15,7 @@ const char kSemProdutos[] = "<Não Existe Produto Cadastrado>";
 // Layout in twips, within the background panel: the logo at the left, a column of labelled controls
 // beside it, the details and the buttons at the bottom.
 constexpr int kLarguraCliente = 7380;
-constexpr int kAlturaCliente = 4260;
+constexpr int kAlturaCliente = 4340;
 constexpr int kEsquerdaColuna = 1560;
 constexpr int kLarguraColuna = 5700;
 constexpr int kAlturaRotulo = 270;

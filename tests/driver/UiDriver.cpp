@@ -287,13 +287,12 @@ bool SetFocusTo(HWND control) {
 }
 
 bool TypeText(HWND control, const std::string& text) {
+  // Characters only: a posted key-down would be translated into a second character by the target's own
+  // message loop (TranslateMessage), so every letter would arrive twice.
   for (unsigned char c : text) {
     const SHORT vk = VkKeyScanA(static_cast<char>(c));
-    const UINT key = vk == -1 ? 0 : LOBYTE(vk);
-    const UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
-    if (key) PostMessageA(control, WM_KEYDOWN, key, 1 | (scan << 16));
+    const UINT scan = vk == -1 ? 0 : MapVirtualKeyA(LOBYTE(vk), MAPVK_VK_TO_VSC);
     PostMessageA(control, WM_CHAR, c, 1 | (scan << 16));
-    if (key) PostMessageA(control, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
   }
   WaitIdle(control);
   return true;

@@ -63,8 +63,8 @@ std::string ClassName(HWND window);
 // Waits until the process owning `window` has handled what was posted to it.
 void WaitIdle(HWND window, DWORD timeout = kDefaultTimeout);
 
-// Types `text` into `control` as key presses (WM_CHAR per character), so that a window's key filters see
-// them. Give the focus first with SetFocusTo.
+// Types `text` into `control` as typed characters (WM_CHAR per character), so that a window's character
+// filters see them; key-down handlers do not (use PressKey for keys). Give the focus first with SetFocusTo.
 bool TypeText(HWND control, const std::string& text);
 // Replaces the whole text at once (WM_SETTEXT), as pasting would.
 bool SetText(HWND control, const std::string& text);
