@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 namespace uidriver {
 namespace {
@@ -206,11 +207,13 @@ std::string ExecutableFolder() {
 std::string GetText(HWND window) {
   // WM_GETTEXT also reads controls of other processes, which GetWindowTextA does not.
   char buffer[4096] = {};
-  DWORD_PTR copied = 0;
+  DWORD_PTR ignored = 0;
   if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                           SMTO_ABORTIFHUNG, 5000, &copied))
+                           SMTO_ABORTIFHUNG, 5000, &ignored))
     return {};
-  return std::string(buffer, copied);
+  // The text ends at its terminator: the count returned for another process's window is not always its
+  // length in ANSI characters.
+  return std::string(buffer, strnlen(buffer, sizeof buffer - 1));
 }
 
 std::string ClassName(HWND window) {
@@ -329,12 +332,17 @@ std::vector<std::string> ListEntries(HWND list) {
   std::vector<std::string> out;
   const LRESULT n = SendMessageA(list, countMsg, 0, 0);
   for (LRESULT i = 0; i < n; ++i) {
-    const LRESULT len = SendMessageA(list, lenMsg, i, 0);
+    // Asked in UTF-16 and converted here: Wine hands another process's entries back to an ANSI caller
+    // as UTF-16 bytes. (The driver is a test tool; the programs themselves use only ANSI calls.)
+    const LRESULT len = SendMessageW(list, lenMsg, i, 0);
     if (len < 0) break;
-    // Text of another process's list: only strings (not owner data) cross; fine for our lists.
-    std::string s(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(list, textMsg, i, reinterpret_cast<LPARAM>(s.data()));
-    s.resize(std::strlen(s.c_str()));
+    std::wstring w(static_cast<size_t>(len) + 1, L'\0');
+    SendMessageW(list, textMsg, i, reinterpret_cast<LPARAM>(w.data()));
+    w.resize(wcslen(w.c_str()));
+    std::string s(w.size() * 2 + 1, '\0');
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), s.data(),
+                                          static_cast<int>(s.size()), nullptr, nullptr);
+    s.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
     out.push_back(s);
   }
   return out;
@@ -389,7 +397,10 @@ BOOL CALLBACK CollectButtonsProc(HWND hwnd, LPARAM lParam) {
   if (lstrcmpiA(ClassName(hwnd).c_str(), "Button") != 0 || !IsWindowVisible(hwnd)) return TRUE;
   const std::string text = GetText(hwnd);
   box->buttons.push_back(text);
-  if ((GetWindowLongA(hwnd, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) box->defaultButton = text;
+  if ((GetWindowLongA(hwnd, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) {
+    box->defaultButton = text;
+    box->defaultId = GetDlgCtrlID(hwnd);
+  }
   return TRUE;
 }
 
@@ -423,6 +434,11 @@ bool AnswerMessageBox(const MessageBoxInfo& box, const std::string& button) {
     }
   }
   return s.found && Click(s.found);
+}
+
+bool AnswerMessageBox(const MessageBoxInfo& box, int id) {
+  HWND button = GetDlgItem(box.window, id);
+  return button && Click(button);
 }
 
 }  // namespace uidriver

@@ -91,9 +91,12 @@ struct MessageBoxInfo {
   std::string text;
   std::vector<std::string> buttons;  // in Z order
   std::string defaultButton;
+  int defaultId = 0;  // the default button's command (IDOK, IDYES, IDNO ...), whatever the language
 };
 bool WaitMessageBox(MessageBoxInfo* box, DWORD timeout = kDefaultTimeout, DWORD pid = 0);
 // Presses the button of the box whose text (with or without "&") is `button`.
 bool AnswerMessageBox(const MessageBoxInfo& box, const std::string& button);
+// Presses the button of the box with command `id` (IDOK, IDYES, IDNO ...), in any language.
+bool AnswerMessageBox(const MessageBoxInfo& box, int id);
 
 }  // namespace uidriver
