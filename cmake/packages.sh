@@ -5,7 +5,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/apt.sh"
 
 PACKAGES=(
-  cmake ninja-build git nasm pkg-config dpkg-dev tcl
+  cmake ninja-build make git nasm pkg-config dpkg-dev tcl
   g++ clang
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev

@@ -1,6 +1,6 @@
 #pragma once
 
-// Hand-made BMP files for tests: every header field is set from a spec, so that tests can make the
+// Hand-made BMP files for tests: every header field is set from a layout, so that tests can make the
 // honest variants and the hostile ones alike.
 #include <cstdint>
 #include <functional>
@@ -8,7 +8,7 @@
 
 namespace testimages {
 
-struct BmpSpec {
+struct BmpLayout {
   uint32_t headerSize = 40;       // 12, 40, 64, or anything to test refusals
   int32_t width = 0;
   int32_t height = 0;             // negative: rows stored top-down
@@ -34,16 +34,16 @@ inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
   Put16(out, v >> 16);
 }
 
-inline std::vector<uint8_t> StoredRows(const BmpSpec& spec) {
-  int rows = spec.height < 0 ? -spec.height : spec.height;
-  size_t stride = (size_t(spec.width) * (spec.bits == 15 ? 16 : spec.bits) + 31) / 32 * 4;
+inline std::vector<uint8_t> StoredRows(const BmpLayout& layout) {
+  int rows = layout.height < 0 ? -layout.height : layout.height;
+  size_t stride = (size_t(layout.width) * (layout.bits == 15 ? 16 : layout.bits) + 31) / 32 * 4;
   std::vector<uint8_t> data(stride * rows, 0);
   for (int stored = 0; stored < rows; ++stored) {
-    int y = spec.height < 0 ? stored : rows - 1 - stored;
+    int y = layout.height < 0 ? stored : rows - 1 - stored;
     uint8_t* row = data.data() + stride * stored;
-    for (int x = 0; x < spec.width; ++x) {
-      uint32_t v = spec.pixel ? spec.pixel(x, y) : 0;
-      switch (spec.bits) {
+    for (int x = 0; x < layout.width; ++x) {
+      uint32_t v = layout.pixel ? layout.pixel(x, y) : 0;
+      switch (layout.bits) {
         case 1: if (v & 1) row[x / 8] |= uint8_t(0x80 >> (x % 8)); break;
         case 4: row[x / 2] |= uint8_t((v & 15) << (x % 2 ? 0 : 4)); break;
         case 8: row[x] = uint8_t(v); break;
@@ -58,45 +58,45 @@ inline std::vector<uint8_t> StoredRows(const BmpSpec& spec) {
   return data;
 }
 
-inline std::vector<uint8_t> BuildBmp(const BmpSpec& spec) {
+inline std::vector<uint8_t> BuildBmp(const BmpLayout& layout) {
   std::vector<uint8_t> header;
-  if (spec.headerSize == 12) {
+  if (layout.headerSize == 12) {
     Put32(header, 12);
-    Put16(header, uint32_t(spec.width));
-    Put16(header, uint32_t(spec.height));
+    Put16(header, uint32_t(layout.width));
+    Put16(header, uint32_t(layout.height));
     Put16(header, 1);
-    Put16(header, spec.bits);
+    Put16(header, layout.bits);
   } else {
-    Put32(header, spec.headerSize);
-    Put32(header, uint32_t(spec.width));
-    Put32(header, uint32_t(spec.height));
+    Put32(header, layout.headerSize);
+    Put32(header, uint32_t(layout.width));
+    Put32(header, uint32_t(layout.height));
     Put16(header, 1);
-    Put16(header, spec.bits);
-    Put32(header, spec.compression);
+    Put16(header, layout.bits);
+    Put32(header, layout.compression);
     Put32(header, 0);     // image size
     Put32(header, 2835);  // 72 dpi
     Put32(header, 2835);
-    Put32(header, spec.colorsUsed);
+    Put32(header, layout.colorsUsed);
     Put32(header, 0);
-    while (header.size() < spec.headerSize && header.size() < 4096) header.push_back(0);
+    while (header.size() < layout.headerSize && header.size() < 4096) header.push_back(0);
   }
-  for (uint32_t color : spec.palette) {
+  for (uint32_t color : layout.palette) {
     header.push_back(uint8_t(color));
     header.push_back(uint8_t(color >> 8));
     header.push_back(uint8_t(color >> 16));
-    if (spec.headerSize != 12) header.push_back(0);
+    if (layout.headerSize != 12) header.push_back(0);
   }
-  for (uint32_t mask : spec.masks) Put32(header, mask);
-  std::vector<uint8_t> pixels = spec.rawPixels.empty() ? StoredRows(spec) : spec.rawPixels;
-  uint32_t offset = spec.pixelOffset >= 0 ? uint32_t(spec.pixelOffset) : uint32_t(14 + header.size());
+  for (uint32_t mask : layout.masks) Put32(header, mask);
+  std::vector<uint8_t> pixels = layout.rawPixels.empty() ? StoredRows(layout) : layout.rawPixels;
+  uint32_t offset = layout.pixelOffset >= 0 ? uint32_t(layout.pixelOffset) : uint32_t(14 + header.size());
   std::vector<uint8_t> file;
-  file.push_back(uint8_t(spec.magic[0]));
-  file.push_back(uint8_t(spec.magic[1]));
+  file.push_back(uint8_t(layout.magic[0]));
+  file.push_back(uint8_t(layout.magic[1]));
   Put32(file, uint32_t(14 + header.size() + pixels.size()));
   Put32(file, 0);
   Put32(file, offset);
   file.insert(file.end(), header.begin(), header.end());
-  while (file.size() < offset && spec.pixelOffset >= 0 && offset < (1u << 20)) file.push_back(0);
+  while (file.size() < offset && layout.pixelOffset >= 0 && offset < (1u << 20)) file.push_back(0);
   file.insert(file.end(), pixels.begin(), pixels.end());
   return file;
 }

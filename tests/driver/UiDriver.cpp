@@ -113,28 +113,28 @@ BOOL CALLBACK DescribeControlProc(HWND hwnd, LPARAM lParam) {
   return TRUE;
 }
 
-bool ParseControlSpec(const std::string& spec, ControlSearch* s) {
-  if (spec.size() > 1 && spec[0] == '#') {
+bool ParseControlPattern(const std::string& pattern, ControlSearch* s) {
+  if (pattern.size() > 1 && pattern[0] == '#') {
     s->kind = ControlSearch::kById;
-    s->id = std::atoi(spec.c_str() + 1);
+    s->id = std::atoi(pattern.c_str() + 1);
     return true;
   }
-  const size_t colon = spec.find(':');
+  const size_t colon = pattern.find(':');
   if (colon != std::string::npos && colon > 0) {
     s->kind = ControlSearch::kByClassText;
-    s->cls = spec.substr(0, colon);
-    s->text = spec.substr(colon + 1);
+    s->cls = pattern.substr(0, colon);
+    s->text = pattern.substr(colon + 1);
     return true;
   }
-  const size_t bracket = spec.find('[');
-  if (bracket != std::string::npos && bracket > 0 && spec.back() == ']') {
+  const size_t bracket = pattern.find('[');
+  if (bracket != std::string::npos && bracket > 0 && pattern.back() == ']') {
     s->kind = ControlSearch::kByClassIndex;
-    s->cls = spec.substr(0, bracket);
-    s->index = std::atoi(spec.c_str() + bracket + 1);
+    s->cls = pattern.substr(0, bracket);
+    s->index = std::atoi(pattern.c_str() + bracket + 1);
     return true;
   }
   s->kind = ControlSearch::kByText;
-  s->text = spec;
+  s->text = pattern;
   return true;
 }
 
@@ -244,16 +244,16 @@ std::string DescribeTopWindows() {
   return out;
 }
 
-HWND FindControl(HWND parent, const std::string& spec) {
+HWND FindControl(HWND parent, const std::string& pattern) {
   ControlSearch s;
-  if (!ParseControlSpec(spec, &s)) return nullptr;
+  if (!ParseControlPattern(pattern, &s)) return nullptr;
   EnumChildWindows(parent, FindControlProc, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
 
-HWND WaitControl(HWND parent, const std::string& spec, DWORD timeout) {
+HWND WaitControl(HWND parent, const std::string& pattern, DWORD timeout) {
   HWND found = nullptr;
-  PollUntil(timeout, [&] { return (found = FindControl(parent, spec)) != nullptr; });
+  PollUntil(timeout, [&] { return (found = FindControl(parent, pattern)) != nullptr; });
   return found;
 }
 

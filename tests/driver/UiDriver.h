@@ -47,13 +47,13 @@ bool WaitTopWindowGone(const std::string& caption, DWORD timeout = kDefaultTimeo
 // Every visible top-level window's caption and class, for failure messages.
 std::string DescribeTopWindows();
 
-// Finds a descendant control of `parent` by a spec:
+// Finds a descendant control of `parent` by a pattern:
 //   "#1001"            control identifier
 //   "Button:&Salvar"   window class and exact text ("&" counts)
 //   "Edit[2]"          the third control of a class, in Z order (tab order)
 //   "&Salvar"          exact text, any class
-HWND FindControl(HWND parent, const std::string& spec);
-HWND WaitControl(HWND parent, const std::string& spec, DWORD timeout = kDefaultTimeout);
+HWND FindControl(HWND parent, const std::string& pattern);
+HWND WaitControl(HWND parent, const std::string& pattern, DWORD timeout = kDefaultTimeout);
 // One line per descendant control: class, identifier, text.
 std::string DescribeControls(HWND parent);
 

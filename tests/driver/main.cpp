@@ -40,12 +40,12 @@ DWORD TimeoutArg(int argc, char** argv, int index) {
   return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : kDefaultTimeout;
 }
 
-HWND ResolveWindow(const std::string& spec) {
-  if (spec.rfind("0x", 0) == 0) {
-    HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(spec.c_str(), nullptr, 16)));
+HWND ResolveWindow(const std::string& pattern) {
+  if (pattern.rfind("0x", 0) == 0) {
+    HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(pattern.c_str(), nullptr, 16)));
     return IsWindow(hwnd) ? hwnd : nullptr;
   }
-  return WaitTopWindow(spec, kDefaultTimeout);
+  return WaitTopWindow(pattern, kDefaultTimeout);
 }
 
 UINT VirtualKeyArg(const std::string& s) {

@@ -10,7 +10,7 @@
 #include "MemoryGraphics.h"
 
 using namespace lumetta;
-using testimages::BmpSpec;
+using testimages::BmpLayout;
 using testimages::BuildBmp;
 using testimages::DecodeBytes;
 
@@ -22,7 +22,7 @@ uint32_t From565(uint32_t v) { return ((v >> 11 & 31) << 3) << 16 | ((v >> 5 & 6
 
 struct FormatCase {
   const char* name;
-  BmpSpec spec;
+  BmpLayout layout;
   std::function<uint32_t(uint32_t stored)> expected;  // stored pixel value -> 0xRRGGBB
 };
 
@@ -33,15 +33,15 @@ std::vector<uint32_t> DistinctPalette(int n) {
   return palette;
 }
 
-BmpSpec Spec(uint16_t bits, std::function<uint32_t(int, int)> pixel, uint32_t compression = 0) {
-  BmpSpec spec;
-  spec.width = 7;  // odd: rows need padding, 4-bit rows end on a high nibble
-  spec.height = 5;
-  spec.bits = bits;
-  spec.compression = compression;
-  spec.pixel = std::move(pixel);
-  if (bits <= 8) spec.palette = DistinctPalette(1 << bits);
-  return spec;
+BmpLayout Layout(uint16_t bits, std::function<uint32_t(int, int)> pixel, uint32_t compression = 0) {
+  BmpLayout layout;
+  layout.width = 7;  // odd: rows need padding, 4-bit rows end on a high nibble
+  layout.height = 5;
+  layout.bits = bits;
+  layout.compression = compression;
+  layout.pixel = std::move(pixel);
+  if (bits <= 8) layout.palette = DistinctPalette(1 << bits);
+  return layout;
 }
 
 std::vector<FormatCase> FormatCases() {
@@ -50,26 +50,26 @@ std::vector<FormatCase> FormatCases() {
     return [p](uint32_t index) { return p[index]; };
   };
   std::vector<FormatCase> cases;
-  cases.push_back({"1 bit", Spec(1, [](int x, int y) { return uint32_t(x + y) & 1; }), palette(1)});
-  cases.push_back({"4 bits", Spec(4, [](int x, int y) { return uint32_t(x * 3 + y) % 16; }), palette(4)});
-  cases.push_back({"8 bits", Spec(8, [](int x, int y) { return uint32_t(x * 37 + y * 11) % 256; }), palette(8)});
-  cases.push_back({"15 bits", Spec(15, [](int x, int y) { return uint32_t(x * 4321 + y * 977) & 0x7FFF; }), From555});
+  cases.push_back({"1 bit", Layout(1, [](int x, int y) { return uint32_t(x + y) & 1; }), palette(1)});
+  cases.push_back({"4 bits", Layout(4, [](int x, int y) { return uint32_t(x * 3 + y) % 16; }), palette(4)});
+  cases.push_back({"8 bits", Layout(8, [](int x, int y) { return uint32_t(x * 37 + y * 11) % 256; }), palette(8)});
+  cases.push_back({"15 bits", Layout(15, [](int x, int y) { return uint32_t(x * 4321 + y * 977) & 0x7FFF; }), From555});
   cases.push_back({"16 bits without masks read as 5-5-5",
-                   Spec(16, [](int x, int y) { return uint32_t(x * 4321 + y * 977) & 0xFFFF; }), From555});
-  BmpSpec masked565 = Spec(16, [](int x, int y) { return uint32_t(x * 9001 + y * 313) & 0xFFFF; }, 3);
+                   Layout(16, [](int x, int y) { return uint32_t(x * 4321 + y * 977) & 0xFFFF; }), From555});
+  BmpLayout masked565 = Layout(16, [](int x, int y) { return uint32_t(x * 9001 + y * 313) & 0xFFFF; }, 3);
   masked565.masks = {0xF800, 0x07E0, 0x001F};
   cases.push_back({"16 bits with 5-6-5 masks", masked565, From565});
-  cases.push_back({"24 bits", Spec(24, [](int x, int y) { return uint32_t(x * 0x112233 + y * 0x0A0B0C) & 0xFFFFFF; }),
+  cases.push_back({"24 bits", Layout(24, [](int x, int y) { return uint32_t(x * 0x112233 + y * 0x0A0B0C) & 0xFFFFFF; }),
                    [](uint32_t v) { return v; }});
   cases.push_back({"32 bits ignore the fourth byte",
-                   Spec(32, [](int x, int y) { return uint32_t(x) * 0x51122334u + uint32_t(y) * 0x0A0B0Cu; }),
+                   Layout(32, [](int x, int y) { return uint32_t(x) * 0x51122334u + uint32_t(y) * 0x0A0B0Cu; }),
                    [](uint32_t v) { return v & 0xFFFFFF; }});
-  BmpSpec swapped = Spec(32, [](int x, int y) { return uint32_t(x) * 0x01020304u + uint32_t(y) * 0x40302010u; }, 3);
+  BmpLayout swapped = Layout(32, [](int x, int y) { return uint32_t(x) * 0x01020304u + uint32_t(y) * 0x40302010u; }, 3);
   swapped.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // red in the low byte
   cases.push_back({"32 bits with swapped masks", swapped, [](uint32_t v) {
                      return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
                    }});
-  BmpSpec wide = Spec(32, [](int x, int y) { return uint32_t(x) * 0x12345u + uint32_t(y) * 0x3FF00001u; }, 3);
+  BmpLayout wide = Layout(32, [](int x, int y) { return uint32_t(x) * 0x12345u + uint32_t(y) * 0x3FF00001u; }, 3);
   wide.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};  // 10 bits a channel: the top 8 are kept
   cases.push_back({"32 bits with 10-bit channels", wide, [](uint32_t v) {
                      return (v >> 22 & 0xFF) << 16 | (v >> 12 & 0xFF) << 8 | (v >> 2 & 0xFF);
@@ -83,40 +83,40 @@ TEST(BmpDecoder, EveryPixelFormatDecodesToItsColours) {
   MemoryGraphics graphics(24);
   for (const FormatCase& c : FormatCases()) {
     SCOPED_TRACE(c.name);
-    testimages::Decoded decoded = DecodeBytes(BuildBmp(c.spec), graphics);
+    testimages::Decoded decoded = DecodeBytes(BuildBmp(c.layout), graphics);
     ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-    ASSERT_EQ(decoded.width(), c.spec.width);
-    ASSERT_EQ(decoded.height(), c.spec.height);
-    for (int y = 0; y < c.spec.height; ++y)
-      for (int x = 0; x < c.spec.width; ++x)
-        ASSERT_EQ(decoded.At(x, y), c.expected(c.spec.pixel(x, y))) << "pixel " << x << "," << y;
+    ASSERT_EQ(decoded.width(), c.layout.width);
+    ASSERT_EQ(decoded.height(), c.layout.height);
+    for (int y = 0; y < c.layout.height; ++y)
+      for (int x = 0; x < c.layout.width; ++x)
+        ASSERT_EQ(decoded.At(x, y), c.expected(c.layout.pixel(x, y))) << "pixel " << x << "," << y;
   }
 }
 
 TEST(BmpDecoder, TopDownAndBottomUpFilesGiveTheSameBitmap) {
   MemoryGraphics graphics(24);
-  BmpSpec spec = Spec(24, [](int x, int y) { return uint32_t(x * 0x010203 + y * 0x302010); });
+  BmpLayout layout = Layout(24, [](int x, int y) { return uint32_t(x * 0x010203 + y * 0x302010); });
   for (int bottomUp : {0, 1}) {
     DecodeRequest request;
     request.bottomUp = bottomUp;
-    BmpSpec topDown = spec;
-    topDown.height = -spec.height;
-    testimages::Decoded a = DecodeBytes(BuildBmp(spec), request, graphics);
+    BmpLayout topDown = layout;
+    topDown.height = -layout.height;
+    testimages::Decoded a = DecodeBytes(BuildBmp(layout), request, graphics);
     testimages::Decoded b = DecodeBytes(BuildBmp(topDown), request, graphics);
     ASSERT_TRUE(a.ok && b.ok);
     EXPECT_EQ(a.rgb, b.rgb);
-    EXPECT_EQ(a.At(6, 0), spec.pixel(6, 0));
-    EXPECT_EQ(b.At(6, 4), spec.pixel(6, 4));
+    EXPECT_EQ(a.At(6, 0), layout.pixel(6, 0));
+    EXPECT_EQ(b.At(6, 4), layout.pixel(6, 4));
   }
 }
 
 // The table here is shorter than the depth allows: the pixel data offset says where it ends.
 TEST(BmpDecoder, Os2CoreHeaderReadsThreeByteColourTable) {
   MemoryGraphics graphics(24);
-  BmpSpec spec = Spec(8, [](int x, int y) { return uint32_t(x + y) % 4; });
-  spec.headerSize = 12;
-  spec.palette = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456};
-  testimages::Decoded decoded = DecodeBytes(BuildBmp(spec), graphics);
+  BmpLayout layout = Layout(8, [](int x, int y) { return uint32_t(x + y) % 4; });
+  layout.headerSize = 12;
+  layout.palette = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456};
+  testimages::Decoded decoded = DecodeBytes(BuildBmp(layout), graphics);
   ASSERT_TRUE(decoded.ok) << decoded.error;
   EXPECT_EQ(decoded.At(0, 0), 0xFF0000u);
   EXPECT_EQ(decoded.At(1, 0), 0x00FF00u);
@@ -128,20 +128,20 @@ TEST(BmpDecoder, Os2CoreHeaderReadsThreeByteColourTable) {
 // read, so a file missing only its last row fails.
 TEST(BmpDecoder, VerticalReductionDeliversEveryTwentiethRowAndReadsThemAll) {
   MemoryGraphics graphics(24);
-  BmpSpec spec;
-  spec.width = 200;
-  spec.height = -2000;  // top-down: file order is image order
-  spec.bits = 24;
-  spec.pixel = [](int, int y) { return uint32_t(y); };
+  BmpLayout layout;
+  layout.width = 200;
+  layout.height = -2000;  // top-down: file order is image order
+  layout.bits = 24;
+  layout.pixel = [](int, int y) { return uint32_t(y); };
   DecodeRequest request;
   request.height = 100;
-  testimages::Decoded decoded = DecodeBytes(BuildBmp(spec), request, graphics);
+  testimages::Decoded decoded = DecodeBytes(BuildBmp(layout), request, graphics);
   ASSERT_TRUE(decoded.ok) << decoded.error;
   ASSERT_EQ(decoded.height(), 100);
   ASSERT_EQ(decoded.width(), 10);
   for (int k = 0; k < 100; ++k) ASSERT_EQ(decoded.At(0, k), uint32_t(20 * k + 19)) << "output row " << k;
 
-  std::vector<uint8_t> file = BuildBmp(spec);
+  std::vector<uint8_t> file = BuildBmp(layout);
   file.resize(file.size() - 600);  // the last source row
   testimages::Decoded truncated = DecodeBytes(file, request, graphics);
   EXPECT_FALSE(truncated.ok);
@@ -150,15 +150,15 @@ TEST(BmpDecoder, VerticalReductionDeliversEveryTwentiethRowAndReadsThemAll) {
 
 namespace {
 
-BmpSpec Rle(uint16_t bits, int width, int height, std::vector<uint8_t> data) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bits = bits;
-  spec.compression = bits == 8 ? 1 : 2;
-  spec.palette = testimages::IndexPalette(bits == 8 ? 256 : 16);
-  spec.rawPixels = std::move(data);
-  return spec;
+BmpLayout Rle(uint16_t bits, int width, int height, std::vector<uint8_t> data) {
+  BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bits = bits;
+  layout.compression = bits == 8 ? 1 : 2;
+  layout.palette = testimages::IndexPalette(bits == 8 ? 256 : 16);
+  layout.rawPixels = std::move(data);
+  return layout;
 }
 
 // Palette index of each pixel (the test palettes are grey ramps: index = red).
@@ -175,7 +175,7 @@ TEST(BmpDecoder, RunLengthRowsDecode) {
   MemoryGraphics graphics(24);
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::vector<int> expected;  // top row first
   } cases[] = {
       // Bottom row first in the file: a run and a literal of odd length (with its pad byte).
@@ -195,7 +195,7 @@ TEST(BmpDecoder, RunLengthRowsDecode) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testimages::Decoded decoded = DecodeBytes(BuildBmp(c.spec), graphics);
+    testimages::Decoded decoded = DecodeBytes(BuildBmp(c.layout), graphics);
     ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
     EXPECT_EQ(Indices(decoded), c.expected);
   }
@@ -205,7 +205,7 @@ TEST(BmpDecoder, RunLengthOverflowAndShortDataAreRefused) {
   MemoryGraphics graphics(24);
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
   } cases[] = {
       {"RLE8 run past the width", Rle(8, 4, 1, {5, 1, 0, 1})},
       {"RLE8 literal past the width", Rle(8, 2, 1, {0, 3, 1, 2, 3, 0, 0, 1})},
@@ -214,7 +214,7 @@ TEST(BmpDecoder, RunLengthOverflowAndShortDataAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testimages::Decoded decoded = DecodeBytes(BuildBmp(c.spec), graphics);
+    testimages::Decoded decoded = DecodeBytes(BuildBmp(c.layout), graphics);
     EXPECT_FALSE(decoded.ok);
     EXPECT_EQ(decoded.error, kErrRow);
   }
@@ -222,36 +222,36 @@ TEST(BmpDecoder, RunLengthOverflowAndShortDataAreRefused) {
 
 TEST(BmpDecoder, HostileHeadersAreRefusedWithTheirErrors) {
   MemoryGraphics graphics(24);
-  auto base = [] { return Spec(8, [](int x, int) { return uint32_t(x); }); };
+  auto base = [] { return Layout(8, [](int x, int) { return uint32_t(x); }); };
   struct Case {
     const char* name;
     std::function<std::vector<uint8_t>()> make;
     int error;
   };
   std::vector<Case> cases = {
-      {"header size 108", [&] { BmpSpec s = base(); s.headerSize = 108; return BuildBmp(s); }, kErrFormat},
-      {"header size 124", [&] { BmpSpec s = base(); s.headerSize = 124; return BuildBmp(s); }, kErrFormat},
-      {"2 bits a pixel", [&] { BmpSpec s = base(); s.bits = 2; s.palette.resize(4); return BuildBmp(s); }, kErrFormat},
-      {"compression 4", [&] { BmpSpec s = base(); s.compression = 4; return BuildBmp(s); }, kErrFormat},
+      {"header size 108", [&] { BmpLayout s = base(); s.headerSize = 108; return BuildBmp(s); }, kErrFormat},
+      {"header size 124", [&] { BmpLayout s = base(); s.headerSize = 124; return BuildBmp(s); }, kErrFormat},
+      {"2 bits a pixel", [&] { BmpLayout s = base(); s.bits = 2; s.palette.resize(4); return BuildBmp(s); }, kErrFormat},
+      {"compression 4", [&] { BmpLayout s = base(); s.compression = 4; return BuildBmp(s); }, kErrFormat},
       {"RLE8 on a 24-bit file",
-       [&] { BmpSpec s = Spec(24, [](int, int) { return 0u; }, 1); return BuildBmp(s); }, kErrFormat},
-      {"bit fields on an 8-bit file", [&] { BmpSpec s = base(); s.compression = 3; return BuildBmp(s); }, kErrFormat},
-      {"zero width", [&] { BmpSpec s = base(); s.width = 0; return BuildBmp(s); }, kErrFormat},
-      {"negative width", [&] { BmpSpec s = base(); s.width = -7; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
-      {"zero height", [&] { BmpSpec s = base(); s.height = 0; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
+       [&] { BmpLayout s = Layout(24, [](int, int) { return 0u; }, 1); return BuildBmp(s); }, kErrFormat},
+      {"bit fields on an 8-bit file", [&] { BmpLayout s = base(); s.compression = 3; return BuildBmp(s); }, kErrFormat},
+      {"zero width", [&] { BmpLayout s = base(); s.width = 0; return BuildBmp(s); }, kErrFormat},
+      {"negative width", [&] { BmpLayout s = base(); s.width = -7; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
+      {"zero height", [&] { BmpLayout s = base(); s.height = 0; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
       {"most negative height",
-       [&] { BmpSpec s = base(); s.height = INT32_MIN; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
-      {"width beyond 16 bits", [&] { BmpSpec s = base(); s.width = 40000; s.height = 1; s.rawPixels = {0}; return BuildBmp(s); },
+       [&] { BmpLayout s = base(); s.height = INT32_MIN; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
+      {"width beyond 16 bits", [&] { BmpLayout s = base(); s.width = 40000; s.height = 1; s.rawPixels = {0}; return BuildBmp(s); },
        kErrFormat},
       {"more than 1 GiB of pixels",
-       [&] { BmpSpec s = Spec(32, nullptr); s.width = 30000; s.height = 30000; s.rawPixels = {0}; return BuildBmp(s); },
+       [&] { BmpLayout s = Layout(32, nullptr); s.width = 30000; s.height = 30000; s.rawPixels = {0}; return BuildBmp(s); },
        kErrFormat},
-      {"pixel data offset past the end", [&] { BmpSpec s = base(); auto f = BuildBmp(s); f[10] = 0xFF; f[11] = 0xFF; return f; },
+      {"pixel data offset past the end", [&] { BmpLayout s = base(); auto f = BuildBmp(s); f[10] = 0xFF; f[11] = 0xFF; return f; },
        kErrPixelData},
       {"colour table past the end",
-       [&] { BmpSpec s = base(); auto f = BuildBmp(s); f.resize(54 + 100); return f; }, kErrFormat},
-      {"masks missing", [&] { BmpSpec s = Spec(16, nullptr, 3); auto f = BuildBmp(s); f.resize(58); return f; }, kErrFormat},
-      {"pixel rows cut short", [&] { BmpSpec s = base(); auto f = BuildBmp(s); f.resize(f.size() - 9); return f; }, kErrRow},
+       [&] { BmpLayout s = base(); auto f = BuildBmp(s); f.resize(54 + 100); return f; }, kErrFormat},
+      {"masks missing", [&] { BmpLayout s = Layout(16, nullptr, 3); auto f = BuildBmp(s); f.resize(58); return f; }, kErrFormat},
+      {"pixel rows cut short", [&] { BmpLayout s = base(); auto f = BuildBmp(s); f.resize(f.size() - 9); return f; }, kErrRow},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -264,12 +264,12 @@ TEST(BmpDecoder, HostileHeadersAreRefusedWithTheirErrors) {
 
 TEST(BmpDecoder, ColourTableLongerThan256EntriesIsCutAndMbMagicAccepted) {
   MemoryGraphics graphics(24);
-  BmpSpec spec = Spec(8, [](int x, int) { return uint32_t(x * 30); });
-  spec.colorsUsed = 300;
-  spec.palette = DistinctPalette(256);
-  spec.magic[0] = 'M';
-  spec.magic[1] = 'B';
-  testimages::Decoded decoded = DecodeBytes(BuildBmp(spec), graphics);
+  BmpLayout layout = Layout(8, [](int x, int) { return uint32_t(x * 30); });
+  layout.colorsUsed = 300;
+  layout.palette = DistinctPalette(256);
+  layout.magic[0] = 'M';
+  layout.magic[1] = 'B';
+  testimages::Decoded decoded = DecodeBytes(BuildBmp(layout), graphics);
   ASSERT_TRUE(decoded.ok) << decoded.error;
-  EXPECT_EQ(decoded.At(6, 0), spec.palette[180]);
+  EXPECT_EQ(decoded.At(6, 0), layout.palette[180]);
 }

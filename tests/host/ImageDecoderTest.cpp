@@ -14,7 +14,7 @@
 #include "ScriptedDecoder.h"
 
 using namespace lumetta;
-using testimages::BmpSpec;
+using testimages::BmpLayout;
 using testimages::BuildBmp;
 using testimages::DecodeBytes;
 using testimages::ScriptedDecoder;
@@ -94,21 +94,21 @@ namespace {
 
 // A 24-bit image whose colours all fall between 15-bit levels: 0x0C in every channel.
 std::vector<uint8_t> MidLevelImage(int width, int height) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bits = 24;
-  spec.pixel = [](int, int) { return 0x0C0C0Cu; };
-  return BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bits = 24;
+  layout.pixel = [](int, int) { return 0x0C0C0Cu; };
+  return BuildBmp(layout);
 }
 
 std::vector<uint8_t> ColourfulImage(int width, int height) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bits = 24;
-  spec.pixel = [](int x, int y) { return uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | uint32_t((x + y) * 2); };
-  return BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bits = 24;
+  layout.pixel = [](int x, int y) { return uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | uint32_t((x + y) * 2); };
+  return BuildBmp(layout);
 }
 
 }  // namespace
@@ -237,7 +237,7 @@ TEST(OutputPipeline, GrayImagesGet236LevelsOnAn8BitDisplayAnd256Elsewhere) {
 
 TEST(OutputPipeline, DeviceBitmapsHoldTheSameColoursAsSections) {
   MemoryGraphics graphics(24);
-  BmpSpec palette8;
+  BmpLayout palette8;
   palette8.width = 9;
   palette8.height = 4;
   palette8.bits = 8;
@@ -273,18 +273,18 @@ TEST(OutputPipeline, FailedGraphicsObjectsReportTheirErrorsAndLeakNothing) {
       {"memory DC", MemoryGraphics::Creation::MemoryContext, 0, device, kErrMemoryDc},
       {"device row", MemoryGraphics::Creation::DeviceRow, 2, device, kErrDeviceRow},
   };
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 5;
-  spec.bits = 8;
-  spec.palette = testimages::IndexPalette(256);
-  spec.pixel = [](int x, int) { return uint32_t(x); };
+  BmpLayout layout;
+  layout.width = 5;
+  layout.height = 5;
+  layout.bits = 8;
+  layout.palette = testimages::IndexPalette(256);
+  layout.pixel = [](int x, int) { return uint32_t(x); };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MemoryGraphics graphics(24);
     graphics.FailNext(c.failing, c.after);
     {
-      testimages::Decoded decoded = DecodeBytes(BuildBmp(spec), c.request, graphics);
+      testimages::Decoded decoded = DecodeBytes(BuildBmp(layout), c.request, graphics);
       EXPECT_FALSE(decoded.ok);
       EXPECT_EQ(decoded.error, c.error);
     }

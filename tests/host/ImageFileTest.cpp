@@ -13,7 +13,7 @@
 #include "ScriptedDecoder.h"
 
 using namespace lumetta;
-using testimages::BmpSpec;
+using testimages::BmpLayout;
 using testimages::BuildBmp;
 
 namespace {
@@ -206,10 +206,10 @@ std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes
 }  // namespace
 
 TEST(DetectKind, EachTesterRecognisesItsSignatureInTheFixedOrder) {
-  BmpSpec bmp108;
+  BmpLayout bmp108;
   bmp108.headerSize = 108;
   bmp108.width = bmp108.height = 2;
-  BmpSpec bmp124 = bmp108;
+  BmpLayout bmp124 = bmp108;
   bmp124.headerSize = 124;
   struct Case {
     const char* name;
@@ -361,12 +361,12 @@ TEST(ImageFilePages, AnAllPagesDecodeGrowsPastThe32PagesItStartsWith) {
 
 TEST(ImageFilePages, EndingHalfWayReleasesOrKeepsThePartialImage) {
   MemoryGraphics graphics(24);
-  BmpSpec spec;
-  spec.width = 8;
-  spec.height = 100;
-  spec.bits = 24;
-  spec.pixel = [](int x, int y) { return uint32_t(x + y); };
-  std::vector<uint8_t> file = BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = 8;
+  layout.height = 100;
+  layout.bits = 24;
+  layout.pixel = [](int x, int y) { return uint32_t(x + y); };
+  std::vector<uint8_t> file = BuildBmp(layout);
   for (bool release : {true, false}) {
     SCOPED_TRACE(release);
     ImageFile image(file.data(), file.size());
@@ -399,12 +399,12 @@ TEST(ImageFilePages, EndingHalfWayReleasesOrKeepsThePartialImage) {
 
 TEST(ImageFilePages, AFileHandleRangeIsReadLikeAFileOfItsOwn) {
   MemoryGraphics graphics(24);
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.bits = 24;
-  spec.pixel = [](int x, int y) { return uint32_t(0x102030 * (x + 1) + y); };
-  std::vector<uint8_t> bmp = BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = 3;
+  layout.height = 2;
+  layout.bits = 24;
+  layout.pixel = [](int x, int y) { return uint32_t(0x102030 * (x + 1) + y); };
+  std::vector<uint8_t> bmp = BuildBmp(layout);
   std::vector<uint8_t> container(100, 'x');
   container.insert(container.end(), bmp.begin(), bmp.end());
   container.resize(container.size() + 50, 'y');

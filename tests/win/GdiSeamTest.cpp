@@ -13,7 +13,7 @@
 #include "MemoryGraphics.h"
 
 using namespace lumetta;
-using testimages::BmpSpec;
+using testimages::BmpLayout;
 using testimages::BuildBmp;
 
 namespace {
@@ -52,20 +52,20 @@ void ExpectSamePixels(const BitmapPixels& gdi, const BitmapPixels& memory, const
 
 std::vector<std::vector<uint8_t>> Files() {
   std::vector<std::vector<uint8_t>> files;
-  BmpSpec rgb;
+  BmpLayout rgb;
   rgb.width = 37;
   rgb.height = 23;
   rgb.bits = 24;
   rgb.pixel = [](int x, int y) { return uint32_t(x * 7) << 16 | uint32_t(y * 11) << 8 | uint32_t((x ^ y) * 5); };
   files.push_back(BuildBmp(rgb));
-  BmpSpec indexed;
+  BmpLayout indexed;
   indexed.width = 29;
   indexed.height = -17;
   indexed.bits = 8;
   for (int i = 0; i < 256; ++i) indexed.palette.push_back(uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint32_t(i * 3 % 256));
   indexed.pixel = [](int x, int y) { return uint32_t(x * 9 + y * 5) % 256; };
   files.push_back(BuildBmp(indexed));
-  BmpSpec mono;
+  BmpLayout mono;
   mono.width = 19;
   mono.height = 9;
   mono.bits = 1;

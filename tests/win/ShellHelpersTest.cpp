@@ -82,12 +82,12 @@ void PumpFor(DWORD ms) {
 TEST(ResolveShortcut, ReadsTheTargetOfARealLinkAndImagesFollowIt) {
   std::string folder = TempFolder();
   std::string target = folder + "lumetta-link-target.bmp";
-  testimages::BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.bits = 24;
-  spec.pixel = [](int x, int) { return uint32_t(x) * 0x404040u; };
-  WriteBytes(target, testimages::BuildBmp(spec));
+  testimages::BmpLayout layout;
+  layout.width = 3;
+  layout.height = 2;
+  layout.bits = 24;
+  layout.pixel = [](int x, int) { return uint32_t(x) * 0x404040u; };
+  WriteBytes(target, testimages::BuildBmp(layout));
   std::string link = folder + "lumetta-link.lnk";
   ASSERT_TRUE(MakeShortcut(link, target));
 
