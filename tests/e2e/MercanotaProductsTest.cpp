@@ -80,13 +80,13 @@ bool DetalhesSao(const std::string& texto, const std::string& reais, const std::
 
 class MercanotaProducts : public testing::Test {
 protected:
-  HWND Controle(HWND janela, const char* spec) {
-    HWND h = uidriver::WaitControl(janela, spec, 5000);
-    EXPECT_NE(h, nullptr) << spec << "\n" << uidriver::DescribeControls(janela);
+  HWND Controle(HWND janela, const char* seletor) {
+    HWND h = uidriver::WaitControl(janela, seletor, 5000);
+    EXPECT_NE(h, nullptr) << seletor << "\n" << uidriver::DescribeControls(janela);
     return h;
   }
-  void Digita(HWND janela, const char* spec, const std::string& texto) {
-    HWND caixa = Controle(janela, spec);
+  void Digita(HWND janela, const char* seletor, const std::string& texto) {
+    HWND caixa = Controle(janela, seletor);
     if (!caixa) return;
     uidriver::SetFocusTo(caixa);
     uidriver::TypeText(caixa, texto);

@@ -279,6 +279,13 @@ TEST_F(Registration, ShiftSaveSkipsTheQuestionAndKeepsNameComplementAndDate) {
   Salva();
   ASSERT_EQ(Caixas().size(), 1u);
   EXPECT_EQ(Linhas().size(), 3u);
+
+  // Shift+Enter is the keyboard's way: saved without the question, the name kept.
+  Preenche("Arroz", "Camponesa", "5 kg", "01/03/2025", "20");
+  Pressiona(form_.txtPrecoUnitario, VK_RETURN, true);
+  EXPECT_TRUE(Caixas().empty());
+  EXPECT_EQ(Linhas().size(), 4u);
+  EXPECT_EQ(TextoDe(form_.txtProduto), "Arroz");
 }
 
 // Quotes typed into any box never arrive; a quote that reaches a box otherwise (pasted, or stored by the
