@@ -12,4 +12,10 @@ export WINEPREFIX=${WINEPREFIX:-$1}
 shift
 wine_ensure_prefix "$WINEPREFIX"
 wineserver -p60 2>/dev/null || true
-exec wine "$@"
+# Tests see one known Windows locale unless they ask for another (English, United States: the system's
+# own messages and the resource language tests expect); the machine's own locale plays no part.
+case ${LC_ALL:-} in
+  "" | C | POSIX | C.*) locale=en_US.UTF-8 ;;
+  *) locale=$LC_ALL ;;
+esac
+exec env LC_ALL="$locale" wine "$@"
