@@ -38,6 +38,21 @@ std::string CaptionPart(const std::string& s) {
   return tab == std::string::npos ? s : s.substr(0, tab);
 }
 
+// The lower-case letter after a single "&", or 0 when the caption has none.
+char MnemonicOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    char letter[2] = {caption[i + 1], '\0'};
+    CharLowerBuffA(letter, 1);
+    return letter[0];
+  }
+  return 0;
+}
+
 bool CaptionMatches(const std::string& caption, const std::string& wanted) {
   const std::string c = CaptionPart(caption);
   return c == wanted || WithoutMnemonic(c) == WithoutMnemonic(wanted);
@@ -320,8 +335,29 @@ bool Click(HWND button) {
 bool ChooseMenu(HWND window, const std::string& path) {
   HMENU menu = GetMenu(window);
   UINT id = 0;
-  if (!menu || !FindMenuCommand(menu, path, &id)) return false;
-  return PostAndSettle(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  if (menu && FindMenuCommand(menu, path, &id)) return PostAndSettle(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  // Wine keeps a menu's items inside the process that owns it, so another process cannot read them.
+  // Walk the menu as a keyboard user does instead: Alt and the bar entry's mnemonic, then each entry's.
+  std::vector<char> keys;
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = path.find('|', start);
+    const char key = MnemonicOf(path.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+    if (!key) return false;
+    keys.push_back(key);
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  if (!PostAndSettle(window, WM_SYSCOMMAND, SC_KEYMENU, static_cast<unsigned char>(keys[0]))) return false;
+  for (size_t i = 1; i < keys.size(); ++i) {
+    // The menu loop reads the thread's queue whichever window a message is posted to.
+    const SHORT vk = VkKeyScanA(keys[i]);
+    if (vk == -1) return false;
+    const UINT scan = MapVirtualKeyA(LOBYTE(vk), MAPVK_VK_TO_VSC);
+    PostMessageA(window, WM_KEYDOWN, LOBYTE(vk), 1 | (scan << 16));
+    PostAndSettle(window, WM_KEYUP, LOBYTE(vk), 1 | (scan << 16) | (1u << 30) | (1u << 31));
+  }
+  return true;
 }
 
 std::vector<std::string> ListEntries(HWND list) {

@@ -73,8 +73,9 @@ bool SetFocusTo(HWND control);
 bool PressKey(HWND window, UINT virtualKey);
 // Presses a button (BM_CLICK).
 bool Click(HWND button);
-// Chooses a menu entry of `window`'s menu bar by its path of captions, "&Arquivo|&Sair"; captions match
-// with or without their "&" and shortcut text.
+// Chooses a menu entry of `window`'s menu bar by its path of captions, "&Arquivo|Sai&r"; captions match
+// with or without their "&" and shortcut text. Another process's menu is walked by keyboard, as Wine keeps
+// menus inside their process: then every caption of the path must carry its "&".
 bool ChooseMenu(HWND window, const std::string& path);
 // Selects the entry with exact text `entry` in a list box or combo box and tells its parent, as a click
 // on the entry would.

@@ -10,7 +10,7 @@
 //   uidriver set-text WINDOW CONTROL TEXT         replace the control's text
 //   uidriver key WINDOW CONTROL VK                press a virtual key (number or RETURN, ESCAPE, TAB)
 //   uidriver click WINDOW CONTROL                 press a button
-//   uidriver menu WINDOW "Menu|Entry"             choose a menu-bar entry
+//   uidriver menu WINDOW "&Menu|&Entry"           choose a menu-bar entry (by mnemonics in Wine)
 //   uidriver select WINDOW CONTROL ENTRY          select a list or combo entry
 //   uidriver msgbox [TIMEOUT_MS]                  wait for a message box; print title, text, buttons
 //   uidriver answer BUTTON [TIMEOUT_MS]           wait for a message box and press BUTTON
