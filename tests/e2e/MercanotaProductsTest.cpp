@@ -1,6 +1,7 @@
 // mercanota.exe on an empty catalogue, driven as a person would: two products registered through the
-// toolbar, looked at in the query window opened from the menu bar, one deleted. The catalogue is left in the test's folder
-// (e2e-produtos beside this program), where the next test reads it with the stock sqlite3 shell.
+// toolbar, looked at in the query window opened from the menu bar, one deleted. The catalogue is left in
+// the test's folder (e2e-produtos beside this program), where the next test reads it with the stock
+// sqlite3 shell.
 #include <gtest/gtest.h>
 
 #include <string>
