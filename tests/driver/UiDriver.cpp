@@ -186,6 +186,7 @@ bool FindMenuCommand(HMENU menu, const std::string& path, UINT* id) {
 }  // namespace
 
 Program::~Program() {
+  Kill();
   if (pi_.hProcess) CloseHandle(pi_.hProcess);
   if (pi_.hThread) CloseHandle(pi_.hThread);
 }

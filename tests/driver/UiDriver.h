@@ -15,7 +15,8 @@ namespace uidriver {
 // Timeouts are in milliseconds.
 constexpr DWORD kDefaultTimeout = 10000;
 
-// A running program started by the driver.
+// A running program started by the driver. One still running when this goes out of scope is ended, so a
+// failed test never leaves its program behind.
 class Program {
 public:
   Program() = default;

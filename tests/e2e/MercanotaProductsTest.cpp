@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "UiDriver.h"
+#include "BuildFolders.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ const char kCmdExcluir[] = "#104";
 const char kPnlAdicionais[] = "#105";
 const char kPnlID[] = "#106";
 
-std::string BinFolder() {
-  std::string tests = uidriver::ExecutableFolder();  // ...\build\<preset>\tests\ .
-  tests.pop_back();
-  return tests.substr(0, tests.find_last_of('\\') + 1) + "bin\\";
-}
-
 // The program's own folder for this test, made afresh: the program, its sound and an empty catalogue
 // made by the catalogue tool.
 std::string PreparaPasta() {
@@ -54,11 +49,6 @@ std::string PreparaPasta() {
   }
   return pasta;
 }
-
-struct Running {
-  uidriver::Program program;
-  ~Running() { program.Kill(); }
-};
 
 // Polls until the control shows `esperado`; returns what it shows last.
 std::string EsperaTexto(HWND controle, const std::string& esperado, DWORD prazo = 5000) {
@@ -112,9 +102,9 @@ protected:
 TEST_F(MercanotaProducts, RegisterTwoLookThemUpAndDeleteOne) {
   const std::string pasta = PreparaPasta();
   ASSERT_FALSE(pasta.empty()) << "the catalogue tool could not make an empty catalogue";
-  Running run;
-  ASSERT_TRUE(run.program.Start("\"" + pasta + "mercanota.exe\"", pasta));
-  pid_ = run.program.Id();
+  uidriver::Program program;
+  ASSERT_TRUE(program.Start("\"" + pasta + "mercanota.exe\"", pasta));
+  pid_ = program.Id();
   HWND principal = uidriver::WaitTopWindow(kPrincipal, 15000, pid_);
   ASSERT_NE(principal, nullptr) << uidriver::DescribeTopWindows();
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kSplash, 15000, pid_));
@@ -182,7 +172,7 @@ TEST_F(MercanotaProducts, RegisterTwoLookThemUpAndDeleteOne) {
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kConsulta, 5000, pid_));
   ASSERT_TRUE(uidriver::RequestClose(principal));
   DWORD saida = 1234;
-  ASSERT_TRUE(run.program.WaitExit(10000, &saida)) << "mercanota.exe did not end";
+  ASSERT_TRUE(program.WaitExit(10000, &saida)) << "mercanota.exe did not end";
   EXPECT_EQ(saida, 0u);
 }
 

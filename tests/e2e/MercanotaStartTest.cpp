@@ -4,29 +4,18 @@
 #include <string>
 
 #include "UiDriver.h"
+#include "BuildFolders.h"
 
 namespace {
 
 const char kSplash[] = "Abertura do Mercanota";
 const char kPrincipal[] = "Mercanota";
 
-std::string BinFolder() {
-  std::string tests = uidriver::ExecutableFolder();  // ...\build\<preset>\tests\ .
-  tests.pop_back();
-  return tests.substr(0, tests.find_last_of('\\') + 1) + "bin\\";
-}
-
-// Ends the program if a test leaves it running.
-struct Running {
-  uidriver::Program program;
-  ~Running() { program.Kill(); }
-};
-
 TEST(MercanotaStart, SplashThenMainWindowWhichEndsWithoutQuestionWhenClosed) {
-  Running run;
+  uidriver::Program program;
   const std::string bin = BinFolder();
-  ASSERT_TRUE(run.program.Start("\"" + bin + "mercanota.exe\"", bin)) << "CreateProcess error " << GetLastError();
-  const DWORD pid = run.program.Id();
+  ASSERT_TRUE(program.Start("\"" + bin + "mercanota.exe\"", bin)) << "CreateProcess error " << GetLastError();
+  const DWORD pid = program.Id();
 
   HWND splash = uidriver::WaitTopWindow(kSplash, 15000, pid);
   ASSERT_NE(splash, nullptr) << "no splash window; visible windows:\n" << uidriver::DescribeTopWindows();
@@ -49,7 +38,7 @@ TEST(MercanotaStart, SplashThenMainWindowWhichEndsWithoutQuestionWhenClosed) {
   // The close box ends the program at once, without the exit question.
   ASSERT_TRUE(uidriver::RequestClose(main));
   DWORD exitCode = 1234;
-  const bool ended = run.program.WaitExit(10000, &exitCode);
+  const bool ended = program.WaitExit(10000, &exitCode);
   if (!ended) {
     uidriver::MessageBoxInfo box;
     ASSERT_TRUE(ended) << (uidriver::WaitMessageBox(&box, 0, pid) ? "a message box is open: " + box.text
@@ -82,9 +71,9 @@ private:
 
 TEST(MercanotaStart, WithoutTheCatalogueSaysSoAndEnds) {
   FolderWithoutCatalogue folder;
-  Running run;
-  ASSERT_TRUE(run.program.Start("\"" + folder.Path() + "mercanota.exe\"", folder.Path()));
-  const DWORD pid = run.program.Id();
+  uidriver::Program program;
+  ASSERT_TRUE(program.Start("\"" + folder.Path() + "mercanota.exe\"", folder.Path()));
+  const DWORD pid = program.Id();
 
   uidriver::MessageBoxInfo box;
   ASSERT_TRUE(uidriver::WaitMessageBox(&box, 15000, pid)) << uidriver::DescribeTopWindows();
@@ -97,7 +86,7 @@ TEST(MercanotaStart, WithoutTheCatalogueSaysSoAndEnds) {
 
   ASSERT_TRUE(uidriver::AnswerMessageBox(box, "OK"));
   DWORD exitCode = 0;
-  ASSERT_TRUE(run.program.WaitExit(10000, &exitCode)) << "mercanota.exe did not end";
+  ASSERT_TRUE(program.WaitExit(10000, &exitCode)) << "mercanota.exe did not end";
   EXPECT_NE(exitCode, 0u);
   // Opening never creates the catalogue.
   EXPECT_EQ(GetFileAttributesA((folder.Path() + "Registro.mdb").c_str()), INVALID_FILE_ATTRIBUTES);

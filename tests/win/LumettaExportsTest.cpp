@@ -8,20 +8,12 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "BuildFolders.h"
 
 namespace {
 
 // The served class.
 const CLSID kLumettaClsid = {0x672386AE, 0x5F5E, 0x4D0E, {0x94, 0xCC, 0x44, 0x6F, 0x33, 0xF0, 0xD8, 0x31}};
-
-std::string BinFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s = path;
-  s.resize(s.find_last_of('\\'));        // tests folder
-  s.resize(s.find_last_of('\\') + 1);    // build folder
-  return s + "bin\\";
-}
 
 class LumettaExports : public ::testing::Test {
 protected:

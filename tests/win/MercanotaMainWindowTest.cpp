@@ -57,12 +57,7 @@ protected:
     teste::ProcessaPendentes();
   }
 
-  std::vector<std::string> Textos() {
-    std::vector<std::string> t;
-    for (const auto& m : ambiente_.dialogos.mostrados) t.push_back(m.texto);
-    ambiente_.dialogos.mostrados.clear();
-    return t;
-  }
+  std::vector<std::string> Textos() { return ambiente_.dialogos.TomaTextos(); }
 
   AmbienteDeTeste ambiente_;
 };

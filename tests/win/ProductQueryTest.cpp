@@ -87,12 +87,7 @@ protected:
     EXPECT_TRUE(ModuloGlobal::CatalogueDatabase.CreateSnapshot("Select * From Produtos", &r));
     return r.RowCount();
   }
-  std::vector<std::string> Textos() {
-    std::vector<std::string> t;
-    for (const auto& m : ambiente_.dialogos.mostrados) t.push_back(m.texto);
-    ambiente_.dialogos.mostrados.clear();
-    return t;
-  }
+  std::vector<std::string> Textos() { return ambiente_.dialogos.TomaTextos(); }
 
   AmbienteDeTeste ambiente_;
   frmConsulta form_;

@@ -19,6 +19,7 @@
 #include "ProgressDialog.h"
 #include "Shortcut.h"
 #include "WindowHelpers.h"
+#include "BuildFolders.h"
 
 using namespace lumetta;
 
@@ -57,15 +58,6 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target) {
   }
   CoUninitialize();
   return ok;
-}
-
-std::string BinFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s = path;
-  s.resize(s.find_last_of('\\'));
-  s.resize(s.find_last_of('\\') + 1);
-  return s + "bin\\";
 }
 
 // Pumps the progress dialog's messages for a while, as a long operation does between its slices.

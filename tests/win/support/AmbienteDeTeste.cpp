@@ -9,6 +9,13 @@
 
 namespace mercanota::teste {
 
+std::vector<std::string> DialogosRoteirizados::TomaTextos() {
+  std::vector<std::string> textos;
+  for (const auto& m : mostrados) textos.push_back(m.texto);
+  mostrados.clear();
+  return textos;
+}
+
 int DialogosRoteirizados::BotaoPadrao(UINT estilo) {
   const int segundo = (estilo & MB_DEFMASK) == MB_DEFBUTTON2;
   switch (estilo & MB_TYPEMASK) {

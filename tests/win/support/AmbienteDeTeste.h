@@ -36,6 +36,8 @@ public:
                        const std::string& padrao) override;
 
   std::vector<Mostrado> mostrados;
+  // The texts of the boxes shown so far, in order; forgets them.
+  std::vector<std::string> TomaTextos();
   // Boxes shown without a scripted answer; they got their default button (or the default text).
   int semResposta = 0;
   // Called as each box is shown, before it is answered.
