@@ -41,6 +41,12 @@ const Campo kCampos[] = {
      frmCadastraProduto::kMaxPreco},
 };
 
+const Comando<frmCadastraProduto> kComandos[] = {
+    {frmCadastraProduto::kCmdOkay, BN_CLICKED, &frmCadastraProduto::cmdOkay_Click},
+    {frmCadastraProduto::kCmdCancelar, BN_CLICKED, &frmCadastraProduto::cmdCancelar_Click},
+    {frmCadastraProduto::kMskDataPesquisa, EN_SETFOCUS, &frmCadastraProduto::mskDataPesquisa_GotFocus},
+};
+
 // A name of blanks only is no name: it would be stored as an entry nobody can see in a list.
 bool SemTexto(const std::string& texto) { return texto.find_first_not_of(" \t") == std::string::npos; }
 
@@ -127,18 +133,7 @@ void frmCadastraProduto::LimpaCamposProduto() {
 }
 
 bool frmCadastraProduto::AoComando(int id, int notificacao, HWND) {
-  switch (id) {
-    case kCmdOkay:
-      if (notificacao == BN_CLICKED) cmdOkay_Click();
-      return true;
-    case kCmdCancelar:
-      if (notificacao == BN_CLICKED) cmdCancelar_Click();
-      return true;
-    case kMskDataPesquisa:
-      if (notificacao == EN_SETFOCUS) mskDataPesquisa_GotFocus();
-      return true;
-  }
-  return false;
+  return DespachaComando(*this, kComandos, id, notificacao);
 }
 
 // Shift alone: neither Ctrl nor Alt with it.
@@ -228,11 +223,9 @@ bool frmCadastraProduto::GravaNovo(const std::string& preco) {
                    "' cadastrado. Pode ser que você esteje tentando cadastrar o mesmo produto, porém com marcas "
                    "diferentes. Prosseguir com o Cadastro?",
                MB_YESNO | MB_ICONQUESTION, "Atenção:") != IDYES) {
-      marcas.Close();
       return false;
     }
   }
-  marcas.Close();
 
   if (!ModuloGlobal::Executa(sql::InsertProduct(nome, TextoDe(txtMarca), TextoDe(txtComplemento),
                                               TextoDe(mskDataPesquisa), preco))) {

@@ -20,6 +20,14 @@ constexpr int kEsquerdaColuna = 1560;
 constexpr int kLarguraColuna = 5700;
 constexpr int kAlturaRotulo = 270;
 
+const Comando<frmConsulta> kComandos[] = {
+    {frmConsulta::kCmbProduto, CBN_SELCHANGE, &frmConsulta::cmbProduto_Click},
+    {frmConsulta::kLstMarcaComplemento, LBN_SELCHANGE, &frmConsulta::lstMarcaComplemento_Click},
+    {frmConsulta::kCmdOkay, BN_CLICKED, &frmConsulta::cmdOkay_Click},
+    {frmConsulta::kCmdExcluir, BN_CLICKED, &frmConsulta::cmdExcluir_Click},
+    {frmConsulta::kCmdCancelar, BN_CLICKED, &frmConsulta::cmdCancelar_Click},
+};
+
 std::string TextoDaLinha(HWND combo, LRESULT indice) {
   const LRESULT n = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(indice), 0);
   if (n == CB_ERR) return {};
@@ -93,40 +101,17 @@ bool frmConsulta::Form_Load() {
   return Carregado();
 }
 
-bool frmConsulta::AoComando(int id, int notificacao, HWND) {
-  switch (id) {
-    case kCmbProduto:
-      if (notificacao == CBN_SELCHANGE) cmbProduto_Click();
-      return true;
-    case kLstMarcaComplemento:
-      if (notificacao == LBN_SELCHANGE) lstMarcaComplemento_Click();
-      return true;
-    case kCmdOkay:
-      if (notificacao == BN_CLICKED) cmdOkay_Click();
-      return true;
-    case kCmdExcluir:
-      if (notificacao == BN_CLICKED) cmdExcluir_Click();
-      return true;
-    case kCmdCancelar:
-      if (notificacao == BN_CLICKED) cmdCancelar_Click();
-      return true;
-  }
-  return false;
-}
+bool frmConsulta::AoComando(int id, int notificacao, HWND) { return DespachaComando(*this, kComandos, id, notificacao); }
 
 bool frmConsulta::CarregaNomes(const std::string& sql) {
   Recordset nomes;
   if (!ModuloGlobal::Consulta(sql, &nomes)) return true;  // told already; the list stays as it was
-  if (nomes.Eof()) {
-    nomes.Close();
-    return false;
-  }
+  if (nomes.Eof()) return false;
   SendMessageA(cmbProduto, CB_RESETCONTENT, 0, 0);
   for (; !nomes.Eof(); nomes.MoveNext()) {
     const std::string nome = nomes.Fields("Produto").AsText();
     SendMessageA(cmbProduto, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(nome.c_str()));
   }
-  nomes.Close();
   SendMessageA(cmbProduto, CB_SETCURSEL, 0, 0);
   cmbProduto_Click();
   return true;
@@ -153,7 +138,6 @@ void frmConsulta::AtualizaMarcaComplemento() {
   Recordset linhas;
   if (!ModuloGlobal::Consulta(sql::SelectBrandsAndComplements(NomeEscolhido(cmbProduto)), &linhas)) return;
   if (linhas.Eof()) {
-    linhas.Close();
     Descarrega();
     return;
   }
@@ -165,7 +149,6 @@ void frmConsulta::AtualizaMarcaComplemento() {
     SendMessageA(lstMarcaComplemento, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(linha.c_str()));
     entradas_.push_back(std::move(e));
   }
-  linhas.Close();
   SendMessageA(lstMarcaComplemento, LB_SETCURSEL, 0, 0);
   lstMarcaComplemento_Click();
 }
@@ -182,13 +165,11 @@ void frmConsulta::AtualizaAdicionais() {
     // Gone since the list was made (changed by another program): nothing chosen, nothing to change.
     DefineTexto(pnlAdicionais, "");
     DefineTexto(pnlID, "-");
-    detalhes.Close();
     return;
   }
   DefineTexto(pnlAdicionais, "Preço Unitário: R$ " + FormatTwoDecimals(detalhes.Fields("PrecoUnitario").AsDouble()) +
                                  "\r\nData da Pesquisa: " + detalhes.Fields("DataPesquisa").AsText());
   DefineTexto(pnlID, std::to_string(detalhes.Fields("ID_Produto").AsInteger()));
-  detalhes.Close();
 }
 
 void frmConsulta::cmbProduto_Click() { AtualizaMarcaComplemento(); }
@@ -207,7 +188,7 @@ void frmConsulta::cmdOkay_Click() {
   Recordset entrada;
   if (!ModuloGlobal::Consulta(sql::SelectProductById(id), &entrada)) return;
   if (!entrada.Eof()) {
-    DefinePonteiro(Ponteiro::kAmpulheta);
+    const ComAmpulheta ampulheta;
     frmCadastraProduto cadastro;
     if (cadastro.Carrega(hWnd())) {
       cadastro.PreparaEdicao(TextoDe(pnlID), entrada.Fields("Produto").AsText(), entrada.Fields("Marca").AsText(),
@@ -215,9 +196,7 @@ void frmConsulta::cmdOkay_Click() {
                              entrada.Fields("PrecoUnitario").AsDouble());
       cadastro.MostraModal(hWnd());
     }
-    DefinePonteiro(Ponteiro::kPadrao);
   }
-  entrada.Close();
   // Saved or cancelled, the names are read again and the first one is chosen.
   AtualizaComboProdutoComID();
   FocoNoProduto();
@@ -236,10 +215,8 @@ void frmConsulta::cmdExcluir_Click() {
     MsgBox("Impossível excluir este produto da lista, pois a lista de compras denominada '" +
                listas.Fields("Nome_Salvar").AsText() + "' faz referência a este produto.",
            MB_OK | MB_ICONSTOP, "Erro:");
-    listas.Close();
     return;
   }
-  listas.Close();
   if (!ModuloGlobal::Executa(sql::DeleteProduct(id))) return;
   AtualizaComboProduto();
   FocoNoProduto();  // the window may have closed: its last entry is gone

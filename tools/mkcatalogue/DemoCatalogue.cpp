@@ -115,7 +115,6 @@ bool FillDemoCatalogue(CatalogueDatabase& db, std::string* error) {
       return false;
     }
     const long long id = entry.Fields("ID_Produto").AsInteger();
-    entry.Close();
     if (!db.Execute(sql::InsertListLine(line.list, id, line.quantity))) return fail();
   }
   SetRegional(saved);

@@ -49,6 +49,29 @@ const BotaoDaBarra kBotoes[] = {
     {frmPrincipal::kCmdSair, &frmPrincipal::cmdSair, 4725, Pictograma::kSair, "Clique aqui para encerrar este programa"},
 };
 
+// Each toolbar button and the menu item that mirrors it run the same handler. Every notification counts:
+// menus send 0, shortcuts 1.
+const Comando<frmPrincipal> kComandos[] = {
+    {frmPrincipal::kCmdCadastrarProdutos, kQualquerNotificacao, &frmPrincipal::cmdCadastrarProdutos_Click},
+    {frmPrincipal::kMnuCadastrarNovo, kQualquerNotificacao, &frmPrincipal::cmdCadastrarProdutos_Click},
+    {frmPrincipal::kCmdConsultar, kQualquerNotificacao, &frmPrincipal::cmdConsultar_Click},
+    {frmPrincipal::kMnuVisualizaAltera, kQualquerNotificacao, &frmPrincipal::cmdConsultar_Click},
+    {frmPrincipal::kCmdGeraListaCompras, kQualquerNotificacao, &frmPrincipal::cmdGeraListaCompras_Click},
+    {frmPrincipal::kMnuMontarManualmente, kQualquerNotificacao, &frmPrincipal::cmdGeraListaCompras_Click},
+    {frmPrincipal::kCmdGeraListaDireto, kQualquerNotificacao, &frmPrincipal::cmdGeraListaDireto_Click},
+    {frmPrincipal::kMnuGerarDeSalvo, kQualquerNotificacao, &frmPrincipal::cmdGeraListaDireto_Click},
+    {frmPrincipal::kCmdInternet, kQualquerNotificacao, &frmPrincipal::cmdInternet_Click},
+    {frmPrincipal::kMnuInternet, kQualquerNotificacao, &frmPrincipal::cmdInternet_Click},
+    {frmPrincipal::kCmdImprimirListaCompras, kQualquerNotificacao, &frmPrincipal::cmdImprimirListaCompras_Click},
+    {frmPrincipal::kMnuImprimirLista, kQualquerNotificacao, &frmPrincipal::cmdImprimirListaCompras_Click},
+    {frmPrincipal::kCmdAjuda, kQualquerNotificacao, &frmPrincipal::cmdAjuda_Click},
+    {frmPrincipal::kCmdSair, kQualquerNotificacao, &frmPrincipal::cmdSair_Click},
+    {frmPrincipal::kMnuSair, kQualquerNotificacao, &frmPrincipal::cmdSair_Click},
+    {frmPrincipal::kMnuExplicarGerando, kQualquerNotificacao, &frmPrincipal::mnuExplicarGerando_Click},
+    {frmPrincipal::kMnuSiteInternet, kQualquerNotificacao, &frmPrincipal::mnuSiteInternet_Click},
+    {frmPrincipal::kMnuExibefAjuda, kQualquerNotificacao, &frmPrincipal::mnuExibefAjuda_Click},
+};
+
 }  // namespace
 
 frmPrincipal& Principal() {
@@ -195,50 +218,8 @@ LRESULT frmPrincipal::ProcessamentoPadrao(UINT msg, WPARAM wParam, LPARAM lParam
   return DefFrameProcA(hWnd(), mdiClient_, msg, wParam, lParam);
 }
 
-bool frmPrincipal::AoComando(int id, int, HWND) {
-  switch (id) {
-    case kCmdCadastrarProdutos:
-    case kMnuCadastrarNovo:
-      cmdCadastrarProdutos_Click();
-      return true;
-    case kCmdConsultar:
-    case kMnuVisualizaAltera:
-      cmdConsultar_Click();
-      return true;
-    case kCmdGeraListaCompras:
-    case kMnuMontarManualmente:
-      cmdGeraListaCompras_Click();
-      return true;
-    case kCmdGeraListaDireto:
-    case kMnuGerarDeSalvo:
-      cmdGeraListaDireto_Click();
-      return true;
-    case kCmdInternet:
-    case kMnuInternet:
-      cmdInternet_Click();
-      return true;
-    case kCmdImprimirListaCompras:
-    case kMnuImprimirLista:
-      cmdImprimirListaCompras_Click();
-      return true;
-    case kCmdAjuda:
-      cmdAjuda_Click();
-      return true;
-    case kCmdSair:
-    case kMnuSair:
-      cmdSair_Click();
-      return true;
-    case kMnuExplicarGerando:
-      mnuExplicarGerando_Click();
-      return true;
-    case kMnuSiteInternet:
-      mnuSiteInternet_Click();
-      return true;
-    case kMnuExibefAjuda:
-      mnuExibefAjuda_Click();
-      return true;
-  }
-  return false;
+bool frmPrincipal::AoComando(int id, int notificacao, HWND) {
+  return DespachaComando(*this, kComandos, id, notificacao);
 }
 
 HWND frmPrincipal::JanelaFilhaAtiva() const {
@@ -253,26 +234,22 @@ bool frmPrincipal::CatalogoTemProdutos() {
     MsgBox("Impossível prosseguir. Para que este botão tenha função você deve primeiro salvar um produto na lista "
            "de produtos.",
            MB_OK | MB_ICONSTOP, "Erro:");
-    produtos.Close();
     return false;
   }
-  produtos.Close();
   return true;
 }
 
 void frmPrincipal::cmdCadastrarProdutos_Click() {
-  DefinePonteiro(Ponteiro::kAmpulheta);
+  const ComAmpulheta ampulheta;
   frmCadastraProduto cadastro;
   cadastro.MostraModal(hWnd());
-  DefinePonteiro(Ponteiro::kPadrao);
 }
 
 void frmPrincipal::cmdConsultar_Click() {
   if (!CatalogoTemProdutos()) return;
-  DefinePonteiro(Ponteiro::kAmpulheta);
+  const ComAmpulheta ampulheta;
   frmConsulta consulta;
   consulta.MostraModal(hWnd());
-  DefinePonteiro(Ponteiro::kPadrao);
 }
 
 void frmPrincipal::cmdGeraListaCompras_Click() {
@@ -285,16 +262,13 @@ void frmPrincipal::cmdGeraListaDireto_Click() {
 }
 
 void frmPrincipal::cmdInternet_Click() {
-  DefinePonteiro(Ponteiro::kAmpulheta);
+  const ComAmpulheta ampulheta;
   // The price update window opens here modally once it exists.
-  DefinePonteiro(Ponteiro::kPadrao);
 }
 
 void frmPrincipal::cmdImprimirListaCompras_Click() {
-  DefinePonteiro(Ponteiro::kAmpulheta);
   // Printing the active report window comes with the report window; until then there is nothing to print.
-  const bool impresso = false;
-  DefinePonteiro(Ponteiro::kPadrao);
+  const bool impresso = ComAmpulheta::Durante([] { return false; });
   if (!impresso) {
     MsgBox("Desculpe, mas não há nenhuma lista de compras atualmente selecionada, primeiro crie-a, então repita a "
            "operação.",

@@ -9,128 +9,17 @@ namespace mercanota {
 namespace {
 
 const char kClasseFormulario[] = "MercanotaFormulario";
-const char kClassePainel[] = "MercanotaPainel";
 
 int PontosPorPolegada(int indice) {
   static const int x = [] {
-    HDC tela = GetDC(nullptr);
-    const int v = GetDeviceCaps(tela, LOGPIXELSX);
-    ReleaseDC(nullptr, tela);
+    const int v = GetDeviceCaps(DcDaJanela().get(), LOGPIXELSX);
     return v > 0 ? v : 96;
   }();
   static const int y = [] {
-    HDC tela = GetDC(nullptr);
-    const int v = GetDeviceCaps(tela, LOGPIXELSY);
-    ReleaseDC(nullptr, tela);
+    const int v = GetDeviceCaps(DcDaJanela().get(), LOGPIXELSY);
     return v > 0 ? v : 96;
   }();
   return indice == LOGPIXELSX ? x : y;
-}
-
-// What a panel keeps: its look and, for pictures, its drawing.
-struct Painel {
-  COLORREF texto = GetSysColor(COLOR_BTNTEXT);
-  COLORREF fundo = GetSysColor(COLOR_BTNFACE);
-  HBRUSH pincel = nullptr;
-  Chanfro chanfro = Chanfro::kElevado;
-  Pictograma figura = Pictograma::kNenhum;
-  UINT formato = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-  HFONT fonte = nullptr;
-};
-
-Painel* PainelDe(HWND hwnd) {
-  char classe[32] = {};
-  GetClassNameA(hwnd, classe, sizeof classe);
-  if (lstrcmpA(classe, kClassePainel) != 0) return nullptr;
-  return reinterpret_cast<Painel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
-
-void PintaPainel(HWND hwnd, Painel& p) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
-  RECT r;
-  GetClientRect(hwnd, &r);
-  FillRect(dc, &r, p.pincel);
-  if (p.chanfro != Chanfro::kNenhum) {
-    DrawEdge(dc, &r, p.chanfro == Chanfro::kElevado ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-  }
-  if (p.figura != Pictograma::kNenhum) DesenhaPictograma(dc, r, p.figura, IsWindowEnabled(hwnd) != FALSE);
-
-  char texto[1024];
-  const int n = GetWindowTextA(hwnd, texto, sizeof texto);
-  if (n > 0) {
-    InflateRect(&r, -3, -1);
-    HGDIOBJ antiga = SelectObject(dc, p.fonte ? p.fonte : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, IsWindowEnabled(hwnd) ? p.texto : GetSysColor(COLOR_GRAYTEXT));
-    UINT formato = p.formato | DT_NOPREFIX;
-    if ((formato & DT_SINGLELINE) == 0 && (formato & DT_VCENTER) != 0) {
-      // DrawText centres only single lines; centre a wrapped caption by measuring it first.
-      RECT medida = r;
-      DrawTextA(dc, texto, n, &medida, (formato & ~DT_VCENTER) | DT_CALCRECT);
-      const int sobra = (r.bottom - r.top) - (medida.bottom - medida.top);
-      if (sobra > 0) r.top += sobra / 2;
-      formato &= ~DT_VCENTER;
-    }
-    DrawTextA(dc, texto, n, &r, formato);
-    SelectObject(dc, antiga);
-  }
-  EndPaint(hwnd, &ps);
-}
-
-// Panels hold controls of their own; what those controls tell their parent goes on up to the form.
-LRESULT CALLBACK ProcedimentoPainel(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  Painel* p = reinterpret_cast<Painel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  switch (msg) {
-    case WM_NCCREATE: {
-      auto* novo = new Painel;
-      novo->pincel = CreateSolidBrush(novo->fundo);
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(novo));
-      break;
-    }
-    case WM_NCDESTROY:
-      if (p) {
-        DeleteObject(p->pincel);
-        delete p;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      }
-      break;
-    case WM_PAINT:
-      if (p) {
-        PintaPainel(hwnd, *p);
-        return 0;
-      }
-      break;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SETTEXT:
-    case WM_ENABLE: {
-      const LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return r;
-    }
-    case WM_SETFONT:
-      if (p) p->fonte = reinterpret_cast<HFONT>(wParam);
-      if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return p ? reinterpret_cast<LRESULT>(p->fonte) : 0;
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 void RegistraClasses(WNDPROC procedimentoFormulario) {
@@ -151,14 +40,7 @@ void RegistraClasses(WNDPROC procedimentoFormulario) {
   wc.hIconSm = IconeDoPrograma(16);
   wc.lpszClassName = kClasseFormulario;
   RegisterClassExA(&wc);
-
-  WNDCLASSEXA painel{};
-  painel.cbSize = sizeof painel;
-  painel.lpfnWndProc = ProcedimentoPainel;
-  painel.hInstance = GetModuleHandleA(nullptr);
-  painel.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  painel.lpszClassName = kClassePainel;
-  RegisterClassExA(&painel);
+  ClasseDoPainel();
 }
 
 BOOL CALLBACK ProcuraPorId(HWND hwnd, LPARAM lParam) {
@@ -225,7 +107,7 @@ bool Formulario::Carrega(HWND dono) {
   RegistraClasses(ProcedimentoJanela);
   const Projeto p = Desenho();
   navegacao_ = p.navegacaoPorTeclado;
-  fundo_ = CreateSolidBrush(p.fundo);
+  fundo_.reset(CreateSolidBrush(p.fundo));
   filhaMdi_ = p.clienteMdi != nullptr;
   maximizar_ = p.maximizada;
 
@@ -411,7 +293,7 @@ LRESULT Formulario::TrataMensagem(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd_, &r);
-      FillRect(reinterpret_cast<HDC>(wParam), &r, fundo_);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, fundo_.get());
       return 1;
     }
     case WM_DRAWITEM:
@@ -434,19 +316,19 @@ LRESULT Formulario::CoresDoControle(HDC dc, HWND controle) {
   if (auto it = cores_.find(controle); it != cores_.end()) {
     SetTextColor(dc, it->second.texto);
     SetBkColor(dc, it->second.fundo);
-    return reinterpret_cast<LRESULT>(it->second.pincel);
+    return reinterpret_cast<LRESULT>(it->second.pincel.get());
   }
   // A label takes the colour of the panel or form it sits on.
   HWND pai = GetParent(controle);
   if (Painel* p = PainelDe(pai)) {
     SetBkColor(dc, p->fundo);
-    return reinterpret_cast<LRESULT>(p->pincel);
+    return reinterpret_cast<LRESULT>(p->pincel.get());
   }
   if (pai == hwnd_) {
     LOGBRUSH lb{};
-    GetObjectA(fundo_, sizeof lb, &lb);
+    GetObjectA(fundo_.get(), sizeof lb, &lb);
     SetBkColor(dc, lb.lbColor);
-    return reinterpret_cast<LRESULT>(fundo_);
+    return reinterpret_cast<LRESULT>(fundo_.get());
   }
   return 0;
 }
@@ -486,7 +368,7 @@ HWND Formulario::CriaRotulo(int id, const char* texto, int esquerda, int topo, i
 
 HWND Formulario::CriaPainel(int id, const char* legenda, int esquerda, int topo, int largura, int altura,
                             Chanfro chanfro, HWND pai) {
-  HWND h = CriaControle(kClassePainel, legenda, WS_CLIPSIBLINGS, id, esquerda, topo, largura, altura, pai,
+  HWND h = CriaControle(ClasseDoPainel(), legenda, WS_CLIPSIBLINGS, id, esquerda, topo, largura, altura, pai,
                         WS_EX_CONTROLPARENT);
   if (Painel* p = h ? PainelDe(h) : nullptr) p->chanfro = chanfro;
   return h;
@@ -502,7 +384,7 @@ HWND Formulario::CriaFigura(int id, Pictograma figura, int esquerda, int topo, i
   if (const Painel* sob = PainelDe(GetParent(h))) {
     lb.lbColor = sob->fundo;
   } else {
-    GetObjectA(fundo_, sizeof lb, &lb);
+    GetObjectA(fundo_.get(), sizeof lb, &lb);
   }
   DefineCores(h, p->texto, lb.lbColor);
   return h;
@@ -544,25 +426,22 @@ void Formulario::DefineDica(HWND controle, const char* texto) {
 
 void Formulario::DefineCores(HWND controle, COLORREF texto, COLORREF fundo) {
   if (Painel* p = PainelDe(controle)) {
-    p->texto = texto;
-    p->fundo = fundo;
-    DeleteObject(p->pincel);
-    p->pincel = CreateSolidBrush(fundo);
+    p->DefineCores(texto, fundo);
   } else {
-    auto& c = cores_[controle];
-    if (c.pincel) DeleteObject(c.pincel);
-    c = Cores{texto, fundo, CreateSolidBrush(fundo)};
+    cores_[controle] = Cores{texto, fundo, ObjetoGdi<HBRUSH>(CreateSolidBrush(fundo))};
   }
   InvalidateRect(controle, nullptr, TRUE);
 }
 
 void Formulario::DefineFonte(HWND controle, const char* face, int pontos, bool negrito, bool italico) {
-  HFONT fonte = CreateFontA(-MulDiv(pontos, PontosPorPolegada(LOGPIXELSY), 72), 0, 0, 0, negrito ? FW_BOLD : FW_NORMAL,
-                            italico, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                            ANTIALIASED_QUALITY, DEFAULT_PITCH, face);
+  ObjetoGdi<HFONT> fonte(CreateFontA(-MulDiv(pontos, PontosPorPolegada(LOGPIXELSY), 72), 0, 0, 0,
+                                     negrito ? FW_BOLD : FW_NORMAL, italico, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
+                                     face));
   if (!fonte) return;
-  fontes_.push_back(fonte);
-  SendMessageA(controle, WM_SETFONT, reinterpret_cast<WPARAM>(fonte), TRUE);
+  SendMessageA(controle, WM_SETFONT, reinterpret_cast<WPARAM>(fonte.get()), TRUE);
+  // Kept until the form's window is gone: the control draws with it until then.
+  fontes_.push_back(std::move(fonte));
 }
 
 void Formulario::DefineAlinhamento(HWND painel, UINT formato) {
@@ -573,14 +452,11 @@ void Formulario::DefineAlinhamento(HWND painel, UINT formato) {
 }
 
 void Formulario::LiberaRecursos() {
-  for (auto& [controle, c] : cores_) DeleteObject(c.pincel);
   cores_.clear();
   botoes_.clear();
   textosDasDicas_.clear();
-  for (HFONT f : fontes_) DeleteObject(f);
   fontes_.clear();
-  if (fundo_) DeleteObject(fundo_);
-  fundo_ = nullptr;
+  fundo_.reset();
   // A modal form destroyed from outside (its owner's end, say) must not leave its owner disabled.
   if (donoDesabilitado_ && IsWindow(donoDesabilitado_)) EnableWindow(donoDesabilitado_, TRUE);
   donoDesabilitado_ = nullptr;

@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "GuardasGdi.h"
+
 namespace mercanota {
 namespace {
 
@@ -70,43 +72,38 @@ public:
   void Texto(double x1, double y1, double x2, double y2, const char* texto, COLORREF cor, double altura) {
     const POINT a = P(x1, y1), b = P(x2, y2);
     RECT r{a.x, a.y, b.x, b.y};
-    HFONT fonte = CreateFontA(-static_cast<int>(std::lround(altura * escala_)), 0, 0, 0, FW_BOLD, FALSE, FALSE,
-                              FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                              DEFAULT_PITCH | FF_SWISS, "Arial");
-    HGDIOBJ antiga = SelectObject(dc_, fonte);
+    const ObjetoGdi<HFONT> fonte(CreateFontA(-static_cast<int>(std::lround(altura * escala_)), 0, 0, 0, FW_BOLD,
+                                             FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                             CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                                             "Arial"));
+    const Selecao selecao(dc_, fonte.get());
     const int modo = SetBkMode(dc_, TRANSPARENT);
     const COLORREF anterior = SetTextColor(dc_, Cor(cor));
     DrawTextA(dc_, texto, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SetTextColor(dc_, anterior);
     SetBkMode(dc_, modo);
-    SelectObject(dc_, antiga);
-    DeleteObject(fonte);
   }
 
 private:
   // Pen and brush selected for one shape; a disabled picture is drawn in greys of the same lightness.
   class Ferramentas {
   public:
-    Ferramentas(Pintor& p, COLORREF preenchimento, COLORREF linha, double espessura) : dc_(p.dc_) {
-      const int largura = std::max(1, static_cast<int>(std::lround(espessura * p.escala_)));
-      caneta_ = linha == kSemCor ? nullptr : CreatePen(PS_SOLID, largura, p.Cor(linha));
-      pincel_ = preenchimento == kSemCor ? nullptr : CreateSolidBrush(p.Cor(preenchimento));
-      canetaAntiga_ = SelectObject(dc_, caneta_ ? static_cast<HGDIOBJ>(caneta_) : GetStockObject(NULL_PEN));
-      pincelAntigo_ = SelectObject(dc_, pincel_ ? static_cast<HGDIOBJ>(pincel_) : GetStockObject(NULL_BRUSH));
-    }
-    ~Ferramentas() {
-      SelectObject(dc_, canetaAntiga_);
-      SelectObject(dc_, pincelAntigo_);
-      if (caneta_) DeleteObject(caneta_);
-      if (pincel_) DeleteObject(pincel_);
-    }
+    Ferramentas(Pintor& p, COLORREF preenchimento, COLORREF linha, double espessura)
+        : caneta_(linha == kSemCor ? nullptr : CreatePen(PS_SOLID, Largura(p, espessura), p.Cor(linha))),
+          pincel_(preenchimento == kSemCor ? nullptr : CreateSolidBrush(p.Cor(preenchimento))),
+          comCaneta_(p.dc_, caneta_ ? static_cast<HGDIOBJ>(caneta_.get()) : GetStockObject(NULL_PEN)),
+          comPincel_(p.dc_, pincel_ ? static_cast<HGDIOBJ>(pincel_.get()) : GetStockObject(NULL_BRUSH)) {}
 
   private:
-    HDC dc_;
-    HPEN caneta_;
-    HBRUSH pincel_;
-    HGDIOBJ canetaAntiga_;
-    HGDIOBJ pincelAntigo_;
+    static int Largura(const Pintor& p, double espessura) {
+      return std::max(1, static_cast<int>(std::lround(espessura * p.escala_)));
+    }
+
+    // Declared before the selections, so they are selected out before they are deleted.
+    ObjetoGdi<HPEN> caneta_;
+    ObjetoGdi<HBRUSH> pincel_;
+    Selecao comCaneta_;
+    Selecao comPincel_;
   };
 
   POINT P(double x, double y) const {
@@ -231,40 +228,34 @@ namespace mercanota {
 HICON IconeDoPrograma(int lado) {
   // Drawn on magenta, which then becomes the transparent part of the mask.
   constexpr COLORREF kTransparente = RGB(255, 0, 255);
-  HDC tela = GetDC(nullptr);
-  HDC cor = CreateCompatibleDC(tela);
-  HDC mascara = CreateCompatibleDC(tela);
-  HBITMAP bitmapCor = CreateCompatibleBitmap(tela, lado, lado);
-  HBITMAP bitmapMascara = CreateBitmap(lado, lado, 1, 1, nullptr);
-  ReleaseDC(nullptr, tela);
-  HGDIOBJ antigoCor = SelectObject(cor, bitmapCor);
-  HGDIOBJ antigoMascara = SelectObject(mascara, bitmapMascara);
+  ObjetoGdi<HBITMAP> bitmapCor;
+  ObjetoGdi<HBITMAP> bitmapMascara(CreateBitmap(lado, lado, 1, 1, nullptr));
+  {
+    const DcDaJanela tela;
+    bitmapCor.reset(CreateCompatibleBitmap(tela.get(), lado, lado));
+    const DcDeMemoria cor(tela.get());
+    const DcDeMemoria mascara(tela.get());
+    const Selecao comCor(cor.get(), bitmapCor.get());
+    const Selecao comMascara(mascara.get(), bitmapMascara.get());
 
-  RECT area{0, 0, lado, lado};
-  HBRUSH fundo = CreateSolidBrush(kTransparente);
-  FillRect(cor, &area, fundo);
-  DeleteObject(fundo);
-  DesenhaPictograma(cor, area, Pictograma::kCarrinho);
-  // Mask: 1 where the picture is transparent. Then blacken those pixels of the colour bitmap, as an
-  // icon's XOR image needs.
-  SetBkColor(cor, kTransparente);
-  BitBlt(mascara, 0, 0, lado, lado, cor, 0, 0, SRCCOPY);
-  SetBkColor(cor, RGB(0, 0, 0));
-  SetTextColor(cor, RGB(255, 255, 255));
-  BitBlt(cor, 0, 0, lado, lado, mascara, 0, 0, SRCAND);
-
-  SelectObject(cor, antigoCor);
-  SelectObject(mascara, antigoMascara);
-  DeleteDC(cor);
-  DeleteDC(mascara);
+    RECT area{0, 0, lado, lado};
+    const ObjetoGdi<HBRUSH> fundo(CreateSolidBrush(kTransparente));
+    FillRect(cor.get(), &area, fundo.get());
+    DesenhaPictograma(cor.get(), area, Pictograma::kCarrinho);
+    // Mask: 1 where the picture is transparent. Then blacken those pixels of the colour bitmap, as an
+    // icon's XOR image needs.
+    SetBkColor(cor.get(), kTransparente);
+    BitBlt(mascara.get(), 0, 0, lado, lado, cor.get(), 0, 0, SRCCOPY);
+    SetBkColor(cor.get(), RGB(0, 0, 0));
+    SetTextColor(cor.get(), RGB(255, 255, 255));
+    BitBlt(cor.get(), 0, 0, lado, lado, mascara.get(), 0, 0, SRCAND);
+  }
+  // The icon gets copies of the two bitmaps, which are freed here.
   ICONINFO info{};
   info.fIcon = TRUE;
-  info.hbmColor = bitmapCor;
-  info.hbmMask = bitmapMascara;
-  HICON icone = CreateIconIndirect(&info);
-  DeleteObject(bitmapCor);
-  DeleteObject(bitmapMascara);
-  return icone;
+  info.hbmColor = bitmapCor.get();
+  info.hbmMask = bitmapMascara.get();
+  return CreateIconIndirect(&info);
 }
 
 }  // namespace mercanota

@@ -1,5 +1,7 @@
 #include "CaixaComMascara.h"
 
+#include <memory>
+
 #include "MascaraDeEntrada.h"
 
 namespace mercanota {
@@ -138,7 +140,7 @@ LRESULT CALLBACK ProcedimentoCaixa(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       const WNDPROC anterior = c->anterior;
       SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(anterior));
       RemovePropA(hwnd, kPropriedade);
-      delete c;
+      const std::unique_ptr<Caixa> fim(c);
       return CallWindowProcA(anterior, hwnd, msg, wParam, lParam);
     }
   }
@@ -149,11 +151,10 @@ LRESULT CALLBACK ProcedimentoCaixa(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 
 bool AplicaMascara(HWND edit, const std::string& mascara, char prompt) {
   if (!IsWindow(edit) || TemMascara(edit)) return IsWindow(edit) != FALSE;
-  auto* c = new Caixa{MascaraDeEntrada(mascara, prompt), nullptr};
-  if (!SetPropA(edit, kPropriedade, c)) {
-    delete c;
-    return false;
-  }
+  auto nova = std::make_unique<Caixa>(Caixa{MascaraDeEntrada(mascara, prompt), nullptr});
+  if (!SetPropA(edit, kPropriedade, nova.get())) return false;
+  // The box's window owns it from here; WM_NCDESTROY frees it.
+  Caixa* c = nova.release();
   c->anterior = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProcedimentoCaixa)));
   SendMessageA(edit, EM_LIMITTEXT, mascara.size(), 0);

@@ -29,6 +29,14 @@ public:
   ~ComAmpulheta() { DefinePonteiro(Ponteiro::kPadrao); }
   ComAmpulheta(const ComAmpulheta&) = delete;
   ComAmpulheta& operator=(const ComAmpulheta&) = delete;
+
+  // What `acao` returns, with the hourglass while it runs (and the default pointer again before the caller
+  // tells the user anything).
+  template <typename Acao>
+  static auto Durante(Acao acao) {
+    const ComAmpulheta ampulheta;
+    return acao();
+  }
 };
 
 }  // namespace mercanota

@@ -23,6 +23,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "GuardasGdi.h"
+#include "Painel.h"
 #include "Pictogramas.h"
 
 namespace mercanota {
@@ -37,7 +39,27 @@ int PixelsY(int twips);
 std::string TextoDe(HWND janela);
 void DefineTexto(HWND janela, const std::string& texto);
 
-enum class Chanfro { kNenhum, kElevado, kRebaixado };
+// A row of a form's command table: a control or menu item, the notification that runs its handler
+// (kQualquerNotificacao: every one) and the handler.
+template <typename F>
+struct Comando {
+  int id;
+  int notificacao;
+  void (F::*acao)();
+};
+constexpr int kQualquerNotificacao = -1;
+
+// Runs the handler that `tabela` gives `id` and `notificacao`. True when the table knows the identifier,
+// so that a notification without a handler goes no further either.
+template <typename F, size_t N>
+bool DespachaComando(F& form, const Comando<F> (&tabela)[N], int id, int notificacao) {
+  for (const Comando<F>& c : tabela) {
+    if (c.id != id) continue;
+    if (c.notificacao == kQualquerNotificacao || c.notificacao == notificacao) (form.*c.acao)();
+    return true;
+  }
+  return false;
+}
 
 class Formulario {
 public:
@@ -128,7 +150,7 @@ private:
   struct Cores {
     COLORREF texto;
     COLORREF fundo;
-    HBRUSH pincel;
+    ObjetoGdi<HBRUSH> pincel;
   };
 
   static LRESULT CALLBACK ProcedimentoJanela(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -146,12 +168,12 @@ private:
   bool modal_ = false;
   bool descarregando_ = false;
   bool navegacao_ = true;
-  HBRUSH fundo_ = nullptr;
+  ObjetoGdi<HBRUSH> fundo_;
   HACCEL aceleradores_ = nullptr;
   std::unordered_map<HWND, Cores> cores_;
   std::unordered_map<HWND, Pictograma> botoes_;
   std::unordered_map<HWND, std::string> textosDasDicas_;
-  std::vector<HFONT> fontes_;
+  std::vector<ObjetoGdi<HFONT>> fontes_;
 };
 
 }  // namespace mercanota

@@ -14,9 +14,8 @@ std::string ModoCadastro;
 std::array<std::string, kMaxProdutosDaLista + 1> ProdutosDaLista;
 
 bool AbreBancoDados() {
-  DefinePonteiro(Ponteiro::kAmpulheta);
-  const bool aberto = CatalogueDatabase.OpenDatabase(CaminhoAplicativo() + "\\Registro.mdb");
-  DefinePonteiro(Ponteiro::kPadrao);
+  const bool aberto =
+      ComAmpulheta::Durante([] { return CatalogueDatabase.OpenDatabase(CaminhoAplicativo() + "\\Registro.mdb"); });
   if (aberto) return true;
   MsgBox("Não foi possível iniciar o Banco de Dados do Aplicativo. Consulte a ajuda para tentar resolver este "
          "problema.",
@@ -60,17 +59,13 @@ void ExibirAjuda() {
 }
 
 bool Consulta(std::string_view sql, Recordset* linhas) {
-  DefinePonteiro(Ponteiro::kAmpulheta);
-  const bool feito = CatalogueDatabase.CreateSnapshot(sql, linhas);
-  DefinePonteiro(Ponteiro::kPadrao);
+  const bool feito = ComAmpulheta::Durante([&] { return CatalogueDatabase.CreateSnapshot(sql, linhas); });
   if (!feito) MostraErroDoBancoDeDados();
   return feito;
 }
 
 bool Executa(std::string_view sql) {
-  DefinePonteiro(Ponteiro::kAmpulheta);
-  const bool feito = CatalogueDatabase.Execute(sql);
-  DefinePonteiro(Ponteiro::kPadrao);
+  const bool feito = ComAmpulheta::Durante([&] { return CatalogueDatabase.Execute(sql); });
   if (!feito) MostraErroDoBancoDeDados();
   return feito;
 }

@@ -69,7 +69,7 @@ void frmEntrada::FicaNaFrente() {
 
 // The program is ending while the start-up waits (its main window was closed from outside).
 bool frmEntrada::Interrompe() {
-  DefinePonteiro(Ponteiro::kPadrao);
+  ampulheta_.reset();
   Descarrega();
   return false;
 }
@@ -80,13 +80,13 @@ bool frmEntrada::Form_Load() {
     SetWindowTextA(lblSom, "    ** Observação: Os arquivos de som não poderão ser tocados neste computador.");
   }
   FicaNaFrente();
-  DefinePonteiro(Ponteiro::kAmpulheta);
+  ampulheta_.emplace();
   if (!EsperaSegundos(2)) return Interrompe();
 
   frmPrincipal& principal = Principal();
   if (!principal.Carrega()) {
     // The catalogue could not be opened: the program has ended (or a test recorded the end).
-    DefinePonteiro(Ponteiro::kPadrao);
+    ampulheta_.reset();
     Descarrega();
     return false;
   }
@@ -98,7 +98,7 @@ bool frmEntrada::Form_Load() {
   FicaNaFrente();
   if (!EsperaSegundos(2)) return Interrompe();
 
-  DefinePonteiro(Ponteiro::kPadrao);
+  ampulheta_.reset();
   EnableWindow(principal.hWnd(), TRUE);
   Descarrega();
   SetForegroundWindow(principal.hWnd());

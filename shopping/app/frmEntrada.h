@@ -2,6 +2,9 @@
 // The splash window. Loading it runs the program's start-up: it plays the opening sound, stays in front
 // of everything for two seconds, loads the main window (which opens the catalogue), shows it disabled
 // for two seconds more, then enables it and unloads itself.
+#include <optional>
+
+#include "Eventos.h"
 #include "Formulario.h"
 
 namespace mercanota {
@@ -26,6 +29,9 @@ protected:
 private:
   void FicaNaFrente();
   bool Interrompe();
+
+  // The hourglass from the first wait to the end of the start-up, whichever way it ends.
+  std::optional<ComAmpulheta> ampulheta_;
 };
 
 }  // namespace mercanota

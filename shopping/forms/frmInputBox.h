@@ -12,6 +12,9 @@ public:
   frmInputBox(std::string prompt, std::string titulo, std::string padrao);
   const std::string& Resposta() const { return resposta_; }
 
+  void cmdOk_Click();
+  void cmdCancelar_Click();
+
   HWND lblPrompt = nullptr;
   HWND txtResposta = nullptr;
   HWND cmdOk = nullptr;

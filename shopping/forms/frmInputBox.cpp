@@ -1,6 +1,15 @@
 #include "frmInputBox.h"
 
 namespace mercanota {
+namespace {
+
+// IDOK and IDCANCEL: Enter and Esc press them through the keyboard navigation.
+const Comando<frmInputBox> kComandos[] = {
+    {IDOK, BN_CLICKED, &frmInputBox::cmdOk_Click},
+    {IDCANCEL, BN_CLICKED, &frmInputBox::cmdCancelar_Click},
+};
+
+}  // namespace
 
 frmInputBox::frmInputBox(std::string prompt, std::string titulo, std::string padrao)
     : prompt_(std::move(prompt)), titulo_(std::move(titulo)), padrao_(std::move(padrao)) {}
@@ -20,7 +29,6 @@ void frmInputBox::CriaControles() {
   // The text box first in tab order, so it has the focus when the box opens.
   txtResposta = CriaControle("EDIT", padrao_.c_str(), ES_AUTOHSCROLL | WS_TABSTOP, 101, 120, 1440, 5900, 315,
                              nullptr, WS_EX_CLIENTEDGE);
-  // IDOK and IDCANCEL: Enter and Esc press them through the keyboard navigation.
   cmdOk = CriaControle("BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 4800, 120, 1215, 375);
   cmdCancelar = CriaControle("BUTTON", "Cancelar", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 4800, 600, 1215, 375);
 }
@@ -31,22 +39,17 @@ bool frmInputBox::Form_Load() {
 }
 
 bool frmInputBox::AoComando(int id, int notificacao, HWND) {
-  if (notificacao != BN_CLICKED) return false;
-  if (id == IDOK) {
-    const int n = GetWindowTextLengthA(txtResposta);
-    std::string texto(static_cast<size_t>(n) + 1, '\0');
-    GetWindowTextA(txtResposta, texto.data(), n + 1);
-    texto.resize(static_cast<size_t>(n));
-    resposta_ = texto;
-    Descarrega();
-    return true;
-  }
-  if (id == IDCANCEL) {
-    resposta_.clear();
-    Descarrega();
-    return true;
-  }
-  return false;
+  return DespachaComando(*this, kComandos, id, notificacao);
+}
+
+void frmInputBox::cmdOk_Click() {
+  resposta_ = TextoDe(txtResposta);
+  Descarrega();
+}
+
+void frmInputBox::cmdCancelar_Click() {
+  resposta_.clear();
+  Descarrega();
 }
 
 }  // namespace mercanota
