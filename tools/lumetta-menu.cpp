@@ -1,0 +1,275 @@
+// lumetta-menu: does with lumetta32.dll exactly what the file manager does with a registered
+// context-menu handler, for people on Wine (whose file manager loads no third-party handlers), for the
+// tests and for screenshots.
+//   lumetta-menu [--list] [--invoke N] [--no-owner-draw] FILE...
+// The registered class is created through COM, given the files as a CF_HDROP data object and asked for
+// its items in a real popup menu. Without options the menu is shown at the pointer and the chosen
+// command is invoked; --list prints the items instead (position, identifier, kind, text, one line
+// each, submenus indented) and --invoke runs command offset N without showing the menu.
+// --no-owner-draw asks only for IContextMenu, as shells do that draw no items for handlers.
+// Exit status: 0 when the module could be unloaded afterwards, 3 when it could not, 1 when the
+// handler could not be created, 2 bad usage.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const CLSID kHandlerClass = {0x672386AE, 0x5F5E, 0x4D0E, {0x94, 0xCC, 0x44, 0x6F, 0x33, 0xF0, 0xD8, 0x31}};
+constexpr UINT kFirstId = 1;
+constexpr UINT kLastId = 0x7FFF;
+
+// The selection as the file manager hands it over: one CF_HDROP in global memory, made afresh for each
+// GetData because the receiver frees it.
+class DropDataObject final : public IDataObject {
+public:
+  explicit DropDataObject(std::vector<std::string> files) : files_(std::move(files)) {}
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) return E_NOINTERFACE;
+    *ppv = static_cast<IDataObject*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++references_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG left = --references_;
+    if (left == 0) delete this;
+    return ULONG(left);
+  }
+
+  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (!format || !medium) return E_INVALIDARG;
+    HRESULT hr = QueryGetData(format);
+    if (FAILED(hr)) return hr;
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const auto& f : files_) bytes += f.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    if (!memory) return E_OUTOFMEMORY;
+    auto drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* names = reinterpret_cast<char*>(drop + 1);
+    for (const auto& f : files_) {
+      std::memcpy(names, f.c_str(), f.size() + 1);
+      names += f.size() + 1;
+    }
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC* format) override {
+    if (!format) return E_INVALIDARG;
+    if (format->cfFormat != CF_HDROP) return DV_E_FORMATETC;
+    if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
+    return S_OK;
+  }
+  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    if (out) out->ptd = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+  ~DropDataObject() = default;
+  LONG references_ = 1;
+  std::vector<std::string> files_;
+};
+
+// The owner window forwards the menu's owner-draw messages to the handler, as the file manager's
+// window does.
+IContextMenu2* g_menu2 = nullptr;
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_INITMENUPOPUP:
+      if (g_menu2 && (message == WM_INITMENUPOPUP || wParam == 0)) {
+        g_menu2->HandleMenuMsg(message, wParam, lParam);
+        return message == WM_INITMENUPOPUP ? 0 : TRUE;
+      }
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      char title[MAX_PATH + 20];
+      GetWindowTextA(window, title, sizeof title);
+      RECT r;
+      GetClientRect(window, &r);
+      DrawTextA(dc, title, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_PATH_ELLIPSIS);
+      EndPaint(window, &paint);
+      return 0;
+    }
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+const char* Kind(UINT type) {
+  if (type & MFT_SEPARATOR) return "separator";
+  if (type & MFT_OWNERDRAW) return "owner-drawn";
+  if (type & MFT_BITMAP) return "bitmap";
+  return "text";
+}
+
+void PrintMenu(HMENU menu, int depth) {
+  int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    char text[256] = {};
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STATE | MIIM_STRING | MIIM_BITMAP | MIIM_DATA;
+    item.dwTypeData = text;
+    item.cch = sizeof text;
+    if (!GetMenuItemInfoA(menu, UINT(i), TRUE, &item)) continue;
+    const char* kind = item.hSubMenu ? "submenu" : Kind(item.fType);
+    if (!item.hSubMenu && !(item.fType & (MFT_SEPARATOR | MFT_OWNERDRAW)) && item.hbmpItem && !text[0])
+      kind = "bitmap";
+    // A submenu item's identifier is its menu handle, which says nothing to a reader.
+    if (item.hSubMenu)
+      std::printf("%*s%d - %s %s\n", depth * 2, "", i, kind, text);
+    else
+      std::printf("%*s%d %u %s %s\n", depth * 2, "", i, item.wID, kind, text);
+    if (item.hSubMenu) PrintMenu(item.hSubMenu, depth + 1);
+  }
+}
+
+// The owner-drawn item's size as the handler measures it.
+void PrintMeasures(HMENU menu) {
+  int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA;
+    if (!GetMenuItemInfoA(menu, UINT(i), TRUE, &item) || !(item.fType & MFT_OWNERDRAW)) continue;
+    MEASUREITEMSTRUCT measure = {ODT_MENU, 0, item.wID, 0, 0, item.dwItemData};
+    if (g_menu2) g_menu2->HandleMenuMsg(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure));
+    std::printf("measure %u %ux%u\n", item.wID, measure.itemWidth, measure.itemHeight);
+  }
+}
+
+int Usage() {
+  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] FILE...\n", stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool list = false;
+  bool ownerDraw = true;
+  int invoke = -1;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--list") == 0) {
+      list = true;
+    } else if (std::strcmp(argv[i], "--no-owner-draw") == 0) {
+      ownerDraw = false;
+    } else if (std::strcmp(argv[i], "--invoke") == 0 && i + 1 < argc) {
+      invoke = std::atoi(argv[++i]);
+    } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+      return Usage();
+    } else {
+      // The file manager always hands over full paths.
+      char full[MAX_PATH];
+      if (!GetFullPathNameA(argv[i], MAX_PATH, full, nullptr)) return Usage();
+      files.emplace_back(full);
+    }
+  }
+  if (files.empty()) return Usage();
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+  OleInitialize(nullptr);
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = OwnerProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = "LumettaMenuOwner";
+  RegisterClassA(&windowClass);
+  std::string title = "Lumetta menu - " + files[0];
+  HWND owner = CreateWindowExA(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40, 420, 90,
+                               nullptr, nullptr, windowClass.hInstance, nullptr);
+
+  int status = 1;
+  IShellExtInit* init = nullptr;
+  HRESULT hr = CoCreateInstance(kHandlerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                reinterpret_cast<void**>(&init));
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "lumetta-menu: the handler class is not available (0x%08lX); is it registered?\n",
+                 static_cast<unsigned long>(hr));
+  } else {
+    auto data = new DropDataObject(files);
+    hr = init->Initialize(nullptr, data, nullptr);
+    data->Release();
+    IContextMenu* menuHandler = nullptr;
+    if (ownerDraw && SUCCEEDED(init->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&g_menu2))))
+      menuHandler = g_menu2;
+    else
+      init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menuHandler));
+
+    if (menuHandler) {
+      HMENU menu = CreatePopupMenu();
+      hr = menuHandler->QueryContextMenu(menu, 0, kFirstId, kLastId, CMF_NORMAL);
+      if (list) {
+        std::printf("identifiers %u\n", unsigned(HRESULT_CODE(hr)));
+        PrintMenu(menu, 0);
+        PrintMeasures(menu);
+      }
+      UINT chosen = 0;
+      if (invoke >= 0) {
+        chosen = kFirstId + UINT(invoke);
+      } else if (!list && GetMenuItemCount(menu) > 0) {
+        ShowWindow(owner, SW_SHOWNORMAL);
+        UpdateWindow(owner);
+        POINT at;
+        GetCursorPos(&at);
+        SetForegroundWindow(owner);
+        chosen = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
+      }
+      if (chosen >= kFirstId) {
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.hwnd = owner;
+        info.lpVerb = MAKEINTRESOURCEA(chosen - kFirstId);
+        info.nShow = SW_SHOWNORMAL;
+        hr = menuHandler->InvokeCommand(&info);
+        if (list || invoke >= 0) std::printf("invoke %u 0x%08lX\n", chosen - kFirstId, static_cast<unsigned long>(hr));
+      }
+      DestroyMenu(menu);
+      g_menu2 = nullptr;
+      menuHandler->Release();
+    }
+    init->Release();
+
+    // What COM asks before it frees an unused in-process server.
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    HMODULE module = GetModuleHandleA("lumetta32.dll");
+    auto canUnload = module ? reinterpret_cast<CanUnloadNow>(
+                                  reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")))
+                            : nullptr;
+    hr = canUnload ? canUnload() : E_FAIL;
+    if (list) std::printf("unload %s\n", hr == S_OK ? "yes" : "no");
+    status = hr == S_OK ? 0 : 3;
+    CoFreeUnusedLibraries();
+  }
+  DestroyWindow(owner);
+  OleUninitialize();
+  return status;
+}
