@@ -1,12 +1,13 @@
 // lumetta-menu: does with lumetta32.dll exactly what the file manager does with a registered
 // context-menu handler, for people on Wine (whose file manager loads no third-party handlers), for the
 // tests and for screenshots.
-//   lumetta-menu [--list] [--invoke N] [--no-owner-draw] FILE...
+//   lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] FILE...
 // The registered class is created through COM, given the files as a CF_HDROP data object and asked for
 // its items in a real popup menu. Without options the menu is shown at the pointer and the chosen
 // command is invoked; --list prints the items instead (position, identifier, kind, text, one line
 // each, submenus indented) and --invoke runs command offset N without showing the menu.
-// --no-owner-draw asks only for IContextMenu, as shells do that draw no items for handlers.
+// --no-owner-draw asks only for IContextMenu, as shells do that draw no items for handlers. --time
+// prints how long QueryContextMenu took (the thumbnail's decode is most of it).
 // Exit status: 0 when the module could be unloaded afterwards, 3 when it could not, 1 when the
 // handler could not be created, 2 bad usage.
 #include <windows.h>
@@ -20,77 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "DropDataObject.h"
+
 namespace {
 
 const CLSID kHandlerClass = {0x672386AE, 0x5F5E, 0x4D0E, {0x94, 0xCC, 0x44, 0x6F, 0x33, 0xF0, 0xD8, 0x31}};
 constexpr UINT kFirstId = 1;
 constexpr UINT kLastId = 0x7FFF;
-
-// The selection as the file manager hands it over: one CF_HDROP in global memory, made afresh for each
-// GetData because the receiver frees it.
-class DropDataObject final : public IDataObject {
-public:
-  explicit DropDataObject(std::vector<std::string> files) : files_(std::move(files)) {}
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDataObject)) return E_NOINTERFACE;
-    *ppv = static_cast<IDataObject*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ULONG(++references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG left = --references_;
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
-
-  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (!format || !medium) return E_INVALIDARG;
-    HRESULT hr = QueryGetData(format);
-    if (FAILED(hr)) return hr;
-    size_t bytes = sizeof(DROPFILES) + 1;
-    for (const auto& f : files_) bytes += f.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, bytes);
-    if (!memory) return E_OUTOFMEMORY;
-    auto drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = FALSE;
-    char* names = reinterpret_cast<char*>(drop + 1);
-    for (const auto& f : files_) {
-      std::memcpy(names, f.c_str(), f.size() + 1);
-      names += f.size() + 1;
-    }
-    GlobalUnlock(memory);
-    medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
-    medium->pUnkForRelease = nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  STDMETHODIMP QueryGetData(FORMATETC* format) override {
-    if (!format) return E_INVALIDARG;
-    if (format->cfFormat != CF_HDROP) return DV_E_FORMATETC;
-    if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
-    return S_OK;
-  }
-  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    if (out) out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
-private:
-  ~DropDataObject() = default;
-  LONG references_ = 1;
-  std::vector<std::string> files_;
-};
 
 // The owner window forwards the menu's owner-draw messages to the handler, as the file manager's
 // window does.
@@ -165,7 +102,7 @@ void PrintMeasures(HMENU menu) {
 }
 
 int Usage() {
-  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] FILE...\n", stderr);
+  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] FILE...\n", stderr);
   return 2;
 }
 
@@ -174,11 +111,14 @@ int Usage() {
 int main(int argc, char** argv) {
   bool list = false;
   bool ownerDraw = true;
+  bool time = false;
   int invoke = -1;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--list") == 0) {
       list = true;
+    } else if (std::strcmp(argv[i], "--time") == 0) {
+      time = true;
     } else if (std::strcmp(argv[i], "--no-owner-draw") == 0) {
       ownerDraw = false;
     } else if (std::strcmp(argv[i], "--invoke") == 0 && i + 1 < argc) {
@@ -226,7 +166,13 @@ int main(int argc, char** argv) {
 
     if (menuHandler) {
       HMENU menu = CreatePopupMenu();
+      LARGE_INTEGER frequency, start, end;
+      QueryPerformanceFrequency(&frequency);
+      QueryPerformanceCounter(&start);
       hr = menuHandler->QueryContextMenu(menu, 0, kFirstId, kLastId, CMF_NORMAL);
+      QueryPerformanceCounter(&end);
+      if (time)
+        std::printf("query-context-menu %.2f ms\n", double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
       if (list) {
         std::printf("identifiers %u\n", unsigned(HRESULT_CODE(hr)));
         PrintMenu(menu, 0);
