@@ -1,13 +1,15 @@
 // lumetta-menu: does with lumetta32.dll exactly what the file manager does with a registered
 // context-menu handler, for people on Wine (whose file manager loads no third-party handlers), for the
 // tests and for screenshots.
-//   lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] FILE...
+//   lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...
 // The registered class is created through COM, given the files as a CF_HDROP data object and asked for
 // its items in a real popup menu. Without options the menu is shown at the pointer and the chosen
 // command is invoked; --list prints the items instead (position, identifier, kind, text, one line
 // each, submenus indented) and --invoke runs command offset N without showing the menu.
 // --no-owner-draw asks only for IContextMenu, as shells do that draw no items for handlers. --time
-// prints how long QueryContextMenu took (the thumbnail's decode is most of it).
+// prints how long QueryContextMenu took (the thumbnail's decode is most of it). --keys types keys into
+// the shown menu as a person would, "d" down, "r" right, "u" up, "l" left, "e" enter (for screenshots
+// of a submenu, or of what a command opens).
 // Exit status: 0 when the module could be unloaded afterwards, 3 when it could not, 1 when the
 // handler could not be created, 2 bad usage.
 #include <windows.h>
@@ -58,6 +60,21 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Keys to type once the menu is up; typed from a timer, as TrackPopupMenu runs its own loop.
+std::string g_keys;
+
+void CALLBACK TypeKeys(HWND window, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(window, timer);
+  for (char key : g_keys) {
+    WORD vk = key == 'd' ? VK_DOWN : key == 'u' ? VK_UP : key == 'r' ? VK_RIGHT : key == 'l' ? VK_LEFT : VK_RETURN;
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = vk;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+  }
+}
+
 const char* Kind(UINT type) {
   if (type & MFT_SEPARATOR) return "separator";
   if (type & MFT_OWNERDRAW) return "owner-drawn";
@@ -102,7 +119,8 @@ void PrintMeasures(HMENU menu) {
 }
 
 int Usage() {
-  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] FILE...\n", stderr);
+  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...\n",
+             stderr);
   return 2;
 }
 
@@ -117,6 +135,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--list") == 0) {
       list = true;
+    } else if (std::strcmp(argv[i], "--keys") == 0 && i + 1 < argc) {
+      g_keys = argv[++i];
     } else if (std::strcmp(argv[i], "--time") == 0) {
       time = true;
     } else if (std::strcmp(argv[i], "--no-owner-draw") == 0) {
@@ -187,6 +207,7 @@ int main(int argc, char** argv) {
         POINT at;
         GetCursorPos(&at);
         SetForegroundWindow(owner);
+        if (!g_keys.empty()) SetTimer(owner, 1, 700, TypeKeys);
         chosen = UINT(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr));
       }
       if (chosen >= kFirstId) {
