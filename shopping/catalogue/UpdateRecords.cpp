@@ -91,7 +91,11 @@ bool PriceStatement(const PriceRecord& r, const long long* existingId, std::stri
   } else {
     double value = 0;
     if (!ParseNumber(r.price, &value, regional)) return false;
-    *sql = sql::InsertProduct(r.name, r.brand, r.complement, r.date, NumberToText(value, regional));
+    // Very large and very small numbers come back in exponent form, which no price column takes.
+    const std::string text = NumberToText(value, regional);
+    double again = 0;
+    if (!ParseNumber(text, &again, regional)) return false;
+    *sql = sql::InsertProduct(r.name, r.brand, r.complement, r.date, text);
   }
   return true;
 }

@@ -57,7 +57,8 @@ double PauseSeconds(std::string_view body);
 
 // The statement a PROD record runs: an update of the entry `existingId` (price as a currency amount,
 // price before date) or, when `existingId` is null, an insert (price as a floating-point number). The
-// price is read under `regional` and written back in the same format. False when it is not a number.
+// price is read under `regional` and written back in the same format. False when it is not a number,
+// or one so large or so small that it has no plain decimal text.
 bool PriceStatement(const PriceRecord& record, const long long* existingId, std::string* sql,
                     const RegionalSettings& regional = Regional());
 

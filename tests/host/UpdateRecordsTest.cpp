@@ -96,10 +96,12 @@ TEST(UpdateRecords, PriceStatementsQuoteValuesAndRefuseNonNumbers) {
             "Insert Into Produtos(Produto,Marca,Complemento,DataPesquisa,PrecoUnitario) "
             "Values(\"A'\",\"B\"\"\",\"C\",\"x\"\"); --\",\"2.5\")");
 
-  for (const char* price : {"", "abc", "1,5x", "1.5.5"}) {
+  for (const char* price : {"", "abc", "1,5x", "1.5.5", "12345678901234567"}) {
     EXPECT_FALSE(PriceStatement({"a", "b", "c", price, "d"}, nullptr, &sql, br)) << price;
     EXPECT_FALSE(PriceStatement({"a", "b", "c", price, "d"}, &id, &sql, br)) << price;
   }
+  // As money a tiny price is zero; as a number it has no plain text.
+  EXPECT_FALSE(PriceStatement({"a", "b", "c", "0,00000001", "d"}, nullptr, &sql, br));
 }
 
 }  // namespace
