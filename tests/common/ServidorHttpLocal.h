@@ -45,20 +45,6 @@ public:
   }
   int Pedidos() const { return pedidos_; }
 
-  // The address of a port on 127.0.0.1 where nobody listens (taken and given back at once).
-  static std::string EnderecoSemServidor() {
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 2), &wsa);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = Local(0);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    int n = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    closesocket(s);
-    WSACleanup();
-    return "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/atualiza_lista.registrado.txt";
-  }
-
 private:
   static sockaddr_in Local(unsigned short porta) {
     sockaddr_in a{};
@@ -110,7 +96,10 @@ private:
       enviado += static_cast<size_t>(n);
     }
     shutdown(c, SD_SEND);
-    // Let the client read everything before the socket goes.
+    // Let the client read everything before the socket goes, but never wait on a client that keeps its
+    // end open: the next request would wait behind it.
+    prazo = 200;
+    setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&prazo), sizeof prazo);
     while (recv(c, bloco, sizeof bloco, 0) > 0) {
     }
   }

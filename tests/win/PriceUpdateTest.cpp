@@ -11,19 +11,16 @@
 
 #include "AmbienteDeTeste.h"
 #include "CatalogueDatabase.h"
-#include "Eventos.h"
 #include "Formulario.h"
 #include "ModuloGlobal.h"
 #include "Servicos.h"
 #include "frmInternet.h"
-#include "frmPrincipal.h"
 
 namespace {
 
 using namespace mercanota;
 using teste::AmbienteDeTeste;
 
-const char kLegenda[] = "Atualiza\xE7\xE3o via Internet";
 const char kMesmos[] =
     "Os dados de sua \xFAltima atualiza\xE7\xE3o on-line s\xE3o os mesmos do servidor de pre\xE7os de Tarvelo\xAE "
     "Brasil. A atualiza\xE7\xE3o ser\xE1 cancelada.";
@@ -184,7 +181,12 @@ TEST_F(PriceUpdate, ConnectionFailuresLeaveEverythingAsItWas) {
     const char* what;
     std::function<void()> prepara;
   } casos[] = {
-      {"no server", [] { Ambiente().enderecoDaAtualizacao = ServidorHttpLocal::EnderecoSemServidor(); }},
+      {"no server",
+       [] {
+         // A port that was just given back: nobody listens there.
+         const ServidorHttpLocal parado;
+         Ambiente().enderecoDaAtualizacao = parado.Endereco();
+       }},
       {"not found", [this] { servidor_.Responde("PROD;Sal;Litoral;1 kg;3;05/12/2026;* ", 404); }},
       {"NUL byte", [this] { servidor_.Responde(std::string("PROD;Sal;Litoral;1 kg;3;05/12/2026;* \0", 38)); }},
       {"oversized", [this] { servidor_.Responde(std::string(Inet::kMaiorDocumento + 1, ' ')); }},
@@ -248,48 +250,6 @@ TEST_F(PriceUpdate, FailuresHalfWayApplyNothing) {
     EXPECT_EQ(LeArquivo(Arquivo("atualiza.dat.novo")), "<ausente>") << c.what;
   }
   EXPECT_EQ(ambiente_.modaisEsquecidos, 0);
-}
-
-// The toolbar button, the menu entry and its shortcut Shift+Ctrl+F12 open the window over the main window.
-TEST_F(PriceUpdate, OpenedByTheToolbarTheMenuAndItsShortcut) {
-  ModuloGlobal::CatalogueDatabase.Close();
-  ASSERT_TRUE(Principal().Carrega());
-  Principal().Mostra();
-  teste::ProcessaPendentes();
-  servidor_.Responde("INFO nada* ");
-  int aberturas = 0;
-  HWND vista = nullptr;
-  ambiente_.relogio.aoAvancar = [&](double) {
-    HWND h = FindWindowA(nullptr, kLegenda);
-    if (h && h != vista) {
-      ++aberturas;
-      EXPECT_FALSE(IsWindowEnabled(Principal().hWnd()));
-    }
-    vista = h;
-  };
-  const auto comando = [](int id) {
-    PostMessageA(Principal().hWnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-    teste::ProcessaPendentes();
-  };
-  comando(frmPrincipal::kCmdInternet);
-  DeleteFileA(Arquivo().c_str());
-  comando(frmPrincipal::kMnuInternet);
-  DeleteFileA(Arquivo().c_str());
-
-  BYTE estado[256];
-  GetKeyboardState(estado);
-  BYTE antes[256];
-  CopyMemory(antes, estado, sizeof estado);
-  estado[VK_CONTROL] = estado[VK_SHIFT] = 0x80;
-  SetKeyboardState(estado);
-  PostMessageA(Principal().hWnd(), WM_KEYDOWN, VK_F12, 1);
-  teste::ProcessaPendentes();
-  SetKeyboardState(antes);
-
-  EXPECT_EQ(aberturas, 3);
-  EXPECT_TRUE(ambiente_.dialogos.mostrados.empty());
-  EXPECT_TRUE(IsWindowEnabled(Principal().hWnd()));
-  EXPECT_EQ(PonteiroAtual(), Ponteiro::kPadrao);
 }
 
 }  // namespace
