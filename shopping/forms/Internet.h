@@ -13,8 +13,7 @@ namespace mercanota {
 // file on the maker's server.
 std::string EnderecoPadraoDaAtualizacao();
 
-// The invisible transfer control of the original design: set URL, then OpenURL blocks until the whole
-// document has arrived.
+// An invisible transfer control: set URL, then OpenURL blocks until the whole document has arrived.
 class Inet {
 public:
   // The largest document accepted: an update text of a thousand records is a few tens of kilobytes.

@@ -105,7 +105,8 @@ void frmInternet::CriaControles() {
   DefineCores(pnlStatus, RGB(0, 0, 0), RGB(255, 255, 255));
   DefineAlinhamento(pnlStatus, DT_LEFT | DT_WORDBREAK | DT_VCENTER);
 
-  // The button only returns the look of the other task windows: nothing can be interrupted.
+  // The button keeps the look of the other task windows; it has no action, as nothing here can be
+  // interrupted.
   cmdCancelar = CriaBotaoFigura(kCmdCancelar, Pictograma::kCancelar, kEsquerdaStatus + larguraStatus + kMargem,
                                 kTopoDosDados + alturaStatus - kLadoDoBotao, kLadoDoBotao, "Clique aqui para retornar",
                                 pnlFundo);
