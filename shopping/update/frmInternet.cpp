@@ -156,7 +156,7 @@ void frmInternet::Form_Activate() {
   }
   if (!PreparaArquivo()) {
     DefinePonteiro(Ponteiro::kPadrao);
-    ErroDeGravacao();
+    ErroDeGravacao(false);
     return;
   }
 
@@ -192,8 +192,10 @@ void frmInternet::ErroGeral() {
   Descarrega();
 }
 
-void frmInternet::ErroDeGravacao() {
-  MsgBox("Não foi possível gravar o arquivo " + Arquivo() + ". Nenhum preço ou produto foi atualizado.",
+void frmInternet::ErroDeGravacao(bool aplicada) {
+  MsgBox("Não foi possível gravar o arquivo " + Arquivo() + "." +
+             (aplicada ? " Os preços foram atualizados, mas a próxima atualização poderá repeti-los."
+                       : " Nenhum preço ou produto foi atualizado."),
          MB_OK | MB_ICONSTOP, "Erro:");
   Descarrega();
 }
@@ -233,7 +235,7 @@ bool frmInternet::ProcessaArquivo() {
   if (!MoveFileExA(ArquivoNovo().c_str(), Arquivo().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     // Checked before anything was applied, so only a change made meanwhile by someone else lands here.
     DescartaArquivo();
-    ErroDeGravacao();
+    ErroDeGravacao(true);
     return false;
   }
   return true;

@@ -67,7 +67,8 @@ private:
   void Form_Activate();
   void FalhaDeConexao();
   void ErroGeral();
-  void ErroDeGravacao();
+  // atualiza.dat could not be written: before anything was applied, or after the commit.
+  void ErroDeGravacao(bool aplicada);
   // Writes the text beside atualiza.dat, ready to replace it; false when atualiza.dat cannot be written.
   bool PreparaArquivo();
   void DescartaArquivo();
