@@ -11,6 +11,7 @@
 #include "Statements.h"
 #include "frmCadastraProduto.h"
 #include "frmConsulta.h"
+#include "frmInternet.h"
 
 namespace mercanota {
 namespace {
@@ -263,7 +264,8 @@ void frmPrincipal::cmdGeraListaDireto_Click() {
 
 void frmPrincipal::cmdInternet_Click() {
   const ComAmpulheta ampulheta;
-  // The price update window opens here modally once it exists.
+  frmInternet internet;
+  internet.MostraModal(hWnd());
 }
 
 void frmPrincipal::cmdImprimirListaCompras_Click() {

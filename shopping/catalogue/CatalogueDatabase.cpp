@@ -296,6 +296,33 @@ void CatalogueDatabase::Close() {
   }
 }
 
+bool CatalogueDatabase::BeginTrans() {
+  lastError_ = CatalogueError::kNone;
+  lastErrorText_.clear();
+  if (!db_) return Fail(CatalogueError::kNotOpen, "O banco de dados não está aberto.");
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    return FailFromEngine(CatalogueError::kEngine, "Erro no banco de dados: ");
+  }
+  return true;
+}
+
+bool CatalogueDatabase::CommitTrans() {
+  lastError_ = CatalogueError::kNone;
+  lastErrorText_.clear();
+  if (!db_) return Fail(CatalogueError::kNotOpen, "O banco de dados não está aberto.");
+  if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    return FailFromEngine(CatalogueError::kEngine, "Erro no banco de dados: ");
+  }
+  return true;
+}
+
+void CatalogueDatabase::Rollback() {
+  // The engine may have rolled back already (some errors end the transaction themselves).
+  if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool CatalogueDatabase::InTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+
 bool CatalogueDatabase::CreateSnapshot(std::string_view sql, Recordset* rows) {
   rows->Close();
   return Run(sql, true, rows);

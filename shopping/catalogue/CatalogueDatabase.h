@@ -85,6 +85,14 @@ public:
   bool CreateSnapshot(std::string_view sql, Recordset* rows);
   // Runs an insert, update or delete.
   bool Execute(std::string_view sql);
+  // A transaction around several statements, as the engine's workspace offers it: nothing of them
+  // reaches the file unless CommitTrans succeeds; a failed commit leaves the transaction to Rollback.
+  // BeginTrans takes the write lock at once, so a catalogue locked by another program fails here, before
+  // anything has run.
+  bool BeginTrans();
+  bool CommitTrans();
+  void Rollback();
+  bool InTransaction() const;
   // Rows changed by the last successful Execute.
   long long RecordsAffected() const { return recordsAffected_; }
   void Close();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "Internet.h"
 #include "frmInputBox.h"
 
 namespace mercanota {
@@ -84,6 +85,7 @@ Servicos& Ambiente() {
     s.relogio = &relogio;
     s.som = &som;
     s.caminhoAplicativo = PastaDoExecutavel();
+    s.enderecoDaAtualizacao = EnderecoPadraoDaAtualizacao();
     s.encerra = [](int codigo) { ExitProcess(static_cast<UINT>(codigo)); };
     return s;
   }();

@@ -4,6 +4,7 @@
 //   Dialogos  message boxes and the input box
 //   Relogio   the monotonic clock of every timed wait
 //   Som       wave playback
+//   the address of the price update's file (the fetch itself is always a real one: see Internet.h)
 // Ambiente() holds the implementations in use (the system's own unless a test installs others), the
 // program's folder and how the program ends.
 #include <windows.h>
@@ -68,6 +69,8 @@ struct Servicos {
   // App.Path: the program's folder, without a final backslash; every file of the program is found by
   // appending "\" and its name.
   std::string caminhoAplicativo;
+  // The full URL of the price update's file.
+  std::string enderecoDaAtualizacao;
   // The help viewer started by ExibirAjuda.
   std::string visualizadorAjuda = "WinHlp32";
   // Ends the program at once with an exit code; tests record the call instead, and the caller returns.
