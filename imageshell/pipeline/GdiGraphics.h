@@ -3,6 +3,7 @@
 // The GDI implementation of the platform seam (Windows only). The handles it gives out are the real
 // HBITMAP, HPALETTE and HDC values.
 #include <map>
+#include <mutex>
 
 #include "PlatformGraphics.h"
 
@@ -38,8 +39,13 @@ public:
   bool ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) override;
 
 private:
+  bool IsTopDown(BitmapHandle bitmap, bool otherwise);
+
   int screenBitsOverride_;
   // Row order of the DIB sections made here: the system reports every section's height as positive.
+  // One object serves every thread of the process (each file-manager window runs its context menu on
+  // a thread of its own), so the map is only touched under the lock.
+  std::mutex topDownLock_;
   std::map<BitmapHandle, bool> topDown_;
 };
 

@@ -100,7 +100,10 @@ BitmapHandle GdiGraphics::CreateDibSection(const BitmapHeader& header, PaletteHa
   if (palette) SelectPalette(screen.get(), oldPalette ? oldPalette : HPALETTE(GetStockObject(DEFAULT_PALETTE)), FALSE);
   if (!bitmap) return nullptr;
   if (bits) *bits = static_cast<uint8_t*>(pixels);
-  topDown_[reinterpret_cast<BitmapHandle>(bitmap)] = header.info.height < 0;
+  {
+    std::lock_guard<std::mutex> hold(topDownLock_);
+    topDown_[reinterpret_cast<BitmapHandle>(bitmap)] = header.info.height < 0;
+  }
   return reinterpret_cast<BitmapHandle>(bitmap);
 }
 
@@ -161,9 +164,18 @@ bool GdiGraphics::ClearDeviceBitmap(BitmapHandle bitmap) {
   return dc.get() && PatBlt(dc.get(), 0, 0, info.bmWidth, info.bmHeight, BLACKNESS);
 }
 
+bool GdiGraphics::IsTopDown(BitmapHandle bitmap, bool otherwise) {
+  std::lock_guard<std::mutex> hold(topDownLock_);
+  auto known = topDown_.find(bitmap);
+  return known != topDown_.end() ? known->second : otherwise;
+}
+
 void GdiGraphics::DeleteBitmap(BitmapHandle bitmap) {
   if (!bitmap) return;
-  topDown_.erase(bitmap);
+  {
+    std::lock_guard<std::mutex> hold(topDownLock_);
+    topDown_.erase(bitmap);
+  }
   DeleteObject(H(bitmap));
 }
 
@@ -174,8 +186,7 @@ bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
   if (got == int(sizeof(DIBSECTION)) && section.dsBm.bmBits) {
     // A DIB section: its memory as stored, turned top-down, and its colour table.
     int height = std::abs(section.dsBmih.biHeight);
-    auto known = topDown_.find(bitmap);
-    bool bottomUp = known != topDown_.end() ? !known->second : section.dsBmih.biHeight > 0;
+    bool bottomUp = !IsTopDown(bitmap, section.dsBmih.biHeight < 0);
     pixels->width = section.dsBmih.biWidth;
     pixels->height = height;
     pixels->bitCount = section.dsBmih.biBitCount;

@@ -61,7 +61,8 @@ void ReplaceExtension(const char* path, const char* extension, char* out) {
     size_t length = Append(out, 0, path);
     (void)length;
   }
-  char* dot = std::strrchr(out, '.');
+  // Only the file name's own dot counts: "C:\\a.b\\img" has no extension.
+  char* dot = std::strrchr(const_cast<char*>(FileNamePart(out)), '.');
   if (!extension) {
     if (dot) *dot = '\0';
     return;

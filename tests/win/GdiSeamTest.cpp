@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BmpBuilder.h"
@@ -136,4 +137,34 @@ TEST(GdiGraphics, MadeObjectsAreRealGdiObjectsAndAreFreed) {
     EXPECT_EQ(GetObjectType(reinterpret_cast<HPALETTE>(image.GetPalette())), DWORD(OBJ_PAL));
   }
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+}
+
+// Two file-manager windows run their context menus on threads of their own with the one process-wide
+// graphics: sections made, read back and deleted at once on two threads keep their row order.
+TEST(GdiGraphics, TwoThreadsMakeAndDeleteSectionsAtOnce) {
+  GdiGraphics gdi(24);
+  int wrongOrder[2] = {0, 0};
+  auto work = [&gdi](int* wrong) {
+    for (int i = 0; i < 1500; ++i) {
+      BitmapHeader header;
+      header.info.width = 1;
+      header.info.height = i % 2 ? 2 : -2;  // bottom-up and top-down in turn
+      header.info.bitCount = 24;
+      uint8_t* bits = nullptr;
+      BitmapHandle bitmap = gdi.CreateDibSection(header, nullptr, &bits);
+      if (!bitmap || !bits) {
+        ++*wrong;
+        continue;
+      }
+      bits[0] = 0xAA;  // the first row in memory
+      BitmapPixels pixels;
+      if (!gdi.ReadPixels(bitmap, &pixels) || pixels.rows[header.info.height < 0 ? 0 : pixels.stride] != 0xAA)
+        ++*wrong;
+      gdi.DeleteBitmap(bitmap);
+    }
+  };
+  std::thread other(work, &wrongOrder[1]);
+  work(&wrongOrder[0]);
+  other.join();
+  EXPECT_EQ(wrongOrder[0] + wrongOrder[1], 0);
 }
