@@ -2,8 +2,6 @@
 
 // The GDI implementation of the platform seam (Windows only). The handles it gives out are the real
 // HBITMAP, HPALETTE and HDC values.
-#include <map>
-#include <mutex>
 
 #include "PlatformGraphics.h"
 
@@ -39,14 +37,7 @@ public:
   bool ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) override;
 
 private:
-  bool IsTopDown(BitmapHandle bitmap, bool otherwise);
-
   int screenBitsOverride_;
-  // Row order of the DIB sections made here: the system reports every section's height as positive.
-  // One object serves every thread of the process (each file-manager window runs its context menu on
-  // a thread of its own), so the map is only touched under the lock.
-  std::mutex topDownLock_;
-  std::map<BitmapHandle, bool> topDown_;
 };
 
 }  // namespace lumetta

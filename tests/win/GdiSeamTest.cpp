@@ -139,32 +139,36 @@ TEST(GdiGraphics, MadeObjectsAreRealGdiObjectsAndAreFreed) {
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
 }
 
-// Two file-manager windows run their context menus on threads of their own with the one process-wide
-// graphics: sections made, read back and deleted at once on two threads keep their row order.
-TEST(GdiGraphics, TwoThreadsMakeAndDeleteSectionsAtOnce) {
+// File-manager windows run their context menus on threads of their own with the one process-wide
+// graphics: sections made, read back and deleted at once on several threads keep their row order, which
+// travels with the handle (a thread's own graphics object reads it as well).
+TEST(GdiGraphics, ThreadsMakeAndDeleteSectionsAtOnce) {
   GdiGraphics gdi(24);
-  int wrongOrder[2] = {0, 0};
+  constexpr int kThreads = 4, kRounds = 30, kSections = 64;
+  int wrongOrder[kThreads] = {};
   auto work = [&gdi](int* wrong) {
-    for (int i = 0; i < 1500; ++i) {
-      BitmapHeader header;
-      header.info.width = 1;
-      header.info.height = i % 2 ? 2 : -2;  // bottom-up and top-down in turn
-      header.info.bitCount = 24;
-      uint8_t* bits = nullptr;
-      BitmapHandle bitmap = gdi.CreateDibSection(header, nullptr, &bits);
-      if (!bitmap || !bits) {
-        ++*wrong;
-        continue;
+    GdiGraphics reader(24);
+    for (int round = 0; round < kRounds; ++round) {
+      BitmapHandle made[kSections] = {};
+      for (int i = 0; i < kSections; ++i) {
+        BitmapHeader header;
+        header.info.width = 1;
+        header.info.height = i % 2 ? 2 : -2;  // bottom-up and top-down in turn
+        header.info.bitCount = 24;
+        uint8_t* bits = nullptr;
+        made[i] = gdi.CreateDibSection(header, nullptr, &bits);
+        if (bits) bits[0] = 0xAA;  // the first row in memory
       }
-      bits[0] = 0xAA;  // the first row in memory
-      BitmapPixels pixels;
-      if (!gdi.ReadPixels(bitmap, &pixels) || pixels.rows[header.info.height < 0 ? 0 : pixels.stride] != 0xAA)
-        ++*wrong;
-      gdi.DeleteBitmap(bitmap);
+      for (int i = 0; i < kSections; ++i) {
+        BitmapPixels pixels;
+        if (!made[i] || !(i % 4 < 2 ? gdi : reader).ReadPixels(made[i], &pixels) || pixels.rows[i % 2 ? pixels.stride : 0] != 0xAA) ++*wrong;
+      }
+      for (BitmapHandle bitmap : made) gdi.DeleteBitmap(bitmap);
     }
   };
-  std::thread other(work, &wrongOrder[1]);
+  std::vector<std::thread> threads;
+  for (int t = 1; t < kThreads; ++t) threads.emplace_back(work, &wrongOrder[t]);
   work(&wrongOrder[0]);
-  other.join();
-  EXPECT_EQ(wrongOrder[0] + wrongOrder[1], 0);
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrongOrder[t], 0) << "thread " << t;
 }
