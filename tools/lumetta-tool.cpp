@@ -1,7 +1,7 @@
 // lumetta-tool: reads images through the image model as the shell extension does.
 //   lumetta-tool info FILE...
-//   lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 8|16|24] [--dither 0-4]
-//                                    [--fixed-palette] [--full-color]
+//   lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 1|4|8|16|24] [--dither 0-4]
+//                                    [--fixed-palette] [--full-color] [--rows-per-step N]
 //   lumetta-tool thumbnail FILE OUT.ppm [--screen-bits N]
 // Exit status: 0 success, 1 an image could not be read ("error N" on standard error), 2 bad usage.
 #include <cstdio>
@@ -28,9 +28,10 @@ constexpr int kExitUsage = 2;
 int Usage() {
   std::fputs(
       "usage: lumetta-tool info FILE...\n"
-      "       lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 8|16|24]\n"
+      "       lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 1|4|8|16|24]\n"
       "                                        [--dither 0-4] [--fixed-palette] [--full-color]\n"
-      "       lumetta-tool thumbnail FILE OUT.ppm [--screen-bits 8|16|24]\n",
+      "                                        [--rows-per-step N]\n"
+      "       lumetta-tool thumbnail FILE OUT.ppm [--screen-bits 1|4|8|16|24]\n",
       stderr);
   return kExitUsage;
 }
@@ -84,8 +85,24 @@ bool WritePpm(const char* path, const BitmapPixels& pixels) {
   return std::fclose(out) == 0 && ok;
 }
 
+// Decodes in steps of `rows` rows, as a window that shows the image while it is decoded does.
+bool DecodeInSteps(ImageFile& image, const DecodeRequest& request, int rows) {
+  image.ReleaseAll();
+  bool ok = image.BeginDecode(request);
+  int stalled = 0;
+  while (ok && image.GetProgress() < kProgressComplete) {
+    int before = image.GetProgress();
+    int pageBefore = image.GetCurrentPage();
+    ok = image.DecodeStep(rows, nullptr, nullptr);
+    if (ok && image.GetProgress() == before && image.GetCurrentPage() == pageBefore && ++stalled > 3) ok = false;
+  }
+  int error = image.GetLastError();
+  image.EndDecode(false);
+  return ok && error == kErrNone;
+}
+
 int DecodeToPpm(const char* file, const char* output, const DecodeRequest& baseRequest, int page, bool fullColor,
-                PlatformGraphics& graphics) {
+                int rowsPerStep, PlatformGraphics& graphics) {
   ImageFile image(file);
   image.SetGraphics(graphics);
   DecodeRequest request = baseRequest;
@@ -97,7 +114,7 @@ int DecodeToPpm(const char* file, const char* output, const DecodeRequest& baseR
   } else {
     image.SetPage(page);
   }
-  if (!image.Decode(request)) {
+  if (!(rowsPerStep > 0 ? DecodeInSteps(image, request, rowsPerStep) : image.Decode(request))) {
     std::fprintf(stderr, "error %d\n", image.GetLastError());
     return kExitFailed;
   }
@@ -119,7 +136,7 @@ int Decode(int argc, char** argv, bool thumbnail) {
   const char* file = argv[0];
   const char* output = argv[1];
   DecodeRequest request;
-  int page = 0, screenBits = 24;
+  int page = 0, screenBits = 24, rowsPerStep = 0;
   bool fullColor = false;
   if (thumbnail) {
     request.width = request.height = 100;
@@ -131,7 +148,8 @@ int Decode(int argc, char** argv, bool thumbnail) {
     std::string option = argv[i];
     bool hasValue = i + 1 < argc;
     if (option == "--screen-bits" && hasValue) {
-      if (!ParseInt(argv[++i], 8, 24, &screenBits) || (screenBits != 8 && screenBits != 16 && screenBits != 24))
+      if (!ParseInt(argv[++i], 1, 24, &screenBits) ||
+          (screenBits != 1 && screenBits != 4 && screenBits != 8 && screenBits != 16 && screenBits != 24))
         return Usage();
     } else if (thumbnail) {
       return Usage();
@@ -149,13 +167,15 @@ int Decode(int argc, char** argv, bool thumbnail) {
       request.fixedPalette = 1;
     } else if (option == "--full-color") {
       fullColor = true;
+    } else if (option == "--rows-per-step" && hasValue) {
+      if (!ParseInt(argv[++i], 1, 1 << 20, &rowsPerStep)) return Usage();
     } else {
       return Usage();
     }
   }
   std::unique_ptr<PlatformGraphics> graphics = MakeGraphics(screenBits);
   SetDefaultGraphics(graphics.get());
-  int status = DecodeToPpm(file, output, request, page, fullColor, *graphics);
+  int status = DecodeToPpm(file, output, request, page, fullColor, rowsPerStep, *graphics);
   SetDefaultGraphics(nullptr);
   return status;
 }

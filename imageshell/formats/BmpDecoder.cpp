@@ -83,6 +83,8 @@ bool BmpDecoder::ReadHeader(ImageHeader& header) {
 
   if (file_.bitCount <= 8 && !ReadColorTable(header)) return false;
   if (file_.compression == 3 && !ReadMasks()) return false;
+  // Pixel data that starts at or past the end cannot be reached: refused before anything is made.
+  if (int64_t(file_.pixelOffset) >= SourceLength()) return SetError(kErrPixelData);
   return SetError(kErrNone);
 }
 
@@ -171,6 +173,7 @@ bool BmpDecoder::BeginRows() {
   stride_ = (stride_ + 3) / 4 * 4;
   size_t capacity = compressed_ ? kReadChunk
                                 : std::max<size_t>(size_t(stride_), kReadChunk / size_t(stride_) * size_t(stride_));
+  if (!ReserveBytes(int64_t(capacity) + int64_t(width_) * 4 + 256)) return false;
   if (!AllocateBytes(readBuffer_, capacity) || !AllocateBytes(rowBuffer_, size_t(width_) * 4 + 256))
     return SetError(kErrDisplayBitmap);
   fill_ = position_ = 0;

@@ -96,8 +96,8 @@ int ByteSource::Read(void* buffer, uint32_t count, uint32_t* got) {
   }
 }
 
-// Positions stay inside the source: 0 .. length - 1 from the start or the current position; from the
-// end only backwards (0 gives the length itself, which is where a size query lands).
+// Positions stay inside the source or at its end: 0 .. length from every origin (from the end only
+// backwards; 0 gives the length itself, which is where a size query lands).
 int ByteSource::CheckedPosition(int64_t offset, int origin, int64_t* result) const {
   int64_t target;
   switch (origin) {
@@ -113,7 +113,7 @@ int ByteSource::CheckedPosition(int64_t offset, int origin, int64_t* result) con
       return kErrNone;
     default: return kErrSeek;
   }
-  if (target < 0 || target >= length_) return kErrSeek;
+  if (target < 0 || target > length_) return kErrSeek;
   *result = target;
   return kErrNone;
 }

@@ -2,7 +2,6 @@
 
 // The GDI implementation of the platform seam (Windows only). The handles it gives out are the real
 // HBITMAP, HPALETTE and HDC values.
-#include <map>
 
 #include "PlatformGraphics.h"
 
@@ -39,8 +38,6 @@ public:
 
 private:
   int screenBitsOverride_;
-  // Row order of the DIB sections made here: the system reports every section's height as positive.
-  std::map<BitmapHandle, bool> topDown_;
 };
 
 }  // namespace lumetta

@@ -34,6 +34,20 @@ const BITMAPINFO* AsInfo(const BitmapHeader& header) {
   return reinterpret_cast<const BITMAPINFO*>(&header);
 }
 
+// The row order of a section made here. The system reports every section's height as positive, so
+// the order is kept with the handle itself, in the bitmap dimension that GDI stores for applications
+// and never uses: no table shared between threads (each file-manager window runs its context menu on
+// a thread of its own) and no table per graphics object.
+constexpr int kRowOrderMark = 0x4C55;  // the dimension's width says the height is ours
+
+void KeepRowOrder(HBITMAP bitmap, bool topDown) { SetBitmapDimensionEx(bitmap, kRowOrderMark, topDown, nullptr); }
+
+bool IsTopDown(HBITMAP bitmap, bool otherwise) {
+  SIZE kept = {};
+  if (!GetBitmapDimensionEx(bitmap, &kept) || kept.cx != kRowOrderMark) return otherwise;
+  return kept.cy != 0;
+}
+
 }  // namespace
 
 int GdiGraphics::ScreenBitsPerPixel() {
@@ -100,7 +114,7 @@ BitmapHandle GdiGraphics::CreateDibSection(const BitmapHeader& header, PaletteHa
   if (palette) SelectPalette(screen.get(), oldPalette ? oldPalette : HPALETTE(GetStockObject(DEFAULT_PALETTE)), FALSE);
   if (!bitmap) return nullptr;
   if (bits) *bits = static_cast<uint8_t*>(pixels);
-  topDown_[reinterpret_cast<BitmapHandle>(bitmap)] = header.info.height < 0;
+  KeepRowOrder(bitmap, header.info.height < 0);
   return reinterpret_cast<BitmapHandle>(bitmap);
 }
 
@@ -163,7 +177,6 @@ bool GdiGraphics::ClearDeviceBitmap(BitmapHandle bitmap) {
 
 void GdiGraphics::DeleteBitmap(BitmapHandle bitmap) {
   if (!bitmap) return;
-  topDown_.erase(bitmap);
   DeleteObject(H(bitmap));
 }
 
@@ -174,8 +187,7 @@ bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
   if (got == int(sizeof(DIBSECTION)) && section.dsBm.bmBits) {
     // A DIB section: its memory as stored, turned top-down, and its colour table.
     int height = std::abs(section.dsBmih.biHeight);
-    auto known = topDown_.find(bitmap);
-    bool bottomUp = known != topDown_.end() ? !known->second : section.dsBmih.biHeight > 0;
+    bool bottomUp = !IsTopDown(H(bitmap), section.dsBmih.biHeight < 0);
     pixels->width = section.dsBmih.biWidth;
     pixels->height = height;
     pixels->bitCount = section.dsBmih.biBitCount;

@@ -1,8 +1,8 @@
 #pragma once
 
 // Scope guards for the GDI seam's own calls: a screen DC, a memory DC, an object selected into a DC,
-// and a GDI object. For Windows-only sources, included after <windows.h>; the guards never outlive
-// the call that made them.
+// and a GDI object. For Windows-only sources, included after the platform header; the guards never
+// outlive the call that made them.
 
 namespace lumetta::gdi {
 

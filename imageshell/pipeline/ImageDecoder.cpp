@@ -92,6 +92,7 @@ bool ImageDecoder::BeginImage(const DecodeRequest& request, int displayDepth) {
   if (!headerRead_) return SetError(kErrInvalidState);
   decodedRect_ = ImageRect{};
   progress_ = 0;
+  firstPassEnded_ = false;
   if (!SetError(output_.Begin(*graphics_, header_, request, displayDepth, extras_.get(), pageIndex_))) return false;
   if (!BeginImageHook()) return false;
   if (!SetError(output_.AllocateRowBuffers())) return false;
@@ -112,7 +113,10 @@ bool ImageDecoder::PutColumn(int x, const uint8_t* column) {
   return result != OutputPipeline::kRefused && SetError(result);
 }
 
-void ImageDecoder::EndOfImage() { progress_ = output_.EndFirstPass() ? 5000 : kProgressComplete; }
+void ImageDecoder::EndOfImage() {
+  firstPassEnded_ = true;
+  progress_ = output_.EndFirstPass() ? 5000 : kProgressComplete;
+}
 
 bool ImageDecoder::DecodeRows(int rows, int* rectCount, ImageRect* updateRect) {
   if (rectCount) *rectCount = 0;
@@ -121,6 +125,10 @@ bool ImageDecoder::DecodeRows(int rows, int* rectCount, ImageRect* updateRect) {
   if (!imageBegun_) return SetError(kErrInvalidState);
   bool ok = output_.InSecondPass() ? MapRows(rows, rectCount, updateRect)
                                    : DecodeRowsHook(rows, rectCount, updateRect);
+  // A tall image's progress rounds up to complete before its last row: only EndOfImage completes the
+  // first pass, or the rows still to come would be refused.
+  if (!output_.InSecondPass() && !firstPassEnded_ && progress_ > kProgressComplete - 1)
+    progress_ = kProgressComplete - 1;
   // Misuse (a call out of order) leaves the decoder usable; a decoding failure does not.
   if (!ok && lastError_ != kErrNone && lastError_ != kErrInvalidState) failed_ = true;
   return ok;
@@ -133,7 +141,8 @@ bool ImageDecoder::MapRows(int rows, int* rectCount, ImageRect* updateRect) {
     return SetError(error);
   }
   int height = output_.height();
-  progress_ = 5000 + MulDiv(mapped, 5000, height);
+  // Complete only once every row is mapped (the share of a tall image rounds up to 5000 sooner).
+  progress_ = mapped >= height ? kProgressComplete : std::min(5000 + MulDiv(mapped, 5000, height), kProgressComplete - 1);
   decodedRect_ = ImageRect{0, 0, output_.width(), mapped};
   if (progress_ >= kProgressComplete && rectCount && updateRect) {
     *rectCount = 1;

@@ -11,7 +11,8 @@
 // (outputs exist, progress 0) -> DecodeRows until progress 10000 (pass 1 then pass 2 with a
 // quantizer) -> Close. BeginImage may run again for another page; it frees the previous outputs first.
 // A decoder that failed while decoding stays failed: every later BeginImage or DecodeRows answers the
-// first error again.
+// first error again. Progress stays below 10000 (below 5000 in the first of two passes) until the image
+// has really ended, whatever a format computes.
 #include <cstdint>
 #include <memory>
 
@@ -118,6 +119,9 @@ protected:
 
   // Checks a header's size against the model's limits; error 7 when refused.
   bool AcceptImageSize(int64_t width, int64_t height, int bitsPerPixel);
+  // Counts a format's buffers against the ceiling of one decode before it allocates them; error 7
+  // when they do not fit beside the bitmaps.
+  bool ReserveBytes(int64_t bytes) { return SetError(output_.Reserve(bytes) ? kErrNone : kErrFormat); }
 
   const ImageHeader& header() const { return header_; }
   const OutputPipeline& output() const { return output_; }
@@ -142,6 +146,7 @@ private:
   bool headerRead_ = false;
   bool imageBegun_ = false;
   bool failed_ = false;
+  bool firstPassEnded_ = false;
   int lastError_ = 0;
 };
 

@@ -54,6 +54,12 @@ enum ImageError : int {
 constexpr int kMaxImageDimension = 32767;
 constexpr int64_t kMaxImageBytes = int64_t(1) << 30;
 
+// The ceiling of what one decode may allocate: the display bitmap, the full-colour bitmap and every
+// buffer of the pipeline and of the format, as really allocated (rows widened to 24 bits count 3 bytes
+// a pixel). The pipeline checks its own share before it makes anything; formats reserve theirs through
+// ImageDecoder::ReserveBytes before allocating.
+constexpr int64_t kMaxDecodeBytes = int64_t(1) << 30;
+
 // True when width x height x bytesPerPixel fits the limits and both dimensions are positive.
 bool ImageSizeAcceptable(int64_t width, int64_t height, int bytesPerPixel);
 

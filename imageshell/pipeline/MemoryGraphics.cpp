@@ -141,6 +141,7 @@ BitmapHandle MemoryGraphics::CreateDibSection(const BitmapHeader& header, Palett
   bitmap->bitCount = info.bitCount;
   bitmap->bottomUp = info.height > 0;
   bitmap->stride = stride;
+  pixelBytesMade_ += stride * rows;
   if (info.bitCount <= 8) {
     // As GDI keeps it: room for every index of the depth, the entries past the colours used black.
     bitmap->colorTable.assign(size_t(1) << info.bitCount, RgbColor{});
@@ -197,6 +198,7 @@ BitmapHandle MemoryGraphics::CreateDeviceBitmap(int width, int height) {
   bitmap->bitCount = 24;
   bitmap->device = true;
   bitmap->stride = stride;
+  pixelBytesMade_ += stride * height;
   ++live_;
   return reinterpret_cast<BitmapHandle>(bitmap);
 }

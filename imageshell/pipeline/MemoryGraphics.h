@@ -22,6 +22,8 @@ public:
 
   // Objects created and not yet deleted (leak checks).
   int LiveObjects() const { return live_; }
+  // Pixel memory of every bitmap made so far (what a refused image must not have cost).
+  int64_t PixelBytesMade() const { return pixelBytesMade_; }
 
   int ScreenBitsPerPixel() override { return screenBits_; }
   void ScreenDotsPerInch(int* horizontal, int* vertical) override;
@@ -54,6 +56,7 @@ private:
   int dpiX_ = 96;
   int dpiY_ = 96;
   int live_ = 0;
+  int64_t pixelBytesMade_ = 0;
   int failCountdown_[5] = {-1, -1, -1, -1, -1};
 };
 

@@ -149,6 +149,12 @@ int OutputPipeline::Begin(PlatformGraphics& graphics, ImageHeader& header, const
     request_.ditherMode = 2;
   }
   if (request_.width < 0 || request_.height < 0) return kErrInvalidState;
+  // 16-colour and monochrome displays show 8-bit bitmaps in the fixed palette: every converter writes
+  // a byte a pixel, and the system maps those colours onto the screen's few.
+  if (displayDepth_ < 8) {
+    displayDepth_ = 8;
+    request_.fixedPalette = 1;
+  }
   if (request_.fixedPalette && request_.ditherMode == 4) request_.ditherMode = 2;
   if (header.columnMode) request_.deviceBitmap = 0;
 
@@ -185,6 +191,16 @@ int OutputPipeline::Begin(PlatformGraphics& graphics, ImageHeader& header, const
   for (int i = 0; i < 256; ++i) bitmapHeader_.paletteIndex[i] = uint16_t(i);
   BuildOutputPalette();
 
+  // What the bitmaps and buffers will really take, decided before any of them is made.
+  int64_t display = 0;
+  if (request_.makeBitmap)
+    display = request_.deviceBitmap ? BitmapStride(outputWidth_, 32) * (int64_t(outputHeight_) + 1)
+                                    : BitmapStride(outputWidth_, outputDepth_) * outputHeight_;
+  int64_t full = makeFullColor_ ? BitmapStride(outputWidth_, fullDepth_) * outputHeight_ : 0;
+  int64_t buffers = int64_t(converterRow_.size()) + (int64_t(OutputRowLength()) * 3 + 4);
+  bytesReserved_ = 0;
+  if (display < 0 || full < 0 || !Reserve(display + full + buffers)) return kErrFormat;
+
   if (!request_.fixedPalette && extras && extras->FrameUsesSharedPalette(page) && extras->SharedPalette()) {
     sharedPalette_ = extras->SharedPalette();
   } else if (outputColorCount_ > 0) {
@@ -196,6 +212,12 @@ int OutputPipeline::Begin(PlatformGraphics& graphics, ImageHeader& header, const
     if (!memoryDc_) return kErrMemoryDc;
   }
   return MakeBitmaps();
+}
+
+bool OutputPipeline::Reserve(int64_t bytes) {
+  if (bytes < 0 || bytes > kMaxDecodeBytes - bytesReserved_) return false;
+  bytesReserved_ += bytes;
+  return true;
 }
 
 // Buffers that depend on the format's hook having run: the shrink row.
@@ -307,6 +329,10 @@ int OutputPipeline::MakeBitmaps() {
     fullBitmap_ = OwnedBitmap(*graphics_, graphics_->CreateDibSection(fullHeader_, palette(), &fullBits_));
     if (!fullBitmap_) return kErrFullColorBitmap;
     fullStride_ = BitmapStride(outputWidth_, fullDepth_);
+    // The display bitmap's palette is the converter's; the full-colour bitmap holds the source's own
+    // indices and so needs the source's colours.
+    if (converter_ && fullDepth_ <= 8 && header_->colorCount > 0)
+      graphics_->SetColorTable(fullBitmap_.get(), header_->palette, std::min(header_->colorCount, 256));
   }
   return kErrNone;
 }
@@ -334,12 +360,14 @@ int OutputPipeline::PutRow(const uint8_t* row, int y) {
   return kErrNone;
 }
 
+// Never more than the stored row holds, whatever the depths.
 void OutputPipeline::StoreDisplayRow(const uint8_t* row, int n, bool converted) {
   uint8_t* target = bitmapBits_ + bitmapStride_ * n;
+  size_t room = size_t(bitmapStride_);
   if (converted) {
-    std::memcpy(target, row, size_t(outputWidth_) * converter_->OutputBytes());
+    std::memcpy(target, row, std::min(room, size_t(outputWidth_) * converter_->OutputBytes()));
   } else if (outputDepth_ == header_->rowDepth) {
-    std::memcpy(target, row, size_t(RowBytes(outputWidth_, header_->rowDepth)));
+    std::memcpy(target, row, std::min(room, size_t(RowBytes(outputWidth_, header_->rowDepth))));
   } else if (header_->rowDepth == 24 && outputDepth_ == 16) {
     for (int x = 0; x < outputWidth_; ++x) {
       uint16_t v = Pack555(row + 3 * x);
@@ -386,6 +414,7 @@ void OutputPipeline::StoreDisplayColumn(const uint8_t* column, int x, bool conve
   int bytes = converted ? converter_->OutputBytes() : outputDepth_ == header_->rowDepth ? header_->rowDepth / 8 : 0;
   bool pack = !converted && header_->rowDepth == 24 && outputDepth_ == 16;
   if (bytes == 0 && !pack) return;
+  if ((int64_t(x) + 1) * (pack ? 2 : bytes) > bitmapStride_) return;
   for (int i = 0; i < outputHeight_; ++i) {
     uint8_t* target = bitmapBits_ + bitmapStride_ * MemoryRow(i);
     if (pack) {

@@ -55,6 +55,8 @@ public:
   int PutColumn(int x, const uint8_t* column);
   // The first pass is over: with a quantizer the second pass follows; answers true when it does.
   bool EndFirstPass();
+  // Counts `bytes` more against the ceiling of one decode (kMaxDecodeBytes); false when they do not fit.
+  bool Reserve(int64_t bytes);
   int ClearBitmaps();
   int MakePalette();
   bool InSecondPass() const { return quantizer_ && pass_ == 2; }
@@ -125,6 +127,7 @@ private:
   PaletteHandle sharedPalette_ = nullptr;  // the extras' palette, never deleted here
   RgbColor outputPalette_[256] = {};
   int outputColorCount_ = 0;
+  int64_t bytesReserved_ = 0;
 
   DeviceContextHandle memoryDc_ = nullptr;
 

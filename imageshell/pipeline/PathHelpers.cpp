@@ -2,11 +2,9 @@
 
 #include <cstring>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "PlatformFiles.h"
+
+using lumetta::FullPathWithFilePart;
 
 namespace {
 
@@ -17,33 +15,6 @@ size_t Append(char* out, size_t length, const char* text) {
   return length;
 }
 
-#ifdef _WIN32
-char* FullPathWithFilePart(const char* path, char* out, char** filePart) {
-  DWORD n = GetFullPathNameA(path, 256, out, filePart);
-  if (n == 0 || n >= 256) return nullptr;
-  return out;
-}
-#else
-// The host has no drives: a path that starts with a drive, a separator or a share is already full;
-// others are taken relative to the working folder. Both separators count.
-char* FullPathWithFilePart(const char* path, char* out, char** filePart) {
-  size_t length = 0;
-  out[0] = '\0';
-  bool absolute = path[0] == '/' || path[0] == '\\' || (path[0] && path[1] == ':');
-  if (!absolute) {
-    char cwd[kPathBufferSize];
-    if (!getcwd(cwd, sizeof cwd)) return nullptr;
-    length = Append(out, 0, cwd);
-    length = Append(out, length, "/");
-  }
-  length = Append(out, length, path);
-  char* lastSeparator = nullptr;
-  for (char* p = out; *p; ++p)
-    if (*p == '/' || *p == '\\' || *p == ':') lastSeparator = p;
-  *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
-  return out;
-}
-#endif
 
 }  // namespace
 
@@ -61,7 +32,8 @@ void ReplaceExtension(const char* path, const char* extension, char* out) {
     size_t length = Append(out, 0, path);
     (void)length;
   }
-  char* dot = std::strrchr(out, '.');
+  // Only the file name's own dot counts: "C:\\a.b\\img" has no extension.
+  char* dot = std::strrchr(const_cast<char*>(FileNamePart(out)), '.');
   if (!extension) {
     if (dot) *dot = '\0';
     return;

@@ -10,9 +10,9 @@ constexpr size_t kPathBufferSize = 261;
 // `out` holds kPathBufferSize characters; longer results are cut.
 void JoinPath(char* out, const char* folder, const char* name);
 
-// Copies path to out (unless they are the same buffer) and replaces what follows the last "." by
-// extension, or appends "." and extension when there is no ".". A null extension cuts the text at the
-// last "." (or leaves it). `out` holds kPathBufferSize characters.
+// Copies path to out (unless they are the same buffer) and replaces what follows the last "." of the
+// file name by extension, or appends "." and extension when the name has no ".". A null extension cuts
+// the text at that "." (or leaves it). `out` holds kPathBufferSize characters.
 void ReplaceExtension(const char* path, const char* extension, char* out);
 
 // The folder of the path's full form, without a trailing "\" unless it follows a ":". Null when the

@@ -33,6 +33,11 @@ void FollowShortcut(const char* linkPath, char* target, size_t targetSize);
 // The file's title as the file manager shows it (hidden known extensions included), else its name.
 void DisplayFileTitle(const char* path, char* title, size_t titleSize);
 
+// The full form of a path into `out` (261 characters), with *filePart at its file name (null when it
+// has none). Null when the path cannot be made full. The host has no drives: a path that starts with
+// a drive, a separator or a share is already full, others are taken relative to the working folder.
+char* FullPathWithFilePart(const char* path, char* out, char** filePart);
+
 // Milliseconds from an arbitrary start, for elapsed times.
 uint32_t TickCountMs();
 

@@ -11,6 +11,17 @@
 
 namespace lumetta {
 
+namespace {
+
+// Appends text to a kPathBufferSize buffer holding `length` characters; cuts what does not fit.
+size_t AppendPath(char* out, size_t length, const char* text) {
+  while (*text && length + 1 < kPathBufferSize) out[length++] = *text++;
+  out[length] = '\0';
+  return length;
+}
+
+}  // namespace
+
 FileHandle OpenFileForReading(const char* path) {
   if (!path) return kInvalidFile;
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
@@ -71,6 +82,26 @@ void DisplayFileTitle(const char* path, char* title, size_t titleSize) {
   if (const char* slash = std::strrchr(name, '/')) name = slash + 1;
   std::strncpy(title, name, titleSize - 1);
   title[titleSize - 1] = '\0';
+}
+
+// The host has no drives: a path that starts with a drive, a separator or a share is already full;
+// others are taken relative to the working folder. Both separators count.
+char* FullPathWithFilePart(const char* path, char* out, char** filePart) {
+  size_t length = 0;
+  out[0] = '\0';
+  bool absolute = path[0] == '/' || path[0] == '\\' || (path[0] && path[1] == ':');
+  if (!absolute) {
+    char cwd[kPathBufferSize];
+    if (!getcwd(cwd, sizeof cwd)) return nullptr;
+    length = AppendPath(out, 0, cwd);
+    length = AppendPath(out, length, "/");
+  }
+  length = AppendPath(out, length, path);
+  char* lastSeparator = nullptr;
+  for (char* p = out; *p; ++p)
+    if (*p == '/' || *p == '\\' || *p == ':') lastSeparator = p;
+  *filePart = lastSeparator && lastSeparator[1] ? lastSeparator + 1 : nullptr;
+  return out;
 }
 
 uint32_t TickCountMs() {

@@ -80,6 +80,12 @@ void DisplayFileTitle(const char* path, char* title, size_t titleSize) {
   }
 }
 
+char* FullPathWithFilePart(const char* path, char* out, char** filePart) {
+  DWORD n = GetFullPathNameA(path, 256, out, filePart);
+  if (n == 0 || n >= 256) return nullptr;
+  return out;
+}
+
 uint32_t TickCountMs() { return GetTickCount(); }
 
 }  // namespace lumetta

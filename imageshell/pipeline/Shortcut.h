@@ -2,7 +2,7 @@
 
 // Reading ".lnk" files through the shell's link object (Windows only; defined in Shortcut_win.cpp).
 // The window, flags and result are the platform's HWND, DWORD and HRESULT, kept opaque here so that the
-// image model's headers stay free of <windows.h>.
+// image model's headers stay free of the platform header.
 namespace lumetta {
 
 // Reads the target path of a shortcut into targetOut (MAX_PATH characters plus terminator); with

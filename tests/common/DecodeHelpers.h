@@ -41,3 +41,76 @@ inline Decoded DecodeBytes(const std::vector<uint8_t>& file, lumetta::PlatformGr
 }
 
 }  // namespace testimages
+
+namespace testimages {
+
+// Decodes in steps of `rows` rows (0: in one run, as ImageFile::Decode does), as a window that shows
+// the image while it is decoded does; gives up on a decoder that stops moving.
+inline bool DecodeInSteps(lumetta::ImageFile& image, const lumetta::DecodeRequest& request, int rows) {
+  if (rows <= 0) return image.Decode(request);
+  image.ReleaseAll();
+  bool ok = image.BeginDecode(request);
+  for (int stalled = 0; ok && image.GetProgress() < lumetta::kProgressComplete;) {
+    int before = image.GetProgress(), page = image.GetCurrentPage();
+    ok = image.DecodeStep(rows, nullptr, nullptr);
+    if (ok && image.GetProgress() == before && image.GetCurrentPage() == page && ++stalled > 3) ok = false;
+  }
+  image.EndDecode(false);
+  return ok;
+}
+
+// One of the ways the context menu, the viewer, the wallpaper and conversion decode an image: the
+// display, the legacy platform, the request and the step size. Every number picks one; kDecodeVariants
+// numbers cover them all.
+struct DecodeVariant {
+  int screenBits = 24;
+  bool legacy = false;
+  lumetta::DecodeRequest request;
+  int rowsPerStep = 0;
+};
+constexpr unsigned kDecodeVariants = 7 * 6 * 2 * 3;
+
+inline DecodeVariant MakeDecodeVariant(unsigned choice) {
+  static const int kScreens[7] = {1, 4, 8, 15, 16, 24, 32};
+  static const int kSteps[3] = {0, 1, 7};
+  DecodeVariant v;
+  v.screenBits = kScreens[choice % 7];
+  choice /= 7;
+  lumetta::DecodeRequest& r = v.request;
+  switch (choice % 6) {
+    case 0: break;
+    case 1:  // the menu's thumbnail
+      r.width = r.height = 100;
+      r.ditherMode = 2;
+      r.fixedPalette = 1;
+      break;
+    case 2:  // the wallpaper: two passes, bottom-up
+      r.ditherMode = 4;
+      r.bottomUp = 1;
+      break;
+    case 3:  // conversion and printing: only the full-colour bitmap
+      r.bottomUp = 1;
+      r.makeBitmap = 0;
+      r.makeFullColorBitmap = 1;
+      r.ditherMode = 3;
+      break;
+    case 4:  // a device bitmap in a small box, unreduced
+      r.width = 7;
+      r.height = 5;
+      r.deviceBitmap = 1;
+      r.ditherMode = 0;
+      break;
+    case 5:  // both bitmaps, fixed palette
+      r.fixedPalette = 1;
+      r.makeFullColorBitmap = 1;
+      r.ditherMode = 1;
+      break;
+  }
+  choice /= 6;
+  v.legacy = choice % 2;
+  choice /= 2;
+  v.rowsPerStep = kSteps[choice % 3];
+  return v;
+}
+
+}  // namespace testimages

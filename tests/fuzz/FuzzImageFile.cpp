@@ -1,24 +1,23 @@
-// libFuzzer target: any bytes through detection and a full decode, under several displays and
-// requests chosen by the first byte. Built with clang when BUILD_FUZZERS is on; the same entry point
-// replays the crashers folder in the host tests.
+// libFuzzer target: any bytes through detection and a decode as the menu and the viewer run it, the
+// display, request and step size chosen by the last two bytes. Built with clang when BUILD_FUZZERS is
+// on; the host tests replay the crashers folder through every such choice.
 #include <cstddef>
 #include <cstdint>
 
+#include "DecodeHelpers.h"
 #include "ImageFile.h"
 #include "MemoryGraphics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  uint8_t choice = size > 0 ? data[size - 1] : 0;
-  static const int kScreens[3] = {8, 16, 24};
-  lumetta::MemoryGraphics graphics(kScreens[choice % 3]);
-  lumetta::DecodeRequest request;
-  request.ditherMode = (choice >> 2) % 5;
-  request.bottomUp = (choice >> 5) & 1;
-  request.deviceBitmap = (choice >> 6) & 1;
-  request.makeFullColorBitmap = (choice >> 7) & 1;
-  if (choice & 0x10) request.width = request.height = 100;
-  lumetta::ImageFile image(data, size);
-  image.SetGraphics(graphics);
-  image.Decode(request);
+  unsigned choice = size >= 2 ? unsigned(data[size - 1] | data[size - 2] << 8) : 0;
+  testimages::DecodeVariant variant = testimages::MakeDecodeVariant(choice % testimages::kDecodeVariants);
+  lumetta::MemoryGraphics graphics(variant.screenBits);
+  graphics.SetLegacyPlatform(variant.legacy);
+  {
+    lumetta::ImageFile image(data, size);
+    image.SetGraphics(graphics);
+    testimages::DecodeInSteps(image, variant.request, variant.rowsPerStep);
+  }
+  if (graphics.LiveObjects() != 0) __builtin_trap();
   return 0;
 }

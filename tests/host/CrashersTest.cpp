@@ -1,5 +1,5 @@
 // Replays the hand-made hostile files of tests/crashers (and any file a fuzzer found) through every
-// display depth and request shape. A name ending in ".eN.bmp" says the plain decode fails with error N;
+// display, request and step size that the menu and the viewer use. A name ending in ".eN.bmp" says the plain decode fails with error N;
 // other files must decode. None may crash, leak or trip the sanitizers.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "DecodeHelpers.h"
 #include "ImageFile.h"
 #include "MemoryGraphics.h"
 
@@ -35,22 +36,17 @@ TEST(Crashers, EveryHostileFileFailsCleanlyOrDecodes) {
       EXPECT_EQ(ok ? 0 : image.GetLastError(), expected);
       EXPECT_EQ(ok, expected == 0);
     }
-    for (int screen : {8, 16, 24}) {
-      for (int shape = 0; shape < 4; ++shape) {
-        MemoryGraphics graphics(screen);
-        {
-          DecodeRequest request;
-          request.ditherMode = shape + 1;
-          request.bottomUp = shape & 1;
-          request.deviceBitmap = shape == 2;
-          request.makeFullColorBitmap = shape == 3;
-          if (shape >= 2) request.width = request.height = 100;
-          ImageFile image(bytes.data(), bytes.size());
-          image.SetGraphics(graphics);
-          image.Decode(request);
-        }
-        EXPECT_EQ(graphics.LiveObjects(), 0) << "screen " << screen << ", shape " << shape;
+    // Then every way the menu and the viewer decode: displays, legacy platform, requests, step sizes.
+    for (unsigned choice = 0; choice < testimages::kDecodeVariants; ++choice) {
+      testimages::DecodeVariant variant = testimages::MakeDecodeVariant(choice);
+      MemoryGraphics graphics(variant.screenBits);
+      graphics.SetLegacyPlatform(variant.legacy);
+      {
+        ImageFile image(bytes.data(), bytes.size());
+        image.SetGraphics(graphics);
+        testimages::DecodeInSteps(image, variant.request, variant.rowsPerStep);
       }
+      EXPECT_EQ(graphics.LiveObjects(), 0) << "variant " << choice;
     }
   }
   EXPECT_GT(files, 20);

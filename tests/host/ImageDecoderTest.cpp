@@ -318,14 +318,18 @@ TEST(ByteSources, PositionsStayInsideTheSource) {
   ScriptedDecoder whole(ImageSource::Path(path.c_str()));
   for (ScriptedDecoder* d : {&window, &memory}) {
     ASSERT_FALSE(d->Open(false)) << "the window does not start with a header";
+    // The end itself is a position from every origin; one past it from none.
     int64_t position = -1;
-    EXPECT_FALSE(d->Seek(50, 0, &position));
+    EXPECT_FALSE(d->Seek(51, 0, &position));
     EXPECT_EQ(d->GetLastError(), kErrSeek);
     EXPECT_FALSE(d->Seek(-1, 0, &position));
     EXPECT_FALSE(d->Seek(1, 2, &position));
     EXPECT_TRUE(d->Seek(0, 2, &position));
     EXPECT_EQ(position, 50);
+    EXPECT_TRUE(d->Seek(50, 0, &position));
     EXPECT_TRUE(d->Seek(49, 0, &position));
+    EXPECT_TRUE(d->Seek(1, 1, &position));
+    EXPECT_EQ(position, 50);
     EXPECT_FALSE(d->Seek(1, 1, &position));
     ASSERT_TRUE(d->Seek(40, 0, &position));
     uint8_t data[20] = {};
@@ -336,8 +340,8 @@ TEST(ByteSources, PositionsStayInsideTheSource) {
     EXPECT_EQ(data[0], 50) << "byte 40 of the window is byte 50 of the file";
   }
   ASSERT_TRUE(whole.Open(false));
-  EXPECT_FALSE(whole.Seek(100, 0, nullptr)) << "a path source ends at its file's end too";
-  EXPECT_TRUE(whole.Seek(99, 0, nullptr));
+  EXPECT_FALSE(whole.Seek(101, 0, nullptr)) << "a path source ends at its file's end too";
+  EXPECT_TRUE(whole.Seek(100, 0, nullptr));
   CloseFile(file);
   std::remove(path.c_str());
 
@@ -394,4 +398,72 @@ TEST(OutputPipeline, TheLegacyPlatformGetsDeviceBitmapsAt15BitPrecision) {
   // Read back from a device bitmap (24 bits), each channel dithered to its top five bits.
   EXPECT_EQ(decoded.pixels.bitCount, 24);
   for (uint8_t channel : decoded.rgb) EXPECT_EQ(channel & 7, 0);
+}
+
+// 16-colour and monochrome displays: the thumbnail's fixed palette gives 8-bit bitmaps there, the same
+// as on an 8-bit display (the converters write a byte a pixel; 4- and 1-bit rows would overflow).
+TEST(OutputPipeline, DisplaysBelow8BitsGet8BitFixedPaletteBitmaps) {
+  BmpLayout indexed;
+  indexed.width = 37;
+  indexed.height = 5;
+  indexed.bits = 8;
+  indexed.palette = testimages::IndexPalette(256);
+  indexed.pixel = [](int x, int y) { return uint32_t(x * 7 + y); };
+  DecodeRequest thumbnail;
+  thumbnail.width = thumbnail.height = 100;
+  thumbnail.ditherMode = 2;
+  thumbnail.fixedPalette = 1;
+  for (const std::vector<uint8_t>& file : {BuildBmp(indexed), ColourfulImage(37, 5)}) {
+    MemoryGraphics eightBit(8);
+    testimages::Decoded expected = DecodeBytes(file, thumbnail, eightBit);
+    ASSERT_TRUE(expected.ok);
+    for (int screen : {1, 4}) {
+      SCOPED_TRACE(screen);
+      MemoryGraphics graphics(screen);
+      testimages::Decoded decoded = DecodeBytes(file, thumbnail, graphics);
+      ASSERT_TRUE(decoded.ok) << decoded.error;
+      EXPECT_EQ(decoded.pixels.bitCount, 8);
+      EXPECT_EQ(decoded.rgb, expected.rgb);
+    }
+  }
+}
+
+// With the fixed palette, the display bitmap takes the fixed colours; the full-colour bitmap keeps the
+// source's indices and so the source's palette.
+TEST(OutputPipeline, TheFullColourBitmapKeepsTheSourcePaletteUnderTheFixedPalette) {
+  BmpLayout layout;
+  layout.width = 6;
+  layout.height = 2;
+  layout.bits = 8;
+  layout.palette = {0x123456, 0xFEDCBA, 0x0080FF};
+  layout.pixel = [](int x, int y) { return uint32_t(x + y) % 3; };
+  DecodeRequest request;
+  request.fixedPalette = 1;
+  request.makeFullColorBitmap = 1;
+  MemoryGraphics graphics(8);
+  testimages::Decoded full = DecodeBytes(BuildBmp(layout), request, graphics, true);
+  ASSERT_TRUE(full.ok) << full.error;
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(full.At(x, y), layout.palette[(x + y) % 3]) << x << "," << y;
+}
+
+// A header that promises a huge image must cost nothing: no pixel data past it (error 8), or pixel data
+// but bitmaps beyond the ceiling of one decode (a 16-bit file is widened to 24 bits: error 7).
+TEST(OutputPipeline, HugeHeadersAreRefusedBeforeAnyBitmapIsMade) {
+  BmpLayout layout;
+  layout.width = 32767;
+  layout.height = 16383;
+  layout.bits = 16;
+  layout.rawPixels = {1, 2, 3, 4};
+  std::vector<uint8_t> withData = BuildBmp(layout);
+  std::vector<uint8_t> headerOnly(withData.begin(), withData.begin() + 54);
+  DecodeRequest request;
+  request.makeFullColorBitmap = 1;
+  for (auto [file, error] : {std::pair{headerOnly, kErrPixelData}, std::pair{withData, kErrFormat}}) {
+    MemoryGraphics graphics(24);
+    testimages::Decoded decoded = DecodeBytes(file, request, graphics);
+    EXPECT_FALSE(decoded.ok);
+    EXPECT_EQ(decoded.error, error);
+    EXPECT_EQ(graphics.PixelBytesMade(), 0);
+  }
 }

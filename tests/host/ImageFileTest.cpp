@@ -427,3 +427,40 @@ TEST(ImageFilePages, AFileHandleRangeIsReadLikeAFileOfItsOwn) {
   std::remove(path.c_str());
   EXPECT_EQ(graphics.LiveObjects(), 0);
 }
+
+// Decoded in steps, a tall image delivers its last row and completes: progress stays below complete
+// (below half way in the first of two passes) until the image has really ended.
+TEST(ImageFilePages, TallImagesDecodedInStepsReachTheirLastRow) {
+  BmpLayout layout;
+  layout.width = 1;
+  layout.height = 20001;
+  layout.bits = 24;
+  layout.pixel = [](int, int y) { return y == 20000 ? 0xFF00FFu : 0x204060u; };
+  std::vector<uint8_t> file = BuildBmp(layout);
+  struct Case {
+    int screen;
+    int ditherMode;  // 3: two passes on an 8-bit display
+  } cases[] = {{24, 1}, {8, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    MemoryGraphics graphics(c.screen);
+    DecodeRequest request;
+    request.ditherMode = c.ditherMode;
+    request.bottomUp = 1;
+    ImageFile image(file.data(), file.size());
+    image.SetGraphics(graphics);
+    ASSERT_TRUE(image.BeginDecode(request));
+    int steps = 0;
+    while (image.GetProgress() < kProgressComplete && steps < 100) {
+      ASSERT_TRUE(image.DecodeStep(1000, nullptr, nullptr)) << image.GetLastError() << " at " << image.GetProgress();
+      ++steps;
+    }
+    EXPECT_EQ(image.GetProgress(), kProgressComplete);
+    ASSERT_TRUE(image.EndDecode(false));
+    BitmapPixels pixels;
+    ASSERT_TRUE(graphics.ReadPixels(image.GetBitmap(), &pixels));
+    std::vector<uint8_t> rgb = PixelsToRgb(pixels);
+    EXPECT_GT(rgb[3 * 20000], 0xC0) << "the last row arrived";
+    EXPECT_LT(rgb[3 * 20000 + 1], 0x40);
+  }
+}

@@ -36,6 +36,9 @@ TEST(PathHelpers, ReplaceExtensionReplacesAppendsOrCuts) {
       {"photo.tar.gz", "jpg", "photo.tar.jpg"},
       {"photo.jpg", nullptr, "photo"},
       {"photo", nullptr, "photo"},
+      {"C:\\a.b\\img", "bmp", "C:\\a.b\\img.bmp"},
+      {"C:\\a.b\\img", nullptr, "C:\\a.b\\img"},
+      {"D:img", "bmp", "D:img.bmp"},
   };
   for (const Case& c : cases) {
     char out[kPathBufferSize];

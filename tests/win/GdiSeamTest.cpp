@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BmpBuilder.h"
@@ -136,4 +137,38 @@ TEST(GdiGraphics, MadeObjectsAreRealGdiObjectsAndAreFreed) {
     EXPECT_EQ(GetObjectType(reinterpret_cast<HPALETTE>(image.GetPalette())), DWORD(OBJ_PAL));
   }
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+}
+
+// File-manager windows run their context menus on threads of their own with the one process-wide
+// graphics: sections made, read back and deleted at once on several threads keep their row order, which
+// travels with the handle (a thread's own graphics object reads it as well).
+TEST(GdiGraphics, ThreadsMakeAndDeleteSectionsAtOnce) {
+  GdiGraphics gdi(24);
+  constexpr int kThreads = 4, kRounds = 30, kSections = 64;
+  int wrongOrder[kThreads] = {};
+  auto work = [&gdi](int* wrong) {
+    GdiGraphics reader(24);
+    for (int round = 0; round < kRounds; ++round) {
+      BitmapHandle made[kSections] = {};
+      for (int i = 0; i < kSections; ++i) {
+        BitmapHeader header;
+        header.info.width = 1;
+        header.info.height = i % 2 ? 2 : -2;  // bottom-up and top-down in turn
+        header.info.bitCount = 24;
+        uint8_t* bits = nullptr;
+        made[i] = gdi.CreateDibSection(header, nullptr, &bits);
+        if (bits) bits[0] = 0xAA;  // the first row in memory
+      }
+      for (int i = 0; i < kSections; ++i) {
+        BitmapPixels pixels;
+        if (!made[i] || !(i % 4 < 2 ? gdi : reader).ReadPixels(made[i], &pixels) || pixels.rows[i % 2 ? pixels.stride : 0] != 0xAA) ++*wrong;
+      }
+      for (BitmapHandle bitmap : made) gdi.DeleteBitmap(bitmap);
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 1; t < kThreads; ++t) threads.emplace_back(work, &wrongOrder[t]);
+  work(&wrongOrder[0]);
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrongOrder[t], 0) << "thread " << t;
 }
