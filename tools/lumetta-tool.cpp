@@ -3,7 +3,10 @@
 //   lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 1|4|8|16|24] [--dither 0-4]
 //                                    [--fixed-palette] [--full-color] [--rows-per-step N]
 //   lumetta-tool thumbnail FILE OUT.ppm [--screen-bits N]
-// Exit status: 0 success, 1 an image could not be read ("error N" on standard error), 2 bad usage.
+//   lumetta-tool convert --to bmp|jpg FILE...
+// Exit status: 0 success, 1 an image could not be read ("error N" on standard error) or, for convert, any
+// file could not be converted (each file gets a line "FILE<tab>OUTPUT" or "FILE<tab>failed: ..."),
+// 2 bad usage.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,10 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "ImageConversion.h"
 #include "ImageFile.h"
 #include "MemoryGraphics.h"
+#include "PathHelpers.h"
 #ifdef _WIN32
+#include <io.h>
+
 #include "GdiGraphics.h"
+#else
+#include <unistd.h>
 #endif
 
 using namespace lumetta;
@@ -31,7 +40,8 @@ int Usage() {
       "       lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 1|4|8|16|24]\n"
       "                                        [--dither 0-4] [--fixed-palette] [--full-color]\n"
       "                                        [--rows-per-step N]\n"
-      "       lumetta-tool thumbnail FILE OUT.ppm [--screen-bits 1|4|8|16|24]\n",
+      "       lumetta-tool thumbnail FILE OUT.ppm [--screen-bits 1|4|8|16|24]\n"
+      "       lumetta-tool convert --to bmp|jpg FILE...\n",
       stderr);
   return kExitUsage;
 }
@@ -180,6 +190,55 @@ int Decode(int argc, char** argv, bool thumbnail) {
   return status;
 }
 
+bool StderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// Each file is converted beside itself under the first free name, as the context menu's command does;
+// a file that exists nevertheless (one that cannot be read) is never replaced.
+int Convert(int argc, char** argv) {
+  if (argc < 3 || std::string(argv[0]) != "--to") return Usage();
+  std::string to = argv[1];
+  if (to != "bmp" && to != "jpg") return Usage();
+  OutputFormat format = to == "bmp" ? OutputFormat::Bmp : OutputFormat::Jpeg;
+  std::unique_ptr<PlatformGraphics> graphics = MakeGraphics(24);
+  SetDefaultGraphics(graphics.get());
+  const bool progress = StderrIsTerminal();
+  const int count = argc - 2;
+  int failed = 0;
+  for (int i = 0; i < count; ++i) {
+    const char* file = argv[2 + i];
+    if (progress) std::fprintf(stderr, "\r[%d/%d] %-60.60s", i + 1, count, file);
+    char output[kPathBufferSize];
+    ConversionOutputName(file, format, output);
+    int error = 0;
+    ConversionResult result = ConversionResult::WriteFailed;
+    FILE* existing = std::fopen(output, "rb");
+    bool blocked = existing != nullptr || FileAttributesReadable(output);
+    if (existing) std::fclose(existing);
+    if (!blocked) result = ConvertImageFile(file, output, format, *graphics, &error);
+    if (progress) std::fprintf(stderr, "\r%72s\r", "");
+    if (result == ConversionResult::Converted) {
+      std::printf("%s\t%s\n", file, output);
+    } else {
+      ++failed;
+      if (blocked)
+        std::printf("%s\tfailed: %s exists\n", file, output);
+      else if (result == ConversionResult::SourceUnreadable)
+        std::printf("%s\tfailed: error %d\n", file, error);
+      else
+        std::printf("%s\tfailed: cannot write %s\n", file, output);
+    }
+    std::fflush(stdout);
+  }
+  SetDefaultGraphics(nullptr);
+  return failed ? kExitFailed : kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,5 +247,6 @@ int main(int argc, char** argv) {
   if (command == "info") return Info(argc - 2, argv + 2);
   if (command == "decode") return Decode(argc - 2, argv + 2, false);
   if (command == "thumbnail") return Decode(argc - 2, argv + 2, true);
+  if (command == "convert") return Convert(argc - 2, argv + 2);
   return Usage();
 }

@@ -2,6 +2,14 @@
 
 #include <cstring>
 
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "PlatformFiles.h"
 
 using lumetta::FullPathWithFilePart;
@@ -59,4 +67,50 @@ const char* FileNamePart(const char* path) {
   if (backslash) return backslash + 1;
   const char* colon = std::strrchr(path, ':');
   return colon ? colon + 1 : path;
+}
+
+namespace {
+
+bool ReadableFileExists(const char* path) {
+#ifdef _WIN32
+  return _access(path, 4) == 0;
+#else
+  return access(path, R_OK) == 0;
+#endif
+}
+
+}  // namespace
+
+void MakeUniqueFileName(const char* path, char* out) {
+  char work[kPathBufferSize];
+  std::snprintf(work, sizeof work, "%s", path);
+  size_t folderLength = size_t(FileNamePart(work) - work);
+  char name[kPathBufferSize];
+  std::snprintf(name, sizeof name, "%s", work + folderLength);
+  const char* dot = std::strrchr(name, '.');
+  char extension[kPathBufferSize];
+  std::snprintf(extension, sizeof extension, "%s", dot ? dot : "");
+
+  while (ReadableFileExists(work)) {
+    char* end = std::strrchr(name, '.');
+    if (!end) end = name + std::strlen(name);
+    char* digits = end;
+    while (digits > name && digits[-1] >= '0' && digits[-1] <= '9') --digits;
+    long long n = 1;
+    if (digits > name && digits[-1] == '_') {
+      n = 0;
+      // Ten digits already pass any count that could be reached by trying names one by one.
+      for (const char* d = digits; d < end && n < 1000000000; ++d) n = n * 10 + (*d - '0');
+      digits[-1] = '\0';
+    } else {
+      *end = '\0';
+    }
+    char next[kPathBufferSize];
+    int length = std::snprintf(next, sizeof next, "%s_%lld%s", name, n + 1, extension);
+    // A name cut by the buffer would be tried again and again: stop at the last whole one.
+    if (length < 0 || folderLength + size_t(length) + 1 > kPathBufferSize) break;
+    std::memcpy(name, next, size_t(length) + 1);
+    std::memcpy(work + folderLength, name, size_t(length) + 1);
+  }
+  std::memcpy(out, work, std::strlen(work) + 1);
 }

@@ -21,3 +21,9 @@ char* FolderOfPath(const char* path, char* out);
 
 // The text after the last "\", else after the last ":", else the whole path.
 const char* FileNamePart(const char* path);
+
+// The first free name in the series path, name_2.ext, name_3.ext, ...: while a file of the name exists,
+// a trailing "_<n>" before the extension becomes "_<n+1>" (scan_7.bmp -> scan_8.bmp), and a name
+// without one gets "_2". `out` holds kPathBufferSize characters. When no longer name fits the buffer
+// the last name tried is given, existing or not; the caller asks before replacing a file.
+void MakeUniqueFileName(const char* path, char* out);
