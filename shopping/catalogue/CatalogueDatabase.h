@@ -84,6 +84,10 @@ public:
   bool CreateSnapshot(std::string_view sql, Recordset* rows);
   // Runs an insert, update or delete.
   bool Execute(std::string_view sql);
+  // Many statements as one change of the file (the catalogue tool's bulk fill); the program itself runs
+  // every statement on its own.
+  bool BeginTransaction();
+  bool CommitTransaction();
   // Rows changed by the last successful Execute.
   long long RecordsAffected() const { return recordsAffected_; }
   void Close();
