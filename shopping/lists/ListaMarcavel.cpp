@@ -1,5 +1,7 @@
 #include "ListaMarcavel.h"
 
+#include "GuardasGdi.h"
+
 namespace mercanota::lista {
 
 int ListCount(HWND lista) {
@@ -71,12 +73,10 @@ bool Mede(MEASUREITEMSTRUCT& medida, HWND form) {
   if (medida.CtlType != ODT_LISTBOX) return false;
   // The list is being created: it cannot be asked for its font yet, so the entry is as tall as the
   // dialog font's line plus a little air for the box.
-  HDC dc = GetDC(form);
-  HGDIOBJ antiga = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const DcDaJanela dc(form);
+  const Selecao fonte(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
   TEXTMETRICA tm{};
-  GetTextMetricsA(dc, &tm);
-  SelectObject(dc, antiga);
-  ReleaseDC(form, dc);
+  GetTextMetricsA(dc.get(), &tm);
   medida.itemHeight = static_cast<UINT>(tm.tmHeight + 3);
   return true;
 }
@@ -102,9 +102,11 @@ bool Desenha(const DRAWITEMSTRUCT& item) {
   t.left = caixa.right + 4;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(IsWindowEnabled(item.hwndItem) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
-  HGDIOBJ antiga = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
-  DrawTextA(dc, texto.c_str(), static_cast<int>(texto.size()), &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, antiga);
+  {
+    const Selecao fonte(dc, reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, texto.c_str(), static_cast<int>(texto.size()), &t,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
   if (item.itemState & ODS_FOCUS) {
     RECT foco = t;
     DrawTextA(dc, texto.c_str(), static_cast<int>(texto.size()), &foco,
