@@ -1,9 +1,13 @@
 // mercanota.exe on the demonstration catalogue, driven as a person would: three products ticked in the
 // list generator, walked choosing a brand and a quantity each, saved under a new name; the report
-// window's text checked against the list's own report builder. The catalogue is left in the test's
-// folder (e2e-listas beside this program) for the stock sqlite3 shell to read its rows; screenshots of
-// the windows are left there too.
+// window's text checked against the list's own report builder, then printed, with a note of three pages
+// added, on a PostScript printer installed in the Wine prefix for the test. The catalogue, the printed
+// PostScript and the text it must hold are left in the test's folder (e2e-listas beside this program) for
+// the stock sqlite3 shell and Ghostscript; screenshots of the windows are left there too.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winspool.h>
 
 #include <string>
 #include <vector>
@@ -20,7 +24,9 @@ const char kGerador[] = "Lista de Compras";
 const char kMontagem[] = "Montagem da Lista de Compras";
 const char kSalvando[] = "Salvando...";
 
+const char kImpressora[] = "Impressora de Teste";
 const char kCmdGeraListaCompras[] = "#103";
+const char kCmdImprimirListaCompras[] = "#106";
 const char kLstProdutos[] = "#101";
 const char kCmdGerarListaDoGerador[] = "#103";
 const char kLstMarca[] = "#101";
@@ -43,6 +49,60 @@ std::string PreparaPasta() {
     return {};
   }
   return pasta;
+}
+
+// The default printer: Wine's PostScript driver on a plain A4 printer, its output going to the file
+// `saida`. A printer of the same name left by an earlier run is replaced.
+bool InstalaImpressora(const std::string& saida) {
+  PRINTER_DEFAULTSA acesso{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE antiga = nullptr;
+  if (OpenPrinterA(const_cast<char*>(kImpressora), &antiga, &acesso)) {
+    DeletePrinter(antiga);
+    ClosePrinter(antiga);
+  }
+  std::string ppd = uidriver::ExecutableFolder() + "impressora-de-teste.ppd";
+  DRIVER_INFO_3A driver{};
+  driver.cVersion = 3;
+  driver.pName = const_cast<char*>("Mercanota PostScript de Teste");
+  driver.pDriverPath = const_cast<char*>("wineps.drv");
+  driver.pDataFile = ppd.data();
+  driver.pConfigFile = const_cast<char*>("wineps.drv");
+  driver.pDefaultDataType = const_cast<char*>("RAW");
+  AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY);
+  std::string porta = saida;
+  PRINTER_INFO_2A impressora{};
+  impressora.pPrinterName = const_cast<char*>(kImpressora);
+  impressora.pPortName = porta.data();
+  impressora.pDriverName = driver.pName;
+  impressora.pPrintProcessor = const_cast<char*>("winprint");
+  impressora.pDatatype = const_cast<char*>("RAW");
+  impressora.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+  HANDLE nova = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&impressora));
+  if (!nova) return false;
+  ClosePrinter(nova);
+  DeleteFileA(saida.c_str());
+  return SetDefaultPrinterA(kImpressora) != FALSE;
+}
+
+bool EscreveArquivo(const std::string& caminho, const std::string& texto) {
+  HANDLE f = CreateFileA(caminho.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD escritos = 0;
+  const BOOL ok = WriteFile(f, texto.data(), static_cast<DWORD>(texto.size()), &escritos, nullptr);
+  CloseHandle(f);
+  return ok && escritos == texto.size();
+}
+
+// Waits until the file exists and has stopped growing; its size.
+DWORD EsperaArquivo(const std::string& caminho, DWORD prazo = 15000) {
+  DWORD anterior = 0;
+  for (DWORD t = 0; t < prazo; t += 250, Sleep(250)) {
+    WIN32_FILE_ATTRIBUTE_DATA dados;
+    if (!GetFileAttributesExA(caminho.c_str(), GetFileExInfoStandard, &dados)) continue;
+    if (dados.nFileSizeLow > 0 && dados.nFileSizeLow == anterior) return anterior;
+    anterior = dados.nFileSizeLow;
+  }
+  return anterior;
 }
 
 // The screen as a 24-bit BMP file, for a person to look at.
@@ -123,6 +183,7 @@ protected:
 TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   const std::string pasta = PreparaPasta();
   ASSERT_FALSE(pasta.empty()) << "the catalogue tool could not make the demonstration catalogue";
+  ASSERT_TRUE(InstalaImpressora(pasta + "impresso.ps")) << GetLastError();
   uidriver::Program program;
   ASSERT_TRUE(program.Start("\"" + pasta + "mercanota.exe\"", pasta));
   pid_ = program.Id();
@@ -183,6 +244,16 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   ASSERT_TRUE(uidriver::RequestClose(gerador));
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kGerador, 5000, pid_));
   SalvaTela("relatorio.bmp");
+
+  // Printed as it stands, a note of 120 lines added: the lines go on over the following pages.
+  std::string impresso = esperado;
+  for (int i = 1; i <= 120; ++i) impresso += "Anota\xE7\xE3o " + std::to_string(i) + " do dia\r\n";
+  ASSERT_TRUE(uidriver::SetText(texto, impresso));
+  ASSERT_TRUE(EscreveArquivo(pasta + "impresso-esperado.txt", impresso));
+  ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdImprimirListaCompras)));
+  EXPECT_GT(EsperaArquivo(pasta + "impresso.ps"), 0u) << "nothing reached the printer";
+  uidriver::MessageBoxInfo caixa;
+  EXPECT_FALSE(uidriver::WaitMessageBox(&caixa, 300, pid_)) << caixa.text;
 
   ASSERT_TRUE(uidriver::RequestClose(principal));
   DWORD saida = 1234;

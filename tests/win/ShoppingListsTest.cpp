@@ -280,6 +280,32 @@ TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
   EXPECT_EQ(Relatorio(), esperado);
 }
 
+// An entry whose identifier lies beyond the quantity table is refused with a message, not written over
+// another product's quantity; the other brands of the product stay available.
+TEST_F(ShoppingLists, EntriesBeyondTheQuantityTableAreRefused) {
+  ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
+      "Insert Into Produtos(ID_Produto,Produto,Marca,Complemento,DataPesquisa,PrecoUnitario) "
+      "Values(\"1001\",\"Sal\",\"Mar Azul\",\"1 kg\",\"01/03/2025\",\"4\")"));
+  AbreGerador();
+  Marca(gerador_.lstProdutos, {"Sal"});
+  bool viu = false;
+  ambiente_.AoAbrir(kMontagem, [&](Formulario& f) {
+    auto& m = dynamic_cast<frmMontaLista&>(f);
+    viu = true;
+    EXPECT_EQ(Entradas(m.lstMarca), std::vector<std::string>{"Litoral; 1 kg" + std::string(99, ' ') + "--> Id. 00005"});
+    ambiente_.dialogos.Responde(IDYES);
+    m.cmdCancelar_Click();
+  });
+  gerador_.cmdGerarLista_Click();
+  ASSERT_TRUE(viu);
+  ASSERT_EQ(ambiente_.dialogos.mostrados.size(), 2u);
+  EXPECT_EQ(ambiente_.dialogos.mostrados[0].texto,
+            "Os \xEDtens abaixo de Sal t\xEAm c\xF3" "digo acima de 1000 e n\xE3o podem entrar numa lista de "
+            "compras:\r\nMar Azul; 1 kg (c\xF3" "digo 1001)");
+  EXPECT_EQ(ambiente_.dialogos.mostrados[1].texto, "Voc\xEA est\xE1 certo de que deseja cancelar esta edi\xE7\xE3o da lista?");
+  EXPECT_EQ(Relatorio(), "") << "cancel prints nothing";
+}
+
 // The end of a walk from a saved list, as each answer to the save leaves the catalogue; every one makes
 // the report.
 TEST_F(ShoppingLists, SavingFromASavedList) {
