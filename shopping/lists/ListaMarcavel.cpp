@@ -1,5 +1,7 @@
 #include "ListaMarcavel.h"
 
+#include <vector>
+
 #include "GuardasGdi.h"
 
 namespace mercanota::lista {
@@ -55,6 +57,19 @@ void Clear(HWND lista) { SendMessageA(lista, LB_RESETCONTENT, 0, 0); }
 int TickedCount(HWND lista) {
   const LRESULT n = SendMessageA(lista, LB_GETSELCOUNT, 0, 0);
   return n == LB_ERR ? 0 : static_cast<int>(n);
+}
+
+int ProximaMarcada(HWND lista, int desde) {
+  const int n = TickedCount(lista);
+  if (n <= 0) return -1;
+  std::vector<int> marcadas(static_cast<size_t>(n));
+  const LRESULT lidas = SendMessageA(lista, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(marcadas.data()));
+  const int ultima = ListCount(lista) - 1;
+  for (LRESULT i = 0; i < lidas; ++i) {
+    const int m = marcadas[static_cast<size_t>(i)];
+    if (m >= desde && m < ultima) return m;  // the indices come in ascending order
+  }
+  return -1;
 }
 
 namespace {

@@ -27,6 +27,10 @@ std::string Text(HWND lista);
 void AddItem(HWND lista, const std::string& texto);
 void Clear(HWND lista);
 int TickedCount(HWND lista);
+// The first ticked entry from `desde` on, the last entry excluded (the walks never examine it); -1 when
+// there is none. The walks go from ticked entry to ticked entry with it: moving the current entry over
+// every unticked one of a long list would scroll and repaint it at every step.
+int ProximaMarcada(HWND lista, int desde);
 
 // The form's part of drawing such a list: true when the message was for one.
 bool Mede(MEASUREITEMSTRUCT& medida, HWND form);

@@ -89,10 +89,10 @@ void frmGeraListaCompras::CriaControles() {
 
 bool frmGeraListaCompras::Form_Load() {
   ExibeDica();
+  // Choosing "Lista Padrão" in the combo rebuilds the product list (AtualizaQuadroDeLista): on a shop's
+  // catalogue a second rebuild of the same list would double the wait. An empty catalogue has closed the
+  // window.
   AtualizaListaDeCompras();
-  if (!Carregado()) return false;
-  AtualizaQuadroDeLista();
-  // An empty catalogue has closed the window.
   return Carregado();
 }
 
@@ -161,8 +161,7 @@ void frmGeraListaCompras::cmdDeleteListaCompras_Click() {
     return;
   }
   if (!ModuloGlobal::Executa(sql::DeleteList(nome))) return;
-  AtualizaListaDeCompras();
-  if (Carregado()) AtualizaQuadroDeLista();
+  AtualizaListaDeCompras();  // back on "Lista Padrão", the product list rebuilt
 }
 
 void frmGeraListaCompras::cmdGerarLista_Click() {
@@ -180,9 +179,8 @@ void frmGeraListaCompras::cmdGerarLista_Click() {
     frmMontaLista montagem(lstProdutos, cmbListaPadrao);
     montagem.MostraModal(hWnd());
   }
-  if (!Carregado()) return;
-  AtualizaListaDeCompras();
-  if (Carregado()) AtualizaQuadroDeLista();
+  // Back on "Lista Padrão" with the saved names refreshed; the product list is rebuilt, the sentinel gone.
+  if (Carregado()) AtualizaListaDeCompras();
 }
 
 void frmGeraListaCompras::cmdCancelar_Click() { Descarrega(); }

@@ -186,33 +186,26 @@ bool frmMontaLista::VisualizaTecla(MSG& msg) {
 void frmMontaLista::AtualizaProdutoNaVariavel() {
   ComAmpulheta ampulheta;
   const std::string lista = TextoDe(cmbListaPadrao_);
-  lista::DefineListIndex(lstProdutos_, 0);
-  for (;;) {
-    const int cursor = lista::ListIndex(lstProdutos_);
-    if (cursor < 0 || cursor + 1 >= lista::ListCount(lstProdutos_)) break;
-    if (lista::Selected(lstProdutos_, cursor)) {
-      Recordset marcas;
-      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos_, cursor)),
-                                                          &marcas)) {
+  for (int cursor = lista::ProximaMarcada(lstProdutos_, 0); cursor >= 0;
+       cursor = lista::ProximaMarcada(lstProdutos_, cursor + 1)) {
+    Recordset marcas;
+    if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos_, cursor)),
+                                                        &marcas)) {
+      ModuloGlobal::MostraErroDoBancoDeDados();
+      break;
+    }
+    for (; !marcas.Eof(); marcas.MoveNext()) {
+      const long long id = marcas.Fields("ID_Produto").AsInteger();
+      if (!IdNaTabela(id)) continue;  // refused when the product is shown
+      Recordset quantidade;
+      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(lista, id), &quantidade)) {
         ModuloGlobal::MostraErroDoBancoDeDados();
         break;
       }
-      for (; !marcas.Eof(); marcas.MoveNext()) {
-        const long long id = marcas.Fields("ID_Produto").AsInteger();
-        if (!IdNaTabela(id)) continue;  // refused when the product is shown
-        Recordset quantidade;
-        if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(lista, id), &quantidade)) {
-          ModuloGlobal::MostraErroDoBancoDeDados();
-          break;
-        }
-        Currency q;
-        if (quantidade.Eof() || !CurrencyFromDouble(quantidade.Fields("Quantidade").AsDouble(), &q)) q.scaled = 0;
-        QuantidadePorProduto[static_cast<size_t>(id)] = q;
-        quantidade.Close();
-      }
-      marcas.Close();
+      Currency q;
+      if (quantidade.Eof() || !CurrencyFromDouble(quantidade.Fields("Quantidade").AsDouble(), &q)) q.scaled = 0;
+      QuantidadePorProduto[static_cast<size_t>(id)] = q;
     }
-    if (!lista::DefineListIndex(lstProdutos_, cursor + 1)) break;
   }
   lista::DefineListIndex(lstProdutos_, 0);
 }
@@ -269,18 +262,12 @@ void frmMontaLista::AtualizaProduto() {
   ids_.clear();
   marcaAtual_ = -1;
   for (;;) {
-    // The next ticked entry from the cursor on; the last entry (the sentinel) is never examined.
-    bool achou = false;
-    for (;;) {
-      const int cursor = lista::ListIndex(lstProdutos_);
-      if (cursor < 0) break;
-      if (lista::Selected(lstProdutos_, cursor)) {
-        achou = true;
-        break;
-      }
-      lista::DefineListIndex(lstProdutos_, cursor + 1);
-      if (lista::ListIndex(lstProdutos_) + 1 >= lista::ListCount(lstProdutos_)) break;
-    }
+    // The next ticked entry from the cursor on; the last entry (the sentinel) is never examined, and
+    // the cursor stays on it when no ticked entry is left.
+    const int cursor = lista::ListIndex(lstProdutos_);
+    const int marcada = cursor < 0 ? -1 : lista::ProximaMarcada(lstProdutos_, cursor);
+    const bool achou = marcada >= 0;
+    lista::DefineListIndex(lstProdutos_, achou ? marcada : lista::ListCount(lstProdutos_) - 1);
     if (!achou) break;
     if (!MostraMarcas(lista::Text(lstProdutos_))) {
       DefinePonteiro(Ponteiro::kPadrao);

@@ -115,32 +115,25 @@ bool frmSelecionaLista::CarregarLista() {
 void frmSelecionaLista::CarregarProdutos() {
   ComAmpulheta ampulheta;
   const std::string nome = TextoDoCombo(cmbListaPadrao);
-  lista::DefineListIndex(lstProdutos, 0);
-  for (;;) {
-    const int cursor = lista::ListIndex(lstProdutos);
-    if (cursor < 0 || cursor + 1 >= lista::ListCount(lstProdutos)) break;
-    if (lista::Selected(lstProdutos, cursor)) {
-      Recordset marcas;
-      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos, cursor)),
-                                                          &marcas)) {
+  for (int cursor = lista::ProximaMarcada(lstProdutos, 0); cursor >= 0;
+       cursor = lista::ProximaMarcada(lstProdutos, cursor + 1)) {
+    Recordset marcas;
+    if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos, cursor)),
+                                                        &marcas)) {
+      ModuloGlobal::MostraErroDoBancoDeDados();
+      break;
+    }
+    for (; !marcas.Eof(); marcas.MoveNext()) {
+      const long long id = marcas.Fields("ID_Produto").AsInteger();
+      if (id < 1 || id > kMaxProdutosDaLista) continue;  // never in a saved list: saving refuses them
+      Recordset quantidade;
+      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(nome, id), &quantidade)) {
         ModuloGlobal::MostraErroDoBancoDeDados();
         break;
       }
-      for (; !marcas.Eof(); marcas.MoveNext()) {
-        const long long id = marcas.Fields("ID_Produto").AsInteger();
-        if (id < 1 || id > kMaxProdutosDaLista) continue;  // never in a saved list: saving refuses them
-        Recordset quantidade;
-        if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(nome, id), &quantidade)) {
-          ModuloGlobal::MostraErroDoBancoDeDados();
-          break;
-        }
-        QuantidadeDaLista[static_cast<size_t>(id)] =
-            quantidade.Eof() ? 0 : QuantidadeDe16Bits(quantidade.Fields("Quantidade").AsDouble());
-        quantidade.Close();
-      }
-      marcas.Close();
+      QuantidadeDaLista[static_cast<size_t>(id)] =
+          quantidade.Eof() ? 0 : QuantidadeDe16Bits(quantidade.Fields("Quantidade").AsDouble());
     }
-    if (!lista::DefineListIndex(lstProdutos, cursor + 1)) break;
   }
   lista::DefineListIndex(lstProdutos, 0);
 }
