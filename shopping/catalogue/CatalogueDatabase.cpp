@@ -29,13 +29,14 @@ const char kSchema[] =
 
 // The list windows look entries up by name, and by name in price order, once per ticked product; on a
 // shop's catalogue of tens of thousands of entries a scan each time would make every step of a list slow.
+// One index on the name serves both: a name has a handful of entries, sorted by price in no time. An
+// index on name and price would also order the entries of one name by price where a statement orders by
+// the name alone, and the query window shows a name's brands in the order they were registered.
 // An index is kept in the order of its collation, and another SQLite program would keep one under
 // NOCASE in its own order and damage it with its first insert; under the name CATALOGO, which only this
 // program knows, another program can still read every row but refuses, rather than damages, anything
-// that needs the order. A catalogue made before the indexes (NOCASE, no index) still works, only slower.
-const char kIndexes[] =
-    "CREATE INDEX ProdutosPorNome ON Produtos(Produto);"
-    "CREATE INDEX ProdutosPorNomeEPreco ON Produtos(Produto, PrecoUnitario);";
+// that needs the order. A catalogue made before the index (NOCASE, no index) still works, only slower.
+const char kIndexes[] = "CREATE INDEX ProdutosPorNome ON Produtos(Produto);";
 
 // Opening checks that the file really is a catalogue: the engine opens files lazily, so a text file or an
 // empty file named Registro.mdb would otherwise fail only at the first query.

@@ -23,9 +23,11 @@ const char kSplash[] = "Abertura do Mercanota";
 const char kGerador[] = "Lista de Compras";
 const char kMontagem[] = "Montagem da Lista de Compras";
 const char kSalvando[] = "Salvando...";
+const char kSelecao[] = "Gerar Lista de Compras";
 
 const char kImpressora[] = "Impressora de Teste";
 const char kCmdGeraListaCompras[] = "#103";
+const char kCmdGeraListaDireto[] = "#104";
 const char kCmdImprimirListaCompras[] = "#106";
 const char kLstProdutos[] = "#101";
 const char kCmdGerarListaDoGerador[] = "#103";
@@ -254,6 +256,26 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   EXPECT_GT(EsperaArquivo(pasta + "impresso.ps"), 0u) << "nothing reached the printer";
   uidriver::MessageBoxInfo caixa;
   EXPECT_FALSE(uidriver::WaitMessageBox(&caixa, 300, pid_)) << caixa.text;
+
+  // The saved list printed again from the saved-list window: the same brands and quantities, under its name.
+  ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdGeraListaDireto)));
+  HWND selecao = uidriver::WaitTopWindow(kSelecao, 10000, pid_);
+  ASSERT_NE(selecao, nullptr) << uidriver::DescribeTopWindows();
+  ASSERT_TRUE(uidriver::SelectEntry(Controle(selecao, "#101"), "Churrasco de S\xE1" "bado"));
+  SalvaTela("selecao.bmp");
+  ASSERT_TRUE(uidriver::Click(Controle(selecao, "#103")));
+  ASSERT_TRUE(uidriver::WaitTopWindowGone(kSelecao, 10000, pid_));
+  const std::string deNovo = mercanota::TextoDaListaDeCompras(
+      "Churrasco de S\xE1" "bado", mercanota::Today(),
+      {{2, "Arroz", "Vale Verde", "Tipo 1, 5 kg", mercanota::Currency{224500}},
+       {3, "Caf\xE9", "Fazendinha", "Extraforte, 500 g", mercanota::Currency{154900}},
+       {1, "Sal", "Litoral", "Refinado, 1 kg", mercanota::Currency{29900}}},
+      regional);
+  std::string visto;
+  for (int i = 0; i < 250 && visto != deNovo; ++i, Sleep(20)) {
+    if (HWND segundo = uidriver::FindControl(principal, "Edit[0]")) visto = uidriver::GetText(segundo);
+  }
+  EXPECT_EQ(visto, deNovo);
 
   ASSERT_TRUE(uidriver::RequestClose(principal));
   DWORD saida = 1234;
