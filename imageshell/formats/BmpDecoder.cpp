@@ -10,8 +10,6 @@ namespace {
 
 constexpr size_t kReadChunk = 65000;
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 bool AllocateBytes(std::vector<uint8_t>& buffer, size_t size) {
   try {
@@ -27,97 +25,107 @@ bool AllocateBytes(std::vector<uint8_t>& buffer, size_t size) {
 // ---------------------------------------------------------------------------------------------------
 // Header
 
-bool BmpDecoder::ReadHeader() {
-  uint8_t fileHeader[14];
+bool ParseBmpHeader(const ByteReader& b, BmpHeader* header) {
+  if (!(b.Equals(0, "BM") || b.Equals(0, "MB")) || !b.Has(0, 18)) return false;
+  BmpHeader h;
+  h.pixelOffset = b.Le32(10);
+  h.headerSize = b.Le32(14);
+  if (h.headerSize == 12) {
+    if (!b.Has(14, 12)) return false;
+    // OS/2's core header: unsigned 16-bit sizes, never compressed.
+    h.width = int32_t(b.Le16(18));
+    h.height = int32_t(b.Le16(20));
+    h.bitCount = uint16_t(b.Le16(24));
+  } else if (h.headerSize == 40 || h.headerSize == 64) {
+    if (!b.Has(14, 40)) return false;
+    h.width = int32_t(b.Le32(18));
+    h.height = int32_t(b.Le32(22));
+    h.bitCount = uint16_t(b.Le16(28));
+    h.compression = b.Le32(30);
+    h.colorsUsed = b.Le32(46);
+  } else {
+    return false;
+  }
+  switch (h.bitCount) {
+    case 1: case 4: case 8: case 15: case 16: case 24: case 32: break;
+    default: return false;
+  }
+  *header = h;
+  return true;
+}
+
+bool SniffBmp(const ByteReader& b, const DetectionContext&, DetectedImage* out) {
+  BmpHeader header;
+  if (b.size() < 54 || !ParseBmpHeader(b, &header) || header.compression > 3) return false;
+  *out = MakeDetected(ImageKind::Bmp, header.width, header.height, header.bitCount);
+  return true;
+}
+
+bool BmpDecoder::ReadHeader(ImageHeader& header) {
+  uint8_t bytes[14 + 40] = {};
   uint32_t got = 0;
-  ReadSource(fileHeader, sizeof fileHeader, &got);
-  if (got < sizeof fileHeader) return SetError(kErrFormat);
-  if (!((fileHeader[0] == 'B' && fileHeader[1] == 'M') || (fileHeader[0] == 'M' && fileHeader[1] == 'B')))
+  ReadSource(bytes, sizeof bytes, &got);
+  if (!ParseBmpHeader(ByteReader(bytes, got), &file_) || !CheckHeader() || !ChooseRowFormat(header))
     return SetError(kErrFormat);
-  pixelOffset_ = U32(fileHeader + 10);
 
-  if (!ReadInfoHeader() || !ChooseRowFormat()) return false;
+  header.kind = ImageKind::Bmp;
+  width_ = file_.width;
+  topDown_ = file_.height < 0;
+  height_ = int(topDown_ ? -int64_t(file_.height) : file_.height);
+  header.width = width_;
+  header.height = height_;
+  header.bitsCode = file_.bitCount;
+  header.gray = false;
+  header.colorCount = file_.bitCount <= 8
+                          ? (file_.colorsUsed != 0 ? int(std::min<uint32_t>(file_.colorsUsed, 256)) : 1 << file_.bitCount)
+                          : 0;
+  header.sourceRowLength = width_;
 
-  kind_ = ImageKind::Bmp;
-  width_ = infoWidth_;
-  topDown_ = infoHeight_ < 0;
-  height_ = int(topDown_ ? -int64_t(infoHeight_) : infoHeight_);
-  bitsCode_ = bitCount_;
-  gray_ = false;
-  colorCount_ = bitCount_ <= 8 ? (colorsUsed_ != 0 ? int(std::min<uint32_t>(colorsUsed_, 256)) : 1 << bitCount_) : 0;
-  sourceRowLength_ = width_;
-
-  if (bitCount_ <= 8 && !ReadColorTable()) return false;
-  if (compression_ == 3 && !ReadMasks()) return false;
+  if (file_.bitCount <= 8 && !ReadColorTable(header)) return false;
+  if (file_.compression == 3 && !ReadMasks()) return false;
   return SetError(kErrNone);
 }
 
-bool BmpDecoder::ReadInfoHeader() {
-  uint8_t info[40] = {};
-  uint32_t got = 0;
-  ReadSource(info, sizeof info, &got);
-  if (got < 4) return SetError(kErrFormat);
-  headerSize_ = U32(info);
-  if (headerSize_ == 12) {
-    if (got < 12) return SetError(kErrFormat);
-    // OS/2's core header: unsigned 16-bit sizes, never compressed.
-    infoWidth_ = U16(info + 4);
-    infoHeight_ = U16(info + 6);
-    bitCount_ = U16(info + 10);
-    compression_ = 0;
-    colorsUsed_ = 0;
-    shortOrOs2Header_ = true;
-  } else if (headerSize_ == 40 || headerSize_ == 64) {
-    if (got < 40) return SetError(kErrFormat);
-    infoWidth_ = int32_t(U32(info + 4));
-    infoHeight_ = int32_t(U32(info + 8));
-    bitCount_ = U16(info + 14);
-    compression_ = U32(info + 16);
-    colorsUsed_ = U32(info + 32);
-    shortOrOs2Header_ = headerSize_ == 64;
-  } else {
-    return SetError(kErrFormat);
-  }
-
-  switch (bitCount_) {
-    case 1: case 4: case 8: case 15: case 16: case 24: case 32: break;
-    default: return SetError(kErrFormat);
-  }
+// What the decoder adds to the parser's rules: a compression that fits the depth, and sizes within
+// the limits.
+bool BmpDecoder::CheckHeader() {
+  uint16_t bits = file_.bitCount;
+  uint32_t compression = file_.compression;
   // Each compression belongs to one depth: RLE8 to 8 bits, RLE4 to 4 bits, bit fields to 16 and 32 bits
   // of the 40-byte header (in the 64-byte form the same value names a codec that is not read here).
-  bool compressionFits = compression_ == 0 || (compression_ == 1 && bitCount_ == 8) ||
-                         (compression_ == 2 && bitCount_ == 4) ||
-                         (compression_ == 3 && headerSize_ == 40 && (bitCount_ == 16 || bitCount_ == 32));
+  bool compressionFits = compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4) ||
+                         (compression == 3 && file_.headerSize == 40 && (bits == 16 || bits == 32));
   if (!compressionFits) return SetError(kErrFormat);
-  compressed_ = compression_ == 1 || compression_ == 2;
+  compressed_ = compression == 1 || compression == 2;
 
-  if (infoWidth_ <= 0 || infoHeight_ == 0) return SetError(kErrFormat);
-  int64_t rows = infoHeight_ < 0 ? -int64_t(infoHeight_) : infoHeight_;
-  return AcceptImageSize(infoWidth_, rows, bitCount_ < 8 ? 8 : bitCount_);
+  if (file_.width <= 0 || file_.height == 0) return SetError(kErrFormat);
+  int64_t rows = file_.height < 0 ? -int64_t(file_.height) : file_.height;
+  return AcceptImageSize(file_.width, rows, bits < 8 ? 8 : bits);
 }
 
-bool BmpDecoder::ChooseRowFormat() {
-  switch (bitCount_) {
-    case 1: format_ = RowFormat::Bits1; rowDepth_ = 8; break;
-    case 4: format_ = compressed_ ? RowFormat::Rle4 : RowFormat::Bits4; rowDepth_ = 8; break;
-    case 8: format_ = compressed_ ? RowFormat::Rle8 : RowFormat::Bits8; rowDepth_ = 8; break;
+bool BmpDecoder::ChooseRowFormat(ImageHeader& header) {
+  int& rowDepth = header.rowDepth;
+  switch (file_.bitCount) {
+    case 1: format_ = RowFormat::Bits1; rowDepth = 8; break;
+    case 4: format_ = compressed_ ? RowFormat::Rle4 : RowFormat::Bits4; rowDepth = 8; break;
+    case 8: format_ = compressed_ ? RowFormat::Rle8 : RowFormat::Bits8; rowDepth = 8; break;
     case 15:
-    case 16: format_ = compression_ == 3 ? RowFormat::Masked16 : RowFormat::Rgb555; rowDepth_ = 24; break;
-    case 24: format_ = RowFormat::Rgb24; rowDepth_ = 24; break;
-    case 32: format_ = compression_ == 3 ? RowFormat::Masked32 : RowFormat::Rgb32; rowDepth_ = 24; break;
+    case 16: format_ = file_.compression == 3 ? RowFormat::Masked16 : RowFormat::Rgb555; rowDepth = 24; break;
+    case 24: format_ = RowFormat::Rgb24; rowDepth = 24; break;
+    case 32: format_ = file_.compression == 3 ? RowFormat::Masked32 : RowFormat::Rgb32; rowDepth = 24; break;
     default: return SetError(kErrFormat);
   }
   return true;
 }
 
-bool BmpDecoder::ReadColorTable() {
-  if (!SeekSource(14 + int64_t(headerSize_), 0, nullptr)) return SetError(kErrFormat);
-  int entrySize = headerSize_ == 12 ? 3 : 4;
+bool BmpDecoder::ReadColorTable(ImageHeader& header) {
+  if (!SeekSource(14 + int64_t(file_.headerSize), 0, nullptr)) return SetError(kErrFormat);
+  int entrySize = file_.headerSize == 12 ? 3 : 4;
   // Short tables are common (OS/2 files above all): when the pixel data starts sooner than the full
   // table would end, the table ends there and the missing entries stay black.
-  int entries = colorCount_;
-  int64_t tableStart = 14 + int64_t(headerSize_);
-  if (pixelOffset_ >= tableStart) entries = int(std::min<int64_t>(entries, (pixelOffset_ - tableStart) / entrySize));
+  int entries = header.colorCount;
+  int64_t tableStart = 14 + int64_t(file_.headerSize);
+  if (file_.pixelOffset >= tableStart) entries = int(std::min<int64_t>(entries, (file_.pixelOffset - tableStart) / entrySize));
   uint8_t table[256 * 4];
   uint32_t bytes = uint32_t(entries * entrySize);
   uint32_t got = 0;
@@ -125,24 +133,25 @@ bool BmpDecoder::ReadColorTable() {
   if (got < bytes) return SetError(kErrFormat);
   for (int i = 0; i < entries; ++i) {
     const uint8_t* entry = table + i * entrySize;
-    sourcePalette_[i] = RgbColor{entry[2], entry[1], entry[0]};
+    header.palette[i] = RgbColor{entry[2], entry[1], entry[0]};
   }
   return SetError(kErrNone);
 }
 
 bool BmpDecoder::ReadMasks() {
-  if (!SeekSource(14 + int64_t(headerSize_), 0, nullptr)) return SetError(kErrFormat);
+  if (!SeekSource(14 + int64_t(file_.headerSize), 0, nullptr)) return SetError(kErrFormat);
   uint8_t masks[12];
   uint32_t got = 0;
   ReadSource(masks, sizeof masks, &got);
   if (got < sizeof masks) return SetError(kErrFormat);
   // Stored red, green, blue; kept blue, green, red like the pixels.
-  uint32_t values[3] = {U32(masks + 8), U32(masks + 4), U32(masks)};
+  ByteReader fields(masks, sizeof masks);
+  uint32_t values[3] = {fields.Le32(8), fields.Le32(4), fields.Le32(0)};
   for (int c = 0; c < 3; ++c) {
     Channel& channel = channels_[c];
     channel = Channel{};
     uint32_t mask = values[c];
-    if (bitCount_ == 16) mask &= 0xFFFF;
+    if (file_.bitCount == 16) mask &= 0xFFFF;
     if (mask == 0) continue;
     channel.mask = mask;
     while (!((mask >> channel.shift) & 1)) ++channel.shift;
@@ -156,8 +165,8 @@ bool BmpDecoder::ReadMasks() {
 // ---------------------------------------------------------------------------------------------------
 // Decoding
 
-bool BmpDecoder::BeginImageHook() {
-  int bitsPerPixel = bitCount_ == 15 ? 16 : bitCount_;
+bool BmpDecoder::BeginRows() {
+  int bitsPerPixel = file_.bitCount == 15 ? 16 : file_.bitCount;
   stride_ = (int64_t(width_) * bitsPerPixel + 7) / 8;
   stride_ = (stride_ + 3) / 4 * 4;
   size_t capacity = compressed_ ? kReadChunk
@@ -166,54 +175,17 @@ bool BmpDecoder::BeginImageHook() {
     return SetError(kErrDisplayBitmap);
   fill_ = position_ = 0;
   endOfData_ = false;
-  rowsDone_ = 0;
-  accumulator_ = 0;
   rleStartX_ = rleBlankRows_ = 0;
   rleEnded_ = false;
   rleOffset_ = 0;
-  if (!SeekSource(pixelOffset_, 0, nullptr)) return SetError(kErrPixelData);
+  if (!SeekSource(file_.pixelOffset, 0, nullptr)) return SetError(kErrPixelData);
   return SetError(kErrNone);
 }
 
 bool BmpDecoder::FinishImage() {
-  rowsDone_ = 0;
-  accumulator_ = 0;
   fill_ = position_ = 0;
   std::vector<uint8_t>().swap(readBuffer_);
   std::vector<uint8_t>().swap(rowBuffer_);
-  return SetError(kErrNone);
-}
-
-bool BmpDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect) {
-  if (rowsDone_ >= outputHeight_) return SetError(kErrInvalidState);
-  int count = std::clamp(rows, 0, outputHeight_ - rowsDone_);
-  if (rectCount && updateRect) {
-    *rectCount = 1;
-    updateRect[0] = topDown_ ? ImageRect{0, rowsDone_, outputWidth_, rowsDone_ + count}
-                             : ImageRect{0, outputHeight_ - rowsDone_ - count, outputWidth_, outputHeight_ - rowsDone_};
-  }
-  for (int i = 0; i < count; ++i) {
-    const uint8_t* row = nullptr;
-    while (accumulator_ < height_) {
-      // Only the last row read becomes the output row; the others are passed over unconverted.
-      bool delivered = accumulator_ + outputHeight_ >= height_;
-      if (delivered) {
-        row = ReadRow();
-        if (!row) return SetError(lastError_ == kErrRead ? kErrRead : kErrRow);
-      } else if (!SkipRow()) {
-        return SetError(lastError_ == kErrRead ? kErrRead : kErrRow);
-      }
-      accumulator_ += outputHeight_;
-    }
-    accumulator_ -= height_;
-    int y = topDown_ ? rowsDone_ : outputHeight_ - 1 - rowsDone_;
-    if (!PutRow(row, y)) return false;
-    ++rowsDone_;
-  }
-  progress_ = MulDiv(rowsDone_, kProgressComplete, outputHeight_);
-  decodedRect_ = topDown_ ? ImageRect{0, 0, outputWidth_, rowsDone_}
-                          : ImageRect{0, outputHeight_ - rowsDone_, outputWidth_, outputHeight_};
-  if (rowsDone_ >= outputHeight_) EndOfImage();
   return SetError(kErrNone);
 }
 
@@ -229,7 +201,7 @@ bool BmpDecoder::Refill(size_t keep) {
   if (endOfData_) return true;
   uint32_t got = 0;
   ReadSource(readBuffer_.data() + keep, uint32_t(readBuffer_.size() - keep), &got);
-  if (lastError_ == kErrRead || lastError_ == kErrSeek) return false;
+  if (GetLastError() == kErrRead || GetLastError() == kErrSeek) return false;
   if (got == 0) endOfData_ = true;
   fill_ += got;
   return true;
@@ -255,12 +227,12 @@ int BmpDecoder::ReadByte() {
 // ---------------------------------------------------------------------------------------------------
 // Row readers
 
-bool BmpDecoder::SkipRow() {
-  if (compressed_) return ReadRow() != nullptr;
+bool BmpDecoder::SkipSourceRow() {
+  if (compressed_) return ReadSourceRow() != nullptr;
   return TakeBytes(size_t(stride_)) != nullptr;
 }
 
-const uint8_t* BmpDecoder::ReadRow() {
+const uint8_t* BmpDecoder::ReadSourceRow() {
   if (format_ == RowFormat::Rle8) return ReadRleRow(false);
   if (format_ == RowFormat::Rle4) return ReadRleRow(true);
   const uint8_t* source = TakeBytes(size_t(stride_));
@@ -286,7 +258,8 @@ const uint8_t* BmpDecoder::ReadRow() {
 void BmpDecoder::UnpackMaskedRow(const uint8_t* source, int bytesPerPixel) {
   uint8_t* row = rowBuffer_.data();
   for (int x = 0; x < width_; ++x, source += bytesPerPixel) {
-    uint32_t v = bytesPerPixel == 2 ? U16(source) : U32(source);
+    uint32_t v = bytesPerPixel == 2 ? uint32_t(source[0] | source[1] << 8)
+                                    : uint32_t(source[0] | source[1] << 8 | source[2] << 16 | uint32_t(source[3]) << 24);
     for (int c = 0; c < 3; ++c) {
       const Channel& channel = channels_[c];
       uint32_t field = (v & channel.mask) >> channel.shift;

@@ -6,18 +6,38 @@
 #include <cstdint>
 #include <vector>
 
-#include "ImageDecoder.h"
+#include "ByteReader.h"
+#include "KindDetection.h"
+#include "RowDecoder.h"
 
 namespace lumetta {
 
-class BmpDecoder : public ImageDecoder {
+// The file header and the info header widened into the 40-byte layout, as stored.
+struct BmpHeader {
+  uint32_t pixelOffset = 0;
+  uint32_t headerSize = 0;  // 12 (OS/2 core), 40 or 64 (OS/2 2.x)
+  int32_t width = 0;
+  int32_t height = 0;       // negative: rows stored top-down
+  uint16_t bitCount = 0;
+  uint32_t compression = 0;
+  uint32_t colorsUsed = 0;
+};
+
+// Reads the 14-byte file header and the info header that follows it. False unless the signature, the
+// info header's size and the bit count are ones this format knows and the bytes hold the whole header.
+bool ParseBmpHeader(const ByteReader& bytes, BmpHeader* header);
+
+
+class BmpDecoder : public RowDecoder {
 public:
-  using ImageDecoder::ImageDecoder;
+  using RowDecoder::RowDecoder;
 
 protected:
-  bool ReadHeader() override;
-  bool BeginImageHook() override;
-  bool DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect) override;
+  bool ReadHeader(ImageHeader& header) override;
+  bool BeginRows() override;
+  const uint8_t* ReadSourceRow() override;
+  bool SkipSourceRow() override;
+  bool RowsTopDown() const override { return topDown_; }
   bool FinishImage() override;
 
 private:
@@ -30,30 +50,20 @@ private:
     int width = 0;  // bits from the lowest to the highest mask bit
   };
 
-  bool ReadInfoHeader();
-  bool ReadColorTable();
+  bool CheckHeader();
+  bool ReadColorTable(ImageHeader& header);
   bool ReadMasks();
-  bool ChooseRowFormat();
+  bool ChooseRowFormat(ImageHeader& header);
 
-  // The next source row (row depth 8 or 24), or null with the error set.
-  const uint8_t* ReadRow();
-  // Passes over a row that vertical reduction drops.
-  bool SkipRow();
   const uint8_t* ReadRleRow(bool fourBits);
   const uint8_t* TakeBytes(size_t count);
   int ReadByte();
   bool Refill(size_t keep);
   void UnpackMaskedRow(const uint8_t* source, int bytesPerPixel);
 
-  // The file header and the info header widened into the 40-byte layout.
-  uint32_t pixelOffset_ = 0;
-  uint32_t headerSize_ = 0;
-  int32_t infoWidth_ = 0;
-  int32_t infoHeight_ = 0;
-  uint16_t bitCount_ = 0;
-  uint32_t compression_ = 0;
-  uint32_t colorsUsed_ = 0;
-  bool shortOrOs2Header_ = false;  // the 12- and 64-byte forms
+  BmpHeader file_;
+  int width_ = 0;
+  int height_ = 0;
   bool compressed_ = false;
   bool topDown_ = false;
   RowFormat format_ = RowFormat::Bits8;
@@ -65,9 +75,6 @@ private:
   size_t position_ = 0;
   bool endOfData_ = false;
   std::vector<uint8_t> rowBuffer_;
-
-  int rowsDone_ = 0;
-  int accumulator_ = 0;
 
   // Run-length state carried between rows.
   int rleStartX_ = 0;       // where the next row starts after a delta

@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "DecoderFactory.h"
+#include "ByteSource.h"
 #include "KindDetection.h"
 
 namespace lumetta {
@@ -30,86 +30,44 @@ int16_t PageValue(int value) { return int16_t(std::clamp(value, 0, int(kMaxImage
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
-// Pages
-
-ImagePage::~ImagePage() { ReleaseHandles(); }
-
-void ImagePage::ReleaseHandles() {
-  if (bitmap && ownsBitmap) graphics->DeleteBitmap(bitmap);
-  if (fullColorBitmap && ownsFullColorBitmap) graphics->DeleteBitmap(fullColorBitmap);
-  if (palette && ownsPalette && !sharedPalette) graphics->DeletePalette(palette);
-  bitmap = nullptr;
-  fullColorBitmap = nullptr;
-  palette = nullptr;
-}
-
-// ---------------------------------------------------------------------------------------------------
 // Construction
 
-ImageFile::ImageFile(const char* path)
-    : sourceKind_(SourceKind::Path), path_(path ? path : ""), graphics_(&DefaultGraphics()) {}
+ImageFile::ImageFile(const char* path) : ImageFile(ImageSource::Path(path)) {}
 
-ImageFile::ImageFile(ModuleHandle module, int resourceId)
-    : sourceKind_(SourceKind::Resource), module_(module), resourceId_(resourceId), graphics_(&DefaultGraphics()) {}
+ImageFile::ImageFile(ModuleHandle module, int resourceId) : ImageFile(ImageSource::Resource(module, resourceId)) {}
 
-ImageFile::ImageFile(const void* data, size_t length)
-    : sourceKind_(SourceKind::Memory), memory_(data), memoryLength_(data ? length : 0), graphics_(&DefaultGraphics()) {}
+ImageFile::ImageFile(const void* data, size_t length) : ImageFile(ImageSource::Memory(data, data ? length : 0)) {}
 
 ImageFile::ImageFile(FileHandle file, int64_t offset, int64_t length)
-    : sourceKind_(SourceKind::FileHandle),
-      file_(file),
-      fileOffset_(offset),
-      fileLength_(length),
-      graphics_(&DefaultGraphics()) {}
+    : ImageFile(ImageSource::FileRange(file, offset, length)) {}
+
+ImageFile::ImageFile(ImageSource source) : source_(std::move(source)), graphics_(&DefaultGraphics()) {}
 
 ImageFile::~ImageFile() {
   ReleaseAll();
-  delete request_;
-  delete extras_;
-  for (ImagePage* page : pages_) delete page;
+  request_.reset();
+  extras_.reset();
+  pages_.clear();
 }
 
-const char* ImageFile::GetPath() const { return sourceKind_ == SourceKind::Path ? path_.c_str() : nullptr; }
+const char* ImageFile::GetPath() const {
+  return source_.kind == ImageSource::Kind::Path ? source_.path.c_str() : nullptr;
+}
 
 // A shortcut stands for its target; one that leads nowhere stands for itself.
-std::string ImageFile::ResolvedPath() const {
-  if (!HasLinkExtension(path_.c_str())) return path_;
+ImageSource ImageFile::ResolvedSource() const {
+  if (source_.kind != ImageSource::Kind::Path || !HasLinkExtension(source_.path.c_str())) return source_;
   char target[kMaxPathLength] = {};
-  FollowShortcut(path_.c_str(), target, sizeof target);
-  return target[0] ? std::string(target) : path_;
+  FollowShortcut(source_.path.c_str(), target, sizeof target);
+  return target[0] ? ImageSource::Path(target) : source_;
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Decoders
 
-ImageDecoder* ImageFile::CreateDecoderOfKind(ImageKind kind) {
-  DecoderSource source;
-  std::string resolved;
-  switch (sourceKind_) {
-    case SourceKind::Path:
-      resolved = ResolvedPath();
-      source.kind = DecoderSource::Kind::Path;
-      source.path = resolved.c_str();
-      break;
-    case SourceKind::Resource:
-      source.kind = DecoderSource::Kind::Resource;
-      source.module = module_;
-      source.resourceId = resourceId_;
-      break;
-    case SourceKind::FileHandle:
-      source.kind = DecoderSource::Kind::FileHandle;
-      source.file = file_;
-      source.offset = fileOffset_;
-      source.length = fileLength_;
-      break;
-    case SourceKind::Memory:
-      source.kind = DecoderSource::Kind::Memory;
-      source.memory = memory_;
-      source.memoryLength = memoryLength_;
-      break;
-  }
+std::unique_ptr<ImageDecoder> ImageFile::CreateDecoderOfKind(ImageKind kind) {
   int error = kErrNone;
-  ImageDecoder* decoder = NewDecoder(kind, source, &error);
+  std::unique_ptr<ImageDecoder> decoder = factory_(kind, ResolvedSource(), &error);
   if (!decoder) {
     lastError_ = error != kErrNone ? error : kErrNoDecoder;
     return nullptr;
@@ -118,7 +76,7 @@ ImageDecoder* ImageFile::CreateDecoderOfKind(ImageKind kind) {
   return decoder;
 }
 
-ImageDecoder* ImageFile::CreateDecoder() {
+std::unique_ptr<ImageDecoder> ImageFile::CreateDecoder() {
   ImageKind kind = GetKind();
   if (kind == ImageKind::Unknown) {
     lastError_ = detectionError_ ? detectionError_ : kErrFormat;
@@ -128,7 +86,7 @@ ImageDecoder* ImageFile::CreateDecoder() {
 }
 
 int ImageFile::CountPages() {
-  std::unique_ptr<ImageDecoder> decoder(CreateDecoder());
+  std::unique_ptr<ImageDecoder> decoder = CreateDecoder();
   if (!decoder || !decoder->Open(false)) return 0;
   int count = 0;
   while (count < kMaxPages && decoder->SelectPage(count)) ++count;
@@ -144,78 +102,46 @@ ImageKind ImageFile::GetKind() {
   return kind_;
 }
 
-bool ImageFile::ReadDetectionBytes(std::vector<uint8_t>& bytes, size_t* length, const uint8_t** data) {
-  switch (sourceKind_) {
-    case SourceKind::Path: {
-      std::string path = ResolvedPath();
-      if (!FileAttributesReadable(path.c_str())) {
-        detectionError_ = kErrFileNotFound;
-        return false;
-      }
-      FileHandle file = OpenFileForReading(path.c_str());
-      if (file == kInvalidFile) return false;
-      bytes.resize(kDetectionBytes);
-      uint32_t got = 0;
-      bool read = ReadFromFile(file, bytes.data(), uint32_t(bytes.size()), &got);
-      CloseFile(file);
-      if (!read) return false;
-      bytes.resize(got);
-      *data = bytes.data();
-      *length = got;
-      return true;
-    }
-    case SourceKind::Resource: {
-      uint32_t size = 0;
-      if (!LockDataResource(module_, resourceId_, data, &size)) return false;
-      *length = size;
-      return true;
-    }
-    case SourceKind::Memory:
-      *data = static_cast<const uint8_t*>(memory_);
-      *length = memoryLength_;
-      return true;
-    case SourceKind::FileHandle: {
-      if (!SeekFile(file_, fileOffset_, 0, nullptr)) return false;
-      size_t wanted = kDetectionBytes;
-      if (fileLength_ >= 0) wanted = size_t(std::min<int64_t>(fileLength_, int64_t(kDetectionBytes)));
-      bytes.resize(wanted);
-      uint32_t got = 0;
-      bool read = ReadFromFile(file_, bytes.data(), uint32_t(wanted), &got);
-      if (!SeekFile(file_, fileOffset_, 0, nullptr) || !read) return false;
-      bytes.resize(got);
-      *data = bytes.data();
-      *length = got;
-      return true;
-    }
+// The first bytes through the image's own byte source: a file's first 4095 bytes, a block in memory
+// whole.
+bool ImageFile::ReadDetectionBytes(std::vector<uint8_t>& bytes) {
+  ImageSource source = ResolvedSource();
+  if (source.kind == ImageSource::Kind::Path && !FileAttributesReadable(source.path.c_str())) {
+    detectionError_ = kErrFileNotFound;
+    return false;
   }
-  return false;
+  bool inMemory = source.kind == ImageSource::Kind::Memory || source.kind == ImageSource::Kind::Resource;
+  ByteSource reader(std::move(source));
+  if (reader.Open() != kErrNone) return false;
+  int64_t wanted = inMemory ? reader.length() : int64_t(kDetectionBytes);
+  if (reader.kind() == ImageSource::Kind::FileRange) wanted = std::min(wanted, reader.length());
+  bytes.resize(size_t(std::max<int64_t>(wanted, 0)));
+  uint32_t got = 0;
+  int error = bytes.empty() ? kErrNone : reader.Read(bytes.data(), uint32_t(bytes.size()), &got);
+  reader.Close();
+  if (error != kErrNone && error != kErrEndOfData) return false;
+  bytes.resize(got);
+  return true;
 }
 
 bool ImageFile::DetectKind() {
   kind_ = ImageKind::Unknown;
   detectionError_ = kErrFormat;
-  std::vector<uint8_t> bytes;
-  const uint8_t* data = nullptr;
-  size_t length = 0;
-  if (!ReadDetectionBytes(bytes, &length, &data)) {
+  std::vector<uint8_t> buffer;
+  if (!ReadDetectionBytes(buffer)) {
     lastError_ = detectionError_;
     return false;
   }
 
-  std::vector<uint8_t> buffer(data, data + length);
   DecoderOpener openDecoder = [&](ImageKind kind, bool onBuffer, DetectedImage* values) {
     int savedError = lastError_;
     std::unique_ptr<ImageDecoder> decoder;
     if (onBuffer) {
       int error = kErrNone;
-      DecoderSource source;
-      source.kind = DecoderSource::Kind::Memory;
-      source.memory = buffer.data();
-      source.memoryLength = buffer.size();
-      decoder.reset(NewDecoder(kind, source, &error));
+      decoder = factory_(kind, ImageSource::Memory(buffer.data(), buffer.size()), &error);
       if (decoder) decoder->SetGraphics(*graphics_);
     } else {
-      decoder.reset(CreateDecoderOfKind(kind));
+      decoder = CreateDecoderOfKind(kind);
     }
     lastError_ = savedError;
     if (!decoder) return DecoderProbe::NoDecoder;
@@ -235,7 +161,7 @@ bool ImageFile::DetectKind() {
   }
   detectionError_ = kErrNone;
   EnsurePage(0);
-  ImagePage* page = pages_[0];
+  ImagePage* page = pages_[0].get();
   page->width = PageValue(detected.width);
   page->height = PageValue(detected.height);
   page->bitsCode = uint8_t(detected.bits);
@@ -248,20 +174,14 @@ bool ImageFile::DetectKind() {
 
 ImagePage* ImageFile::Page(int page) const {
   size_t index = page < 0 ? currentPage_ : size_t(page);
-  return index < pages_.size() ? pages_[index] : nullptr;
+  return index < pages_.size() ? pages_[index].get() : nullptr;
 }
 
 void ImageFile::EnsurePage(int index) {
-  if (pageRoom_ == 0) {
-    pages_.reserve(kInitialPageRoom);
-    pageRoom_ = kInitialPageRoom;
-  }
+  if (pages_.capacity() == 0) pages_.reserve(kInitialPageRoom);
   while (pages_.size() <= size_t(index)) {
-    if (pages_.size() == pageRoom_) {
-      pageRoom_ += kPageRoomGrowth;
-      pages_.reserve(pageRoom_);
-    }
-    pages_.push_back(new ImagePage(*graphics_));
+    if (pages_.size() == pages_.capacity()) pages_.reserve(pages_.size() + kPageRoomGrowth);
+    pages_.push_back(std::make_unique<ImagePage>());
   }
 }
 
@@ -297,17 +217,25 @@ int ImageFile::GetOutputHeight(int page) {
 
 BitmapHandle ImageFile::GetBitmap(int page) const {
   ImagePage* p = Page(page);
-  return p ? p->bitmap : nullptr;
+  if (!p) return nullptr;
+  if (IsBeingDecoded(page < 0 ? currentPage_ : size_t(page)) && decoder_->GetBitmap()) return decoder_->GetBitmap();
+  return p->bitmap.get();
 }
 
 BitmapHandle ImageFile::GetFullColorBitmap(int page) const {
   ImagePage* p = Page(page);
-  return p ? p->fullColorBitmap : nullptr;
+  if (!p) return nullptr;
+  if (IsBeingDecoded(page < 0 ? currentPage_ : size_t(page)) && decoder_->GetFullColorBitmap())
+    return decoder_->GetFullColorBitmap();
+  return p->fullColorBitmap.get();
 }
 
 PaletteHandle ImageFile::GetPalette(int page) const {
   ImagePage* p = Page(page);
-  return p ? p->palette : nullptr;
+  if (!p) return nullptr;
+  if (!p->sharedPalette && IsBeingDecoded(page < 0 ? currentPage_ : size_t(page)) && decoder_->GetPalette())
+    return decoder_->GetPalette();
+  return p->Palette();
 }
 
 bool ImageFile::IsGray(int page) const {
@@ -315,7 +243,7 @@ bool ImageFile::IsGray(int page) const {
   return p && p->gray;
 }
 
-ImageExtras* ImageFile::GetExtras() const { return decoder_ ? decoder_->GetExtras() : extras_; }
+ImageExtras* ImageFile::GetExtras() const { return decoder_ ? decoder_->GetExtras() : extras_.get(); }
 
 bool ImageFile::SetPage(int index) {
   if (decoder_) EndDecode(true);
@@ -335,24 +263,13 @@ bool ImageFile::PreparePage() {
   int screenBits = graphics_->ScreenBitsPerPixel();
   if (screenBits >= 25) screenBits = 24;
   if (screenBits == 15) screenBits = 16;
-  DecoderRequest request;
-  request.width = request_->width;
-  request.height = request_->height;
-  request.ditherMode = request_->ditherMode;
-  request.ditherTo16 = request_->ditherTo16;
-  request.displayDepth = screenBits;
-  request.bottomUp = request_->bottomUp;
-  request.fixedPalette = request_->fixedPalette;
-  request.makeBitmap = request_->makeBitmap;
-  request.makeFullColorBitmap = request_->makeFullColorBitmap;
-  request.deviceBitmap = request_->deviceBitmap;
-  if (!decoder_->BeginImage(request)) {
+  if (!decoder_->BeginImage(*request_, screenBits)) {
     lastError_ = decoder_->GetLastError();
     return false;
   }
 
   EnsurePage(currentPage_);
-  ImagePage* page = pages_[currentPage_];
+  ImagePage* page = pages_[currentPage_].get();
   page->ReleaseHandles();
   ImageInfo info = decoder_->GetInfo();
   page->width = PageValue(info.width);
@@ -363,17 +280,12 @@ bool ImageFile::PreparePage() {
   page->outputDepth = uint8_t(info.outputDepth);
   page->gray = info.gray;
   page->decoded = 0;
-  page->bitmap = decoder_->GetBitmap();
-  page->fullColorBitmap = decoder_->GetFullColorBitmap();
-  page->palette = decoder_->GetPalette();
-  page->ownsBitmap = page->ownsFullColorBitmap = page->ownsPalette = 0;
-  page->sharedPalette = decoder_->PaletteIsShared();
+  // Until the hand-over the page shows the decoder's handles (GetBitmap asks the decoder).
+  if (decoder_->PaletteIsShared()) page->sharedPalette = decoder_->GetPalette();
 
   ImageExtras* extras = decoder_->GetExtras();
-  if (!request_->fixedPalette && extras && extras->FrameHasTransparentColor(currentPage_)) {
-    page->palette = extras->SharedPalette();
-    page->sharedPalette = 1;
-  }
+  if (!request_->fixedPalette && extras && extras->FrameHasTransparentColor(currentPage_))
+    page->sharedPalette = extras->SharedPalette();
   pagePrepared_ = true;
   return true;
 }
@@ -381,17 +293,12 @@ bool ImageFile::PreparePage() {
 // The page takes the decoder's handles over (the palette too, unless it belongs to the extras).
 void ImageFile::HandOverToPage() {
   if (!pagePrepared_ || currentPage_ >= pages_.size()) return;
-  ImagePage* page = pages_[currentPage_];
-  page->bitmap = decoder_->GetBitmap();
-  page->fullColorBitmap = decoder_->GetFullColorBitmap();
-  page->ownsBitmap = page->bitmap != nullptr;
-  page->ownsFullColorBitmap = page->fullColorBitmap != nullptr;
-  decoder_->DetachBitmaps();
-  if (!page->sharedPalette) {
-    page->palette = decoder_->GetPalette();
-    page->ownsPalette = page->palette != nullptr;
-    decoder_->DetachPalette();
-  }
+  ImagePage* page = pages_[currentPage_].get();
+  // A second hand-over of the same page finds the decoder empty and keeps what the page has.
+  if (decoder_->GetBitmap()) page->bitmap = decoder_->TakeBitmap();
+  if (decoder_->GetFullColorBitmap()) page->fullColorBitmap = decoder_->TakeFullColorBitmap();
+  if (!page->sharedPalette && !decoder_->PaletteIsShared() && decoder_->GetPalette())
+    page->palette = decoder_->TakePalette();
 }
 
 bool ImageFile::BeginDecode(const DecodeRequest& request) {
@@ -399,10 +306,9 @@ bool ImageFile::BeginDecode(const DecodeRequest& request) {
     lastError_ = kErrInvalidState;
     return false;
   }
-  delete request_;
-  request_ = new DecodeRequest(request);
+  request_ = request;
   if (request.allPages) {
-    for (ImagePage* page : pages_) page->ReleaseHandles();
+    for (auto& page : pages_) page->ReleaseHandles();
   } else if (ImagePage* page = Page(-1)) {
     page->ReleaseHandles();
   }
@@ -455,9 +361,7 @@ bool ImageFile::DecodeStep(int rows, int* rectCount, ImageRect* updateRect) {
   }
   bool ok = decoder_->DecodeRows(rows, rectCount, updateRect);
   if (!ok) lastError_ = decoder_->GetLastError();
-  // A second pass replaces the palette: the page follows the decoder while it still owns the handles.
-  ImagePage* page = pages_[currentPage_];
-  if (!page->sharedPalette) page->palette = decoder_->GetPalette();
+  ImagePage* page = pages_[currentPage_].get();
   if (request_->allPages && currentPage_ > 0 && rectCount) {
     *rectCount = decoder_->GetProgress() > kProgressComplete - 1 ? 1 : 0;
     if (*rectCount && updateRect) updateRect[0] = ImageRect{0, 0, page->outputWidth, page->outputHeight};
@@ -473,13 +377,10 @@ bool ImageFile::EndDecode(bool releaseIfIncomplete) {
     pages_[currentPage_]->decoded = 1;
   }
   if (request_ && request_->allPages) currentPage_ = 0;
-  delete extras_;
   extras_ = decoder_->DetachExtras();
   decoder_->Close();
-  delete decoder_;
-  decoder_ = nullptr;
-  delete request_;
-  request_ = nullptr;
+  decoder_.reset();
+  request_.reset();
   pagePrepared_ = false;
   if (progress < kProgressComplete && releaseIfIncomplete) ReleaseAll();
   elapsedMs_ = TickCountMs() - startTime_;

@@ -6,42 +6,33 @@
 // holding bitmap and palette handles.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "DecodeRequest.h"
+#include "DecoderTable.h"
 #include "ImageDecoder.h"
 #include "ImageExtras.h"
 #include "ImageModel.h"
+#include "ImageSource.h"
+#include "OwnedHandles.h"
 #include "PlatformFiles.h"
 #include "PlatformGraphics.h"
 
 namespace lumetta {
 
-// What a caller asks of a decode. The constructor sets the defaults.
-struct DecodeRequest {
-  int32_t width = 0;                // target box; 0 means the image's own size
-  int32_t height = 0;
-  int32_t ditherMode = 1;           // 0..4 on 8-bit displays
-  int32_t ditherTo16 = 1;           // ordered dither of 24-bit images on 16-bit displays
-  int32_t bottomUp = 0;             // rows stored bottom-up
-  int32_t fixedPalette = 0;         // only the fixed 240-colour palette
-  int32_t makeBitmap = 1;           // the display bitmap
-  int32_t makeFullColorBitmap = 0;  // also the full-depth bitmap
-  int32_t allPages = 0;             // every page or frame in one run
-  int32_t scanAllFrames = 0;        // handed to the decoder's Open
-  int32_t deviceBitmap = 0;         // a device-dependent display bitmap
-};
-static_assert(sizeof(DecodeRequest) == 11 * 4);
-
-// One page or animation frame and the handles it owns.
+// One page or animation frame and the handles it owns (a palette of the extras is only borrowed).
 struct ImagePage {
-  explicit ImagePage(PlatformGraphics& graphics) : graphics(&graphics) {}
-  ~ImagePage();
-  ImagePage(const ImagePage&) = delete;
-  ImagePage& operator=(const ImagePage&) = delete;
-
   // Deletes the handles the page owns and forgets all three.
-  void ReleaseHandles();
+  void ReleaseHandles() {
+    bitmap.reset();
+    fullColorBitmap.reset();
+    palette.reset();
+    sharedPalette = nullptr;
+  }
+  PaletteHandle Palette() const { return sharedPalette ? sharedPalette : palette.get(); }
 
   int16_t width = 0;
   int16_t height = 0;
@@ -51,14 +42,10 @@ struct ImagePage {
   uint8_t outputDepth = 0;
   uint8_t gray = 0;
   uint8_t decoded = 0;
-  BitmapHandle bitmap = nullptr;
-  BitmapHandle fullColorBitmap = nullptr;
-  PaletteHandle palette = nullptr;
-  uint8_t ownsBitmap = 1;
-  uint8_t ownsFullColorBitmap = 1;
-  uint8_t ownsPalette = 1;
-  uint8_t sharedPalette = 0;  // the palette belongs to the extras
-  PlatformGraphics* graphics;
+  OwnedBitmap bitmap;
+  OwnedBitmap fullColorBitmap;
+  OwnedPalette palette;
+  PaletteHandle sharedPalette = nullptr;  // the palette belongs to the extras
 };
 
 class ImageFile {
@@ -68,6 +55,7 @@ public:
   // A memory block (not copied; it must outlive the object) or a range of an open file.
   ImageFile(const void* data, size_t length);
   ImageFile(FileHandle file, int64_t offset, int64_t length);
+  explicit ImageFile(ImageSource source);
   ~ImageFile();
 
   ImageFile(const ImageFile&) = delete;
@@ -75,6 +63,8 @@ public:
 
   // The graphics that bitmaps are made with (the process default unless set before decoding).
   void SetGraphics(PlatformGraphics& graphics) { graphics_ = &graphics; }
+  // Where decoders come from (the built-in table unless a test sets another before decoding).
+  void SetDecoderFactory(DecoderFactory factory) { factory_ = factory; }
 
   ImageKind GetKind();
   bool DetectKind();
@@ -114,41 +104,32 @@ public:
   int CountPages();
 
   // A new decoder for this image's kind and source, or null with error 100 (no such decoder) or 7.
-  ImageDecoder* CreateDecoder();
+  std::unique_ptr<ImageDecoder> CreateDecoder();
 
 private:
-  enum class SourceKind { Path, Resource, FileHandle, Memory };
-
   ImagePage* Page(int page) const;
+  // The page that the running decode is filling (its handles are still the decoder's).
+  bool IsBeingDecoded(size_t index) const { return decoder_ && pagePrepared_ && index == currentPage_; }
   bool PreparePage();
   void HandOverToPage();
-  bool ReadDetectionBytes(std::vector<uint8_t>& bytes, size_t* length, const uint8_t** data);
-  std::string ResolvedPath() const;
-  ImageDecoder* CreateDecoderOfKind(ImageKind kind);
+  bool ReadDetectionBytes(std::vector<uint8_t>& bytes);
+  ImageSource ResolvedSource() const;
+  std::unique_ptr<ImageDecoder> CreateDecoderOfKind(ImageKind kind);
   void EnsurePage(int index);
 
-  SourceKind sourceKind_;
-  std::string path_;
-  ModuleHandle module_ = nullptr;
-  int resourceId_ = 0;
-  const void* memory_ = nullptr;
-  size_t memoryLength_ = 0;
-  FileHandle file_ = kInvalidFile;
-  int64_t fileOffset_ = 0;
-  int64_t fileLength_ = 0;
-
+  ImageSource source_;
   PlatformGraphics* graphics_;
-  ImageDecoder* decoder_ = nullptr;
-  DecodeRequest* request_ = nullptr;
+  DecoderFactory factory_ = &NewDecoder;
+  std::unique_ptr<ImageDecoder> decoder_;
+  std::optional<DecodeRequest> request_;
   uint32_t startTime_ = 0;
   uint32_t elapsedMs_ = 0;
   int lastError_ = 0;
   int detectionError_ = 0;
   ImageKind kind_ = ImageKind::NotDetected;
   uint16_t currentPage_ = 0;
-  ImageExtras* extras_ = nullptr;
-  std::vector<ImagePage*> pages_;
-  size_t pageRoom_ = 0;
+  std::unique_ptr<ImageExtras> extras_;
+  std::vector<std::unique_ptr<ImagePage>> pages_;
   bool allPagesDone_ = false;
   bool pagePrepared_ = false;  // the current page was filled by this decode
 };

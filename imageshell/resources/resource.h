@@ -2,6 +2,46 @@
 
 // Resource identifiers of lumetta32.dll, in numbered blocks per dialog.
 
+// Icons: the product icon and the frame the About box blinks to.
+#define IDI_LUMETTA 2000
+#define IDI_LUMETTA_BLINK 2001
+
+// Command help texts (1-11) and menu texts (12-21); id 5 is unused.
+#define IDS_HELP_VIEW 1
+#define IDS_HELP_PRINT 2
+#define IDS_HELP_TILED 3
+#define IDS_HELP_CENTERED 4
+#define IDS_HELP_RESTORE 6
+#define IDS_HELP_TO_BMP 7
+#define IDS_HELP_TO_JPEG 8
+#define IDS_HELP_ABOUT 9
+#define IDS_HELP_HELP 10
+#define IDS_HELP_OPTIONS 11
+#define IDS_MENU_VIEW 12
+#define IDS_MENU_PRINT 13
+#define IDS_MENU_TILED 14
+#define IDS_MENU_CENTERED 15
+#define IDS_MENU_RESTORE 16
+#define IDS_MENU_TO_BMP 17
+#define IDS_MENU_TO_JPEG 18
+#define IDS_MENU_OPTIONS 19
+#define IDS_MENU_ABOUT 20
+#define IDS_MENU_HELP 21
+
+// About box.
+#define IDD_ABOUT 100
+#define IDC_ABOUT_VERSION 113
+#define IDC_ABOUT_ICON 128
+
+// Options page.
+#define IDD_OPTIONS 104
+#define IDC_OPT_SHRINK 1005
+#define IDC_OPT_ENLARGE 1006
+#define IDC_OPT_FIT_RESIZED 1007
+#define IDC_OPT_IMAGE_EXTENSIONS 1009
+#define IDC_OPT_ALL_EXTENSIONS 1010
+#define IDC_OPT_NO_THUMBNAIL 1011
+
 // Progress dialog (wallpaper, printing).
 #define IDD_PROGRESS 503
 #define IDC_PROGRESS_TEXT 113

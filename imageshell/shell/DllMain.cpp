@@ -1,30 +1,26 @@
+// The module's entry points: process set-up and tear-down, and the COM server's two exports.
 #include <windows.h>
 #include <objbase.h>
 
+#include "ModuleState.h"
 #include "ObjectCount.h"
-
-namespace {
-HINSTANCE g_instance = nullptr;
-}
+#include "ShellExtension.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    g_instance = instance;
     DisableThreadLibraryCalls(instance);
+    AttachModule(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    DetachModule();
   }
   return TRUE;
 }
 
-// No class is served yet: answer as COM expects for an unknown class, with the out-pointer cleared.
-extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID, REFIID, LPVOID* out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  return CLASS_E_CLASSNOTAVAILABLE;
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+  return GetClassObject(rclsid, riid, ppv);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  return ObjectCount == 0 ? S_OK : S_FALSE;
-}
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ObjectCount == 0 ? S_OK : S_FALSE; }
 
 // rundll32 entry: ShowImage(hwnd, instance, path, showCommand). The viewer is not built yet.
 extern "C" void CALLBACK ShowImage(HWND, HINSTANCE, LPSTR, int) {}

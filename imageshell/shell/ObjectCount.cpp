@@ -1,3 +1,8 @@
 #include "ObjectCount.h"
 
+#include <windows.h>
+
 long ObjectCount = 0;
+
+void ObjectCountUp() { InterlockedIncrement(&ObjectCount); }
+void ObjectCountDown() { InterlockedDecrement(&ObjectCount); }

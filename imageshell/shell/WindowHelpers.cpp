@@ -1,6 +1,6 @@
 #include "WindowHelpers.h"
 
-#include "PathHelpers.h"
+#include "WindowPlacement.h"
 
 void CenterWindow(HWND window, HWND over) {
   if (!over) over = GetParent(window);

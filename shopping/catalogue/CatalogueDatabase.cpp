@@ -4,6 +4,10 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "Charset.h"
 #include "SqlTranslation.h"
 
@@ -47,13 +51,47 @@ const char* const kSchemaChecks[] = {
 
 constexpr int kBusyTimeoutMs = 2000;
 
-// A Windows-1252 path as the C library of this system wants it: the ANSI code page on Windows, UTF-8
-// elsewhere (the host tools and tests).
-std::string NativePath(const std::string& path) {
+// Paths come as the system spells them: in the ANSI code page in force on Windows (which need not be
+// Windows-1252: an accented folder name is spelt differently under another code page), as the file
+// system's own bytes elsewhere (the host tools and tests), where they are passed on untouched.
+
+// The path as the engine wants it: UTF-8.
+std::string EnginePath(const std::string& path) {
+#ifdef _WIN32
+  if (path.empty() || path.size() > 0x7FFFFFFF) return {};
+  const int size = static_cast<int>(path.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+  if (wide <= 0) return {};
+  std::wstring utf16(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), size, utf16.data(), wide);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string utf8(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
+#else
+  return path;
+#endif
+}
+
+// A file the person has write-protected is opened for reading only, whether or not the system would let
+// this process write it anyway (an administrator may); elsewhere the engine finds out by itself.
+bool WriteProtected(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+#else
+  (void)path;
+  return false;
+#endif
+}
+
+// The path inside a message, which is Windows-1252 text.
+std::string PathInMessage(const std::string& path) {
 #ifdef _WIN32
   return path;
 #else
-  return Cp1252ToUtf8(path);
+  return Utf8ToCp1252(path);
 #endif
 }
 
@@ -240,9 +278,10 @@ bool CatalogueDatabase::OpenDatabase(const std::string& path) {
   Close();
   lastError_ = CatalogueError::kNone;
   lastErrorText_.clear();
-  const std::string utf8Path = Cp1252ToUtf8(path);
-  if (sqlite3_open_v2(utf8Path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    FailFromEngine(CatalogueError::kCannotOpen, "Não foi possível abrir " + path + ": ");
+  const std::string utf8Path = EnginePath(path);
+  const int mode = WriteProtected(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  if (sqlite3_open_v2(utf8Path.c_str(), &db_, mode, nullptr) != SQLITE_OK) {
+    FailFromEngine(CatalogueError::kCannotOpen, "Não foi possível abrir " + PathInMessage(path) + ": ");
     Close();
     return false;
   }
@@ -253,13 +292,15 @@ bool CatalogueDatabase::OpenDatabase(const std::string& path) {
   for (const char* check : kSchemaChecks) {
     Statement statement;
     if (sqlite3_prepare_v2(db_, check, -1, statement.out(), nullptr) != SQLITE_OK) {
-      FailFromEngine(CatalogueError::kCannotOpen, path + " não é um catálogo de produtos: ");
+      FailFromEngine(CatalogueError::kCannotOpen, PathInMessage(path) + " não é um catálogo de produtos: ");
       Close();
       return false;
     }
   }
   return true;
 }
+
+bool CatalogueDatabase::IsReadOnly() const { return db_ && sqlite3_db_readonly(db_, "main") == 1; }
 
 void CatalogueDatabase::Close() {
   if (db_) {
@@ -352,19 +393,20 @@ bool CatalogueDatabase::Run(std::string_view sql, bool query, Recordset* rows) {
 }
 
 bool CatalogueDatabase::CreateCatalogueFile(const std::string& path, bool replace, std::string* error) {
-  const std::string utf8Path = Cp1252ToUtf8(path);
-  if (replace) std::remove(NativePath(path).c_str());
+  const std::string utf8Path = EnginePath(path);
+  if (replace) std::remove(path.c_str());
   // Open without creating first, so that an existing file is never written over by accident.
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(utf8Path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
     sqlite3_close_v2(db);
-    *error = path + " já existe.";
+    *error = PathInMessage(path) + " já existe.";
     return false;
   }
   sqlite3_close_v2(db);
   db = nullptr;
   if (sqlite3_open_v2(utf8Path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-    *error = "Não foi possível criar " + path + ": " + Utf8ToCp1252(db ? sqlite3_errmsg(db) : "sem memória");
+    *error = "Não foi possível criar " + PathInMessage(path) + ": " +
+             Utf8ToCp1252(db ? sqlite3_errmsg(db) : "sem memória");
     sqlite3_close_v2(db);
     return false;
   }
@@ -376,7 +418,7 @@ bool CatalogueDatabase::CreateCatalogueFile(const std::string& path, bool replac
   if (!ok) *error = "Não foi possível criar as tabelas: " + Utf8ToCp1252(message ? message : "");
   sqlite3_free(message);
   sqlite3_close_v2(db);
-  if (!ok) std::remove(NativePath(path).c_str());
+  if (!ok) std::remove(path.c_str());
   return ok;
 }
 

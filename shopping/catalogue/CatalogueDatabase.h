@@ -76,7 +76,8 @@ public:
   CatalogueDatabase(const CatalogueDatabase&) = delete;
   CatalogueDatabase& operator=(const CatalogueDatabase&) = delete;
 
-  // Opens an existing catalogue, shared and read-write; never creates one. `path` is in Windows-1252.
+  // Opens an existing catalogue, shared and read-write (read-only when the file cannot be written); never
+  // creates one. `path` is in the ANSI code page on Windows, the file system's own bytes elsewhere.
   // Fails for a missing or unreadable file and for a file without the two tables.
   bool OpenDatabase(const std::string& path);
   // Runs a query and copies its rows into `rows`. Numbers are converted with the regional settings in
@@ -92,12 +93,15 @@ public:
   long long RecordsAffected() const { return recordsAffected_; }
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
+  // Open, but every change will be refused: the file is write-protected.
+  bool IsReadOnly() const;
 
   CatalogueError LastError() const { return lastError_; }
   // In Windows-1252, for a message box.
   const std::string& LastErrorText() const { return lastErrorText_; }
 
-  // Makes a new, empty catalogue file with the two tables. Fails if `path` exists, unless `replace`.
+  // Makes a new, empty catalogue file with the two tables. Fails if `path` (spelt as for OpenDatabase)
+  // exists, unless `replace`.
   static bool CreateCatalogueFile(const std::string& path, bool replace, std::string* error);
 
 private:

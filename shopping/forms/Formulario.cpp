@@ -234,6 +234,9 @@ bool Formulario::PreTraduzMensagem(MSG& msg) {
     SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
     return true;
   }
+  // The controls of an MDI child (a report's multi-line text, say) keep Tab, Enter and Esc: the frame's
+  // navigation is for the frame's own controls.
+  if (HWND cliente = ClienteMdi(); cliente && (msg.hwnd == cliente || IsChild(cliente, msg.hwnd))) return false;
   return navegacao_ && !filhaMdi_ && IsDialogMessageA(hwnd_, &msg);
 }
 

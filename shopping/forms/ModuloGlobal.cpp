@@ -13,10 +13,24 @@ bool ModoDeAjuda = false;
 std::string ModoCadastro;
 std::array<std::string, kMaxProdutosDaLista + 1> ProdutosDaLista;
 
+namespace {
+
+void AvisaSomenteLeitura() {
+  MsgBox("O catálogo de produtos (Registro.mdb) está protegido contra gravação. O programa pode ser usado para "
+         "consultas, mas nenhuma alteração poderá ser salva.",
+         MB_OK | MB_ICONSTOP, "Erro:");
+}
+
+}  // namespace
+
 bool AbreBancoDados() {
   const bool aberto =
       ComAmpulheta::Durante([] { return CatalogueDatabase.OpenDatabase(CaminhoAplicativo() + "\\Registro.mdb"); });
-  if (aberto) return true;
+  if (aberto) {
+    // Opened read-only: the person learns it now, not from the general error box at the first save.
+    if (CatalogueDatabase.IsReadOnly()) AvisaSomenteLeitura();
+    return true;
+  }
   MsgBox("Não foi possível iniciar o Banco de Dados do Aplicativo. Consulte a ajuda para tentar resolver este "
          "problema.",
          MB_OK | MB_ICONSTOP, "Erro:");
@@ -65,6 +79,10 @@ bool Consulta(std::string_view sql, Recordset* linhas) {
 }
 
 bool Executa(std::string_view sql) {
+  if (CatalogueDatabase.IsReadOnly()) {
+    AvisaSomenteLeitura();
+    return false;
+  }
   const bool feito = ComAmpulheta::Durante([&] { return CatalogueDatabase.Execute(sql); });
   if (!feito) MostraErroDoBancoDeDados();
   return feito;

@@ -20,7 +20,8 @@ extern std::string ModoCadastro;
 extern std::array<std::string, kMaxProdutosDaLista + 1> ProdutosDaLista;
 
 // Opens App.Path\Registro.mdb into CatalogueDatabase under the hourglass. When it cannot be opened, says
-// so and ends the program (the call returns false only where ending is a test's recording).
+// so and ends the program (the call returns false only where ending is a test's recording). A catalogue
+// that cannot be written is opened for reading, and the user is told so at once.
 bool AbreBancoDados();
 
 // Glides the mouse pointer visibly to the screen point (x, y), in pixels, processing window events at
@@ -35,7 +36,8 @@ std::string LinhaDeComandoDaAjuda();
 
 // A query and a command on the catalogue as every window runs them: the hourglass from just before the
 // call to just after it; on failure the user is told why (MostraErroDoBancoDeDados) and the result is
-// false, so the caller stops the operation.
+// false, so the caller stops the operation. A command on a catalogue opened for reading is refused with
+// the message the start showed.
 bool Consulta(std::string_view sql, Recordset* linhas);
 bool Executa(std::string_view sql);
 

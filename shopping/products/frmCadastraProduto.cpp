@@ -47,7 +47,8 @@ const Comando<frmCadastraProduto> kComandos[] = {
     {frmCadastraProduto::kMskDataPesquisa, EN_SETFOCUS, &frmCadastraProduto::mskDataPesquisa_GotFocus},
 };
 
-// A name of blanks only is no name: it would be stored as an entry nobody can see in a list.
+// A text of blanks only is no text: a name would be stored as an entry nobody can see in a list, a brand
+// or complement as a blank where the placeholder belongs.
 bool SemTexto(const std::string& texto) { return texto.find_first_not_of(" \t") == std::string::npos; }
 
 }  // namespace
@@ -108,6 +109,7 @@ bool frmCadastraProduto::Form_Load() {
   // The caller showed the hourglass while the window was made.
   DefinePonteiro(Ponteiro::kPadrao);
   ShiftPressionado = false;
+  dataGuardada_.reset();
   return true;
 }
 
@@ -120,6 +122,18 @@ void frmCadastraProduto::PreparaEdicao(const std::string& id, const std::string&
   DefineTexto(txtComplemento, complemento);
   DefineTexto(mskDataPesquisa, dataPesquisa);
   DefineTexto(txtPrecoUnitario, FormatTwoDecimals(precoUnitario));
+  // The box shows only a date of the mask's shape; a stored text of another shape (the price update stores
+  // the server's dates as sent) shows as an empty mask. Either way the stored text is what is saved again
+  // while the box shows what it showed here.
+  dataGuardada_ = DataGuardada{dataPesquisa, TextoDe(mskDataPesquisa)};
+}
+
+bool frmCadastraProduto::DataIntocada() const {
+  return dataGuardada_ && EmEdicao() && TextoDe(mskDataPesquisa) == dataGuardada_->mostrada;
+}
+
+std::string frmCadastraProduto::DataParaGravar() const {
+  return DataIntocada() ? dataGuardada_->texto : TextoDe(mskDataPesquisa);
 }
 
 bool frmCadastraProduto::EmEdicao() const { return TextoDe(pnlID) != "-"; }
@@ -197,6 +211,7 @@ bool frmCadastraProduto::ConferePreco(std::string* precoDoBanco) {
 }
 
 bool frmCadastraProduto::ConfereData() {
+  if (DataIntocada()) return true;
   Date data;
   if (ParseDateText(TextoDe(mskDataPesquisa), &data)) return true;
   if (MsgBox("A data informada não é uma data válida. Deseja que o programa assuma a data de hoje como a data "
@@ -209,8 +224,8 @@ bool frmCadastraProduto::ConfereData() {
 }
 
 void frmCadastraProduto::PreencheVazios() {
-  if (TextoDe(txtComplemento).empty()) DefineTexto(txtComplemento, kSemComplemento);
-  if (TextoDe(txtMarca).empty()) DefineTexto(txtMarca, kSemMarca);
+  if (SemTexto(TextoDe(txtComplemento))) DefineTexto(txtComplemento, kSemComplemento);
+  if (SemTexto(TextoDe(txtMarca))) DefineTexto(txtMarca, kSemMarca);
   if (TextoDe(txtPrecoUnitario).empty()) DefineTexto(txtPrecoUnitario, FormatTwoDecimals(0));
 }
 
@@ -245,7 +260,7 @@ bool frmCadastraProduto::GravaAlteracao(const std::string& preco) {
   long long id = 0;
   if (!sql::ParseId(TextoDe(pnlID), &id)) return false;
   if (!ModuloGlobal::Executa(sql::UpdateProduct(id, TextoDe(txtProduto), TextoDe(txtMarca), TextoDe(txtComplemento),
-                                              TextoDe(mskDataPesquisa), preco))) {
+                                              DataParaGravar(), preco))) {
     return false;
   }
   ShiftPressionado = false;

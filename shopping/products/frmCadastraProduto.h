@@ -12,6 +12,7 @@
 // for the next brand of the same product) and inserts or updates the entry.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "FormularioDeTarefa.h"
@@ -94,6 +95,16 @@ private:
   bool GravaAlteracao(const std::string& preco);
   void Form_KeyDown();
   void Form_KeyUp();
+  // Editing: whether the date box still shows what PreparaEdicao put there, and the date text a save
+  // stores (the stored text itself while the box is untouched).
+  bool DataIntocada() const;
+  std::string DataParaGravar() const;
+
+  struct DataGuardada {
+    std::string texto;     // as stored
+    std::string mostrada;  // as the box showed it
+  };
+  std::optional<DataGuardada> dataGuardada_;
 };
 
 }  // namespace mercanota

@@ -158,18 +158,26 @@ void frmConsulta::AtualizaAdicionais() {
   if (indice < 0 || static_cast<size_t>(indice) >= entradas_.size()) return;
   const Entrada& e = entradas_[static_cast<size_t>(indice)];
   Recordset detalhes;
-  if (!ModuloGlobal::Consulta(sql::SelectEntryDetails(NomeEscolhido(cmbProduto), e.marca, e.complemento), &detalhes)) {
-    return;
-  }
-  if (detalhes.Eof()) {
-    // Gone since the list was made (changed by another program): nothing chosen, nothing to change.
-    DefineTexto(pnlAdicionais, "");
-    DefineTexto(pnlID, "-");
+  // Whether the query failed (the user has been told) or the entry is gone since the list was made (changed
+  // by another program), no entry is chosen now: the identifier of the entry shown before would send a
+  // change or a delete to the wrong product.
+  if (!ModuloGlobal::Consulta(sql::SelectEntryDetails(NomeEscolhido(cmbProduto), e.marca, e.complemento), &detalhes) ||
+      detalhes.Eof()) {
+    NenhumaEntradaEscolhida();
     return;
   }
   DefineTexto(pnlAdicionais, "Preço Unitário: R$ " + FormatTwoDecimals(detalhes.Fields("PrecoUnitario").AsDouble()) +
                                  "\r\nData da Pesquisa: " + detalhes.Fields("DataPesquisa").AsText());
   DefineTexto(pnlID, std::to_string(detalhes.Fields("ID_Produto").AsInteger()));
+  EnableWindow(cmdOkay, TRUE);
+  EnableWindow(cmdExcluir, TRUE);
+}
+
+void frmConsulta::NenhumaEntradaEscolhida() {
+  DefineTexto(pnlAdicionais, "");
+  DefineTexto(pnlID, "-");
+  EnableWindow(cmdOkay, FALSE);
+  EnableWindow(cmdExcluir, FALSE);
 }
 
 void frmConsulta::cmbProduto_Click() { AtualizaMarcaComplemento(); }

@@ -77,6 +77,8 @@ private:
   bool CarregaNomes(const std::string& sql);
   // The identifier in pnlID; false while no entry is chosen.
   bool IdEscolhido(long long* id) const;
+  // No details, "-" in pnlID, and nothing to change or delete.
+  void NenhumaEntradaEscolhida();
   void FocoNoProduto();
 
   std::vector<Entrada> entradas_;  // one per line of lstMarcaComplemento

@@ -8,8 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "DecoderFactory.h"
+#include "DecoderTable.h"
 #include "ImageDecoder.h"
+#include "ImageSource.h"
 
 namespace testimages {
 
@@ -31,24 +32,24 @@ public:
   }
 
 protected:
-  bool ReadHeader() override {
+  bool ReadHeader(lumetta::ImageHeader& h) override {
     uint8_t header[12];
     uint32_t got = 0;
     ReadSource(header, sizeof header, &got);
     if (got < sizeof header) return SetError(lumetta::kErrFormat);
-    kind_ = lumetta::ImageKind::Pcx;
-    width_ = header[4] | header[5] << 8;
-    height_ = header[6] | header[7] << 8;
+    h.kind = lumetta::ImageKind::Pcx;
+    width_ = h.width = header[4] | header[5] << 8;
+    height_ = h.height = header[6] | header[7] << 8;
     pages_ = header[8];
-    gray_ = header[9] != 0;
-    rowDepth_ = header[10];
-    columnMode_ = header[11] != 0;
-    sourceColumnLength_ = height_;
-    bitsCode_ = rowDepth_;
-    sourceRowLength_ = width_;
+    gray_ = h.gray = header[9] != 0;
+    rowDepth_ = h.rowDepth = header[10];
+    columnMode_ = h.columnMode = header[11] != 0;
+    h.sourceColumnLength = height_;
+    h.bitsCode = rowDepth_;
+    h.sourceRowLength = width_;
     if (!gray_ && rowDepth_ <= 8) {
-      colorCount_ = 1 << rowDepth_;
-      for (int i = 0; i < colorCount_; ++i) sourcePalette_[i] = lumetta::RgbColor{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
+      h.colorCount = 1 << rowDepth_;
+      for (int i = 0; i < h.colorCount; ++i) h.palette[i] = lumetta::RgbColor{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
     }
     return AcceptImageSize(width_, height_, rowDepth_);
   }
@@ -66,6 +67,7 @@ protected:
   }
 
   bool DecodeRowsHook(int rows, int* rectCount, lumetta::ImageRect* updateRect) override {
+    const int outputWidth_ = outputWidth(), outputHeight_ = outputHeight();
     if (columnMode_) return DecodeColumns();
     if (done_ >= outputHeight_) return SetError(lumetta::kErrInvalidState);
     int count = std::min(rows, outputHeight_ - done_);
@@ -92,6 +94,7 @@ protected:
 private:
   // All columns at once, reduced across by the same accumulator rule.
   bool DecodeColumns() {
+    const int outputWidth_ = outputWidth(), outputHeight_ = outputHeight();
     std::vector<uint8_t> column(size_t(height_) * 3);
     int accumulator = 0, source = 0;
     for (int x = 0; x < outputWidth_; ++x) {
@@ -131,6 +134,11 @@ private:
     }
   }
 
+  int width_ = 0;
+  int height_ = 0;
+  bool gray_ = false;
+  int rowDepth_ = 8;
+  bool columnMode_ = false;
   int pages_ = 1;
   std::vector<uint8_t> row_;
   int accumulator_ = 0;
@@ -138,15 +146,13 @@ private:
   int sourceRow_ = 0;
 };
 
-// Registers the scripted decoder for the PCX kind while in scope.
-class ScriptedDecoderRegistration {
-public:
-  ScriptedDecoderRegistration()
-      : previous_(lumetta::RegisterDecoder(lumetta::ImageKind::Pcx, &lumetta::MakeDecoder<ScriptedDecoder>)) {}
-  ~ScriptedDecoderRegistration() { lumetta::RegisterDecoder(lumetta::ImageKind::Pcx, previous_); }
-
-private:
-  lumetta::DecoderMaker previous_;
-};
+// A decoder factory for ImageFile::SetDecoderFactory: the scripted decoder for the PCX kind, the
+// built-in table for every other kind.
+inline std::unique_ptr<lumetta::ImageDecoder> ScriptedFactory(lumetta::ImageKind kind, const lumetta::ImageSource& source,
+                                                            int* error) {
+  if (kind != lumetta::ImageKind::Pcx) return lumetta::NewDecoder(kind, source, error);
+  *error = lumetta::kErrNone;
+  return lumetta::MakeDecoder<ScriptedDecoder>(source);
+}
 
 }  // namespace testimages

@@ -183,17 +183,17 @@ TEST(OutputPipeline, DecodeAfterCompletionAndRowsPastTheEnd) {
 
   // The decoder itself refuses a further slice once complete.
   std::vector<uint8_t> header = ScriptedDecoder::Header(4, 4, 1, false, 8);
-  ScriptedDecoder decoder(header.data(), header.size());
+  ScriptedDecoder decoder(ImageSource::Memory(header.data(), header.size()));
   decoder.SetGraphics(graphics);
   ASSERT_TRUE(decoder.Open(false));
   ASSERT_TRUE(decoder.SelectPage(0));
-  ASSERT_TRUE(decoder.BeginImage(DecoderRequest{}));
+  ASSERT_TRUE(decoder.BeginImage(DecodeRequest{}, 24));
   ASSERT_TRUE(decoder.DecodeRows(4, nullptr, nullptr));
   EXPECT_FALSE(decoder.DecodeRows(1, nullptr, nullptr));
   EXPECT_EQ(decoder.GetLastError(), kErrInvalidState);
 
   // A row at or past the output height is refused without an error code.
-  ASSERT_TRUE(decoder.BeginImage(DecoderRequest{}));
+  ASSERT_TRUE(decoder.BeginImage(DecodeRequest{}, 24));
   uint8_t row[8] = {};
   EXPECT_FALSE(decoder.PutRow(row, 4));
   EXPECT_FALSE(decoder.PutRow(row, -1));
@@ -210,13 +210,11 @@ TEST(OutputPipeline, GrayImagesGet236LevelsOnAn8BitDisplayAnd256Elsewhere) {
     SCOPED_TRACE(screen);
     MemoryGraphics graphics(screen);
     std::vector<uint8_t> header = ScriptedDecoder::Header(256, 2, 1, true, 8);
-    ScriptedDecoder decoder(header.data(), header.size());
+    ScriptedDecoder decoder(ImageSource::Memory(header.data(), header.size()));
     decoder.SetGraphics(graphics);
     ASSERT_TRUE(decoder.Open(false));
     ASSERT_TRUE(decoder.SelectPage(0));
-    DecoderRequest request;
-    request.displayDepth = screen;
-    ASSERT_TRUE(decoder.BeginImage(request));
+    ASSERT_TRUE(decoder.BeginImage(DecodeRequest{}, screen));
     ASSERT_TRUE(decoder.DecodeRows(2, nullptr, nullptr));
     int levels = graphics.GetPaletteColors(decoder.GetPalette(), nullptr, 0);
     EXPECT_EQ(levels, screen == 8 ? 236 : 256);
@@ -315,9 +313,9 @@ TEST(ByteSources, PositionsStayInsideTheSource) {
   ASSERT_NE(file, kInvalidFile);
 
   // A 50-byte window of the file from offset 10, the same bytes in memory, and the whole file.
-  ScriptedDecoder window(file, 10, 50);
-  ScriptedDecoder memory(bytes.data() + 10, 50);
-  ScriptedDecoder whole(path.c_str());
+  ScriptedDecoder window(ImageSource::FileRange(file, 10, 50));
+  ScriptedDecoder memory(ImageSource::Memory(bytes.data() + 10, 50));
+  ScriptedDecoder whole(ImageSource::Path(path.c_str()));
   for (ScriptedDecoder* d : {&window, &memory}) {
     ASSERT_FALSE(d->Open(false)) << "the window does not start with a header";
     int64_t position = -1;
@@ -343,7 +341,7 @@ TEST(ByteSources, PositionsStayInsideTheSource) {
   CloseFile(file);
   std::remove(path.c_str());
 
-  ScriptedDecoder missing("/nonexistent/image.bmp");
+  ScriptedDecoder missing(ImageSource::Path("/nonexistent/image.bmp"));
   EXPECT_FALSE(missing.Open(false));
   EXPECT_EQ(missing.GetLastError(), kErrOpen);
 }
@@ -352,17 +350,17 @@ TEST(OutputPipeline, ColumnsAreShrunkAndWrittenDownTheirColumn) {
   MemoryGraphics graphics(24);
   std::vector<uint8_t> header = ScriptedDecoder::Header(12, 10, 1, false, 24, true);
   for (int bottomUp : {0, 1}) {
-    ScriptedDecoder decoder(header.data(), header.size());
+    ScriptedDecoder decoder(ImageSource::Memory(header.data(), header.size()));
     decoder.SetGraphics(graphics);
     ASSERT_TRUE(decoder.Open(false));
     ASSERT_TRUE(decoder.SelectPage(0));
-    DecoderRequest request;
+    DecodeRequest request;
     request.width = 6;
     request.height = 5;
     request.bottomUp = bottomUp;
     request.deviceBitmap = 1;  // column mode turns it off
     request.makeFullColorBitmap = 1;
-    ASSERT_TRUE(decoder.BeginImage(request));
+    ASSERT_TRUE(decoder.BeginImage(request, 24));
     ASSERT_TRUE(decoder.DecodeRows(5, nullptr, nullptr));
     EXPECT_EQ(decoder.GetProgress(), kProgressComplete);
     uint8_t row[64] = {};

@@ -326,12 +326,12 @@ TEST(IsImageFileName, KnowsTheImageExtensions) {
 }
 
 TEST(ImageFilePages, AnAllPagesDecodeGrowsPastThe32PagesItStartsWith) {
-  testimages::ScriptedDecoderRegistration scripted;
   MemoryGraphics graphics(24);
   {
     std::vector<uint8_t> bytes = testimages::ScriptedDecoder::Header(6, 4, 40, false, 8);
     ImageFile image(bytes.data(), bytes.size());
     image.SetGraphics(graphics);
+    image.SetDecoderFactory(&testimages::ScriptedFactory);
     ASSERT_EQ(image.GetKind(), ImageKind::Pcx);
     EXPECT_EQ(image.CountPages(), 40);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "PathHelpers.h"
+#include "WindowPlacement.h"
 
 TEST(PathHelpers, JoinPathAddsOneSeparatorWhereNeeded) {
   struct Case {

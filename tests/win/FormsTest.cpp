@@ -174,6 +174,36 @@ TEST(Forms, MdiChildFormsLiveInTheMainWindow) {
   EXPECT_EQ(Principal().JanelaFilhaAtiva(), nullptr);
 }
 
+// A report-like MDI child: its multi-line text takes Tab and Enter as text, and Esc does not close it.
+class FilhaComTexto : public FilhaDeTeste {
+protected:
+  void CriaControles() override {
+    txtTexto = CriaControle("EDIT", "", ES_MULTILINE | ES_WANTRETURN | WS_TABSTOP, 100, 0, 0, 3000, 2000);
+  }
+};
+
+TEST(Forms, MdiChildTextKeepsTabEnterAndEsc) {
+  AmbienteDeTeste ambiente;
+  ambiente.CriaCatalogo();
+  ASSERT_TRUE(Principal().Carrega());
+  Principal().Mostra();
+  FilhaComTexto filha;
+  ASSERT_TRUE(filha.Carrega());
+  filha.Mostra();
+  SetFocus(filha.txtTexto);
+  teste::ProcessaPendentes();
+  // Each key down is translated into its character by the program's pump.
+  for (WPARAM tecla : {WPARAM{'A'}, WPARAM{VK_TAB}, WPARAM{VK_RETURN}, WPARAM{'B'}}) {
+    PostMessageA(filha.txtTexto, WM_KEYDOWN, tecla, 1);
+    teste::ProcessaPendentes();
+  }
+  PostMessageA(filha.txtTexto, WM_KEYDOWN, VK_ESCAPE, 1);
+  teste::ProcessaPendentes();
+  EXPECT_EQ(TextoDe(filha.txtTexto), "a\t\r\nb");
+  EXPECT_TRUE(filha.Carregado());
+  EXPECT_EQ(GetFocus(), filha.txtTexto);
+}
+
 // The system's input box: the typed text for OK, nothing for Cancel and for the close box.
 TEST(Forms, InputBoxAnswersTypedTextOrNothing) {
   struct Caso {

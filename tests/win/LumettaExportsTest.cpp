@@ -59,15 +59,27 @@ TEST_F(LumettaExports, ExportsExactlyTheThreeEntryPoints) {
   EXPECT_NE(GetProcAddress(module_, "ShowImage"), nullptr);
 }
 
-TEST_F(LumettaExports, NoClassIsAvailableYetAndOutPointerIsCleared) {
+TEST_F(LumettaExports, OnlyTheServedClassIsAvailableAndTheOutPointerIsAlwaysSet) {
   auto getClassObject = Entry<GetClassObjectFn>(module_, "DllGetClassObject");
+  auto canUnloadNow = Entry<CanUnloadNowFn>(module_, "DllCanUnloadNow");
   ASSERT_NE(getClassObject, nullptr);
   const CLSID unknown = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-  for (const CLSID& clsid : {unknown, kLumettaClsid}) {
-    void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(getClassObject(clsid, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(out, nullptr);
-  }
+  void* out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(getClassObject(unknown, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(out, nullptr);
+
+  // A factory refused under an interface it lacks leaves nothing alive that would pin the module.
+  out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(getClassObject(kLumettaClsid, IID_IDataObject, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(kLumettaClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  ASSERT_NE(factory, nullptr);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  EXPECT_EQ(factory->Release(), 0u);
+  EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
 TEST_F(LumettaExports, CanUnloadWhileNothingIsAlive) {

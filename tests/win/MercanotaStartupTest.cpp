@@ -128,6 +128,49 @@ TEST_F(Startup, WithoutTheCatalogueSaysSoAndEnds) {
   EXPECT_FALSE(ModuloGlobal::CatalogueDatabase.IsOpen());
 }
 
+// A write-protected catalogue: the person is told at start in the program's voice, the program runs, and a
+// change is refused with the same message rather than the general error box.
+TEST_F(Startup, WriteProtectedCatalogueIsToldAtStartAndChangesAreRefused) {
+  const char kProtegido[] =
+      "O cat\xE1logo de produtos (Registro.mdb) est\xE1 protegido contra grava\xE7\xE3o. O programa pode ser usado "
+      "para consultas, mas nenhuma altera\xE7\xE3o poder\xE1 ser salva.";
+  ambiente_.CriaCatalogo({{"Arroz", "Vale Verde", "5 kg", "22,45"}});
+  const std::string arquivo = ambiente_.pasta + "\\Registro.mdb";
+  ASSERT_TRUE(SetFileAttributesA(arquivo.c_str(), FILE_ATTRIBUTE_READONLY));
+  Inicia();
+  EXPECT_TRUE(ambiente_.encerramentos.empty());
+  EXPECT_TRUE(Principal().Carregado());
+  EXPECT_FALSE(ModuloGlobal::Executa("Delete * From Produtos"));
+  SetFileAttributesA(arquivo.c_str(), FILE_ATTRIBUTE_NORMAL);
+  const auto& mostrados = ambiente_.dialogos.mostrados;
+  ASSERT_EQ(mostrados.size(), 2u);
+  for (const auto& m : mostrados) {
+    EXPECT_EQ(m.texto, kProtegido);
+    EXPECT_EQ(m.titulo, "Erro:");
+    EXPECT_EQ(m.estilo, static_cast<UINT>(MB_OK | MB_ICONSTOP));
+  }
+}
+
+// Run by its own CTest entry under a double-byte ANSI code page (932), where the second byte of a character
+// may be the backslash's: the program folder's path must be read in that code page, or it splits there and
+// the catalogue is looked for where it is not. (The path climbs out of that folder again, so that only plain
+// names reach the disk: the Wine the tests run under can hold no others.)
+TEST(StartupUnderAnotherCodePage, ProgramFolderIsReadInTheAnsiCodePage) {
+  if (GetACP() == 1252) GTEST_SKIP() << "needs an ANSI code page other than Windows-1252";
+  AmbienteDeTeste ambiente;
+  ambiente.CriaCatalogo();
+  char nome[16] = {};
+  BOOL perdido = FALSE;
+  ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, L"\x8868\x8868", -1, nome, sizeof nome, nullptr, &perdido), 0);
+  ASSERT_FALSE(perdido);
+  ASSERT_EQ(nome[1], '\\') << "a second byte that is the backslash's";
+  Ambiente().caminhoAplicativo = ambiente.pasta + "\\" + nome + "\\..";
+
+  EXPECT_TRUE(ModuloGlobal::AbreBancoDados());
+  EXPECT_TRUE(ambiente.dialogos.mostrados.empty());
+  EXPECT_TRUE(ambiente.encerramentos.empty());
+}
+
 // A file that is not a catalogue is as unusable as a missing one.
 TEST_F(Startup, ForeignFileInPlaceOfTheCatalogueSaysSoAndEnds) {
   HANDLE f = CreateFileA((ambiente_.pasta + "\\Registro.mdb").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

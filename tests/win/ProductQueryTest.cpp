@@ -255,6 +255,26 @@ TEST_F(Query, EditThroughTheRegistrationWindow) {
 
 // Every entry gone while the edit window was open (another program emptied the catalogue): said so,
 // and the query window closes.
+// The details of the newly chosen entry cannot be read (told by the general error box): no entry is chosen,
+// so neither a change nor a delete can reach the entry shown before; the next entry read enables them again.
+TEST_F(Query, FailedDetailsLeaveNoEntryChosen) {
+  Abre();
+  EscolheNome("Arroz");
+  ASSERT_NE(TextoDe(form_.pnlID), "-");
+  ModuloGlobal::CatalogueDatabase.Close();
+  EscolheLinha(1);
+  EXPECT_EQ(Textos().size(), 1u);
+  EXPECT_EQ(TextoDe(form_.pnlID), "-");
+  EXPECT_EQ(TextoDe(form_.pnlAdicionais), "");
+  EXPECT_FALSE(IsWindowEnabled(form_.cmdOkay));
+  EXPECT_FALSE(IsWindowEnabled(form_.cmdExcluir));
+  ASSERT_TRUE(ModuloGlobal::AbreBancoDados());
+  EscolheLinha(0);
+  EXPECT_NE(TextoDe(form_.pnlID), "-");
+  EXPECT_TRUE(IsWindowEnabled(form_.cmdOkay));
+  EXPECT_TRUE(IsWindowEnabled(form_.cmdExcluir));
+}
+
 TEST_F(Query, NothingLeftAfterAnEditIsReported) {
   Abre();
   ambiente_.AoAbrir("Cadastro de Produtos", [&](Formulario& f) {

@@ -394,6 +394,28 @@ TEST_F(Registration, EditModeUpdatesTheEntryAndCloses) {
   EXPECT_EQ(Linhas(), (std::vector<Linha>{{"Arroz", "<N\xE3o Possue>", "5 kg", "01/03/2025", "21,5"}}));
 }
 
+// The price update stores the server's dates as sent: such a text shows as an empty mask, and an edit that
+// leaves the box alone stores it again as it was, without asking about it.
+TEST_F(Registration, EditLeavingADateOfAnotherShapeAloneKeepsIt) {
+  ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
+      sql::UpdateProduct(1, "Arroz", "Vale Verde", "5 kg", "2025-03-01", "22,45")));
+  form_.PreparaEdicao("1", "Arroz", "Vale Verde", "5 kg", "2025-03-01", 22.45);
+  EXPECT_EQ(TextoDe(form_.mskDataPesquisa), "__/__/____");
+  DefineTexto(form_.txtPrecoUnitario, "21,5");
+  Salva();
+  EXPECT_TRUE(Caixas().empty());
+  EXPECT_FALSE(form_.Carregado());
+  EXPECT_EQ(Linhas(), (std::vector<Linha>{{"Arroz", "Vale Verde", "5 kg", "2025-03-01", "21,5"}}));
+}
+
+// Blanks are no brand or complement, as they are no name: the placeholders are stored.
+TEST_F(Registration, BlankBrandAndComplementGetTheirPlaceholders) {
+  Preenche("Feij\xE3o", "   ", " ", "01/03/2025", "8,5");
+  Salva();
+  EXPECT_TRUE(Caixas().empty());
+  EXPECT_EQ(Linhas(), (std::vector<Linha>{kArroz, {"Feij\xE3o", "<N\xE3o Possue>", "<Nenhum>", "01/03/2025", "8,5"}}));
+}
+
 TEST_F(Registration, SingleEntryModeClosesAfterOneSave) {
   ModuloGlobal::ModoCadastro = "CadastraUm";
   DefineTexto(form_.txtProduto, "Arroz");

@@ -14,15 +14,8 @@
 
 namespace {
 
-// The program's texts are Windows-1252; a Linux terminal and file system speak UTF-8.
-std::string FromConsole(const char* text) {
-#ifdef _WIN32
-  return text;
-#else
-  return mercanota::Utf8ToCp1252(text);
-#endif
-}
-
+// The program's texts are Windows-1252; a Linux terminal speaks UTF-8. (The path itself is passed on as
+// given: it is the file system's own spelling.)
 void PrintError(const std::string& cp1252) {
 #ifdef _WIN32
   std::fprintf(stderr, "mkcatalogue: %s\n", cp1252.c_str());
@@ -43,7 +36,6 @@ int main(int argc, char** argv) {
   long long products = -1;
   bool replace = false;
   std::string path;
-  const char* nativePath = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--demo") == 0) {
       demo = true;
@@ -56,8 +48,7 @@ int main(int argc, char** argv) {
     } else if (argv[i][0] == '-' || !path.empty()) {
       return Usage();
     } else {
-      nativePath = argv[i];
-      path = FromConsole(argv[i]);
+      path = argv[i];
     }
   }
   if (path.empty() || (demo && products >= 0)) return Usage();
@@ -74,7 +65,7 @@ int main(int argc, char** argv) {
                                        : mercanota::FillGeneratedCatalogue(db, products, &error))) {
     PrintError(db.LastErrorText().empty() ? error : db.LastErrorText());
     db.Close();
-    std::remove(nativePath);
+    std::remove(path.c_str());
     return 1;
   }
   db.Close();

@@ -6,7 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "GdiGuards_win.h"
+
 namespace lumetta {
+
+using gdi::BitmapDc;
+using gdi::ScreenDc;
 
 static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
 
@@ -28,42 +33,6 @@ BitmapHeader PlatformHeader(const BitmapHeader& header) {
 const BITMAPINFO* AsInfo(const BitmapHeader& header) {
   return reinterpret_cast<const BITMAPINFO*>(&header);
 }
-
-// The screen DC for the duration of a call.
-class ScreenDc {
-public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
-private:
-  HDC dc_;
-};
-
-// A memory DC with one bitmap selected, restored and deleted on exit.
-class BitmapDc {
-public:
-  explicit BitmapDc(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)) {
-    if (dc_) old_ = SelectObject(dc_, bitmap);
-  }
-  ~BitmapDc() {
-    if (dc_) {
-      if (old_) SelectObject(dc_, old_);
-      DeleteDC(dc_);
-    }
-  }
-  BitmapDc(const BitmapDc&) = delete;
-  BitmapDc& operator=(const BitmapDc&) = delete;
-  HDC get() const { return old_ ? dc_ : nullptr; }
-
-private:
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
 
 }  // namespace
 

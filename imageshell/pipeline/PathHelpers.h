@@ -1,7 +1,6 @@
 #pragma once
 
-// Path routines on fixed-size ANSI buffers, shared by the shell commands and the image model, and the
-// placement rule of CenterWindow (kept apart from the window calls so that it can be checked anywhere).
+// Path routines on fixed-size ANSI buffers, shared by the image model and the shell commands.
 #include <cstddef>
 
 // Every path buffer holds this many characters, terminator included.
@@ -22,12 +21,3 @@ char* FolderOfPath(const char* path, char* out);
 
 // The text after the last "\", else after the last ":", else the whole path.
 const char* FileNamePart(const char* path);
-
-// Where CenterWindow puts a window of the given size over the rectangle `over` on a screen of the given
-// size: centred, then kept on the screen, 0 winning when the window is larger than the screen.
-struct CenteredPosition {
-  int x;
-  int y;
-};
-CenteredPosition CenterPosition(int width, int height, int overLeft, int overTop, int overRight,
-                                int overBottom, int screenWidth, int screenHeight);

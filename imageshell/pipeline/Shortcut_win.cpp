@@ -1,11 +1,17 @@
 #include "Shortcut.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
-HRESULT ResolveShortcut(HWND ownerWindow, const char* linkPath, char* targetOut, DWORD resolveFlags, bool resolve) {
+namespace lumetta {
+
+static_assert(sizeof(long) == sizeof(HRESULT) && sizeof(unsigned long) == sizeof(DWORD));
+
+long ResolveShortcut(void* ownerWindow, const char* linkPath, char* targetOut, unsigned long resolveFlags,
+                     bool resolve) {
   if (targetOut) targetOut[0] = '\0';
   if (!linkPath || !targetOut) return E_POINTER;
   HRESULT result = OleInitialize(nullptr);
@@ -24,7 +30,7 @@ HRESULT ResolveShortcut(HWND ownerWindow, const char* linkPath, char* targetOut,
       } else {
         result = file->Load(widePath, 0);
       }
-      if (SUCCEEDED(result) && resolve) result = link->Resolve(ownerWindow, resolveFlags);
+      if (SUCCEEDED(result) && resolve) result = link->Resolve(static_cast<HWND>(ownerWindow), resolveFlags);
       if (SUCCEEDED(result)) {
         char target[MAX_PATH + 1] = {};
         WIN32_FIND_DATAA findData = {};
@@ -38,3 +44,5 @@ HRESULT ResolveShortcut(HWND ownerWindow, const char* linkPath, char* targetOut,
   if (initialized) OleUninitialize();
   return result;
 }
+
+}  // namespace lumetta

@@ -2,72 +2,49 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "ImageModel.h"
 
 namespace lumetta {
 
+ByteSource::ByteSource(ImageSource source) : source_(std::move(source)) {
+  if (source_.kind == ImageSource::Kind::FileRange) file_ = source_.file;
+  if (source_.kind == ImageSource::Kind::Memory) memory_ = static_cast<const uint8_t*>(source_.data);
+}
+
 ByteSource::~ByteSource() { Close(); }
-
-void ByteSource::SetPath(const char* path) {
-  Close();
-  kind_ = Kind::Path;
-  path_ = path ? path : "";
-}
-
-void ByteSource::SetFileHandle(FileHandle file, int64_t offset, int64_t length) {
-  Close();
-  kind_ = Kind::FileHandle;
-  file_ = file;
-  ownsFile_ = false;
-  start_ = offset < 0 ? 0 : offset;
-  requestedLength_ = length;
-}
-
-void ByteSource::SetMemory(const void* data, size_t length) {
-  Close();
-  kind_ = Kind::Memory;
-  memory_ = static_cast<const uint8_t*>(data);
-  requestedLength_ = int64_t(length);
-}
-
-void ByteSource::SetResource(ModuleHandle module, int resourceId) {
-  Close();
-  kind_ = Kind::Resource;
-  module_ = module;
-  resourceId_ = resourceId;
-}
 
 int ByteSource::Open() {
   position_ = 0;
-  switch (kind_) {
-    case Kind::Path: {
+  switch (source_.kind) {
+    case ImageSource::Kind::Path: {
       if (ownsFile_ && file_ != kInvalidFile) CloseFile(file_);
-      file_ = OpenFileForReading(path_.c_str());
+      file_ = OpenFileForReading(source_.path.c_str());
       ownsFile_ = file_ != kInvalidFile;
       if (!ownsFile_) return kErrOpen;
       length_ = FileSizeOf(file_);
       if (length_ < 0) return kErrOpen;
       break;
     }
-    case Kind::FileHandle: {
+    case ImageSource::Kind::FileRange: {
       if (file_ == kInvalidFile) return kErrOpen;
       int64_t size = FileSizeOf(file_);
-      int64_t available = size < 0 ? -1 : std::max<int64_t>(0, size - start_);
-      length_ = requestedLength_ >= 0 ? requestedLength_ : available;
+      int64_t available = size < 0 ? -1 : std::max<int64_t>(0, size - source_.offset);
+      length_ = source_.length >= 0 ? source_.length : available;
       if (length_ < 0) return kErrOpen;
-      if (!SeekFile(file_, start_, 0, nullptr)) return kErrSeek;
+      if (!SeekFile(file_, source_.offset, 0, nullptr)) return kErrSeek;
       fileHandlePosition_ = 0;
       break;
     }
-    case Kind::Memory:
-      if (!memory_ && requestedLength_ > 0) return kErrOpen;
-      length_ = requestedLength_;
+    case ImageSource::Kind::Memory:
+      if (!memory_ && source_.length > 0) return kErrOpen;
+      length_ = source_.length;
       break;
-    case Kind::Resource: {
+    case ImageSource::Kind::Resource: {
       const uint8_t* data = nullptr;
       uint32_t size = 0;
-      if (!LockDataResource(module_, resourceId_, &data, &size)) return kErrOpen;
+      if (!LockDataResource(source_.module, source_.resourceId, &data, &size)) return kErrOpen;
       memory_ = data;
       length_ = size;
       break;
@@ -85,17 +62,17 @@ int ByteSource::Read(void* buffer, uint32_t count, uint32_t* got) {
   if (count == 0) return kErrNone;
   int64_t left = std::max<int64_t>(0, length_ - position_);
   uint32_t wanted = uint32_t(std::min<int64_t>(count, left));
-  switch (kind_) {
-    case Kind::Path: {
+  switch (source_.kind) {
+    case ImageSource::Kind::Path: {
       uint32_t read = 0;
       if (!ReadFromFile(file_, buffer, count, &read)) return kErrRead;
       position_ += read;
       if (got) *got = read;
       return read < count ? kErrEndOfData : kErrNone;
     }
-    case Kind::FileHandle: {
+    case ImageSource::Kind::FileRange: {
       if (fileHandlePosition_ != position_) {
-        if (!SeekFile(file_, start_ + position_, 0, nullptr)) return kErrSeek;
+        if (!SeekFile(file_, source_.offset + position_, 0, nullptr)) return kErrSeek;
         fileHandlePosition_ = position_;
       }
       uint32_t read = 0;
@@ -108,8 +85,8 @@ int ByteSource::Read(void* buffer, uint32_t count, uint32_t* got) {
       if (got) *got = read;
       return read < count ? kErrEndOfData : kErrNone;
     }
-    case Kind::Memory:
-    case Kind::Resource:
+    case ImageSource::Kind::Memory:
+    case ImageSource::Kind::Resource:
       if (wanted > 0) std::memcpy(buffer, memory_ + position_, wanted);
       position_ += wanted;
       if (got) *got = wanted;
@@ -145,9 +122,9 @@ int ByteSource::Seek(int64_t offset, int origin, int64_t* newPosition) {
   if (!open_) return kErrInvalidState;
   int64_t target = 0;
   if (int error = CheckedPosition(offset, origin, &target)) return error;
-  if (kind_ == Kind::Path || kind_ == Kind::FileHandle) {
-    if (!SeekFile(file_, start_ + target, 0, nullptr)) return kErrSeek;
-    if (kind_ == Kind::FileHandle) fileHandlePosition_ = target;
+  if (source_.kind == ImageSource::Kind::Path || source_.kind == ImageSource::Kind::FileRange) {
+    if (!SeekFile(file_, source_.offset + target, 0, nullptr)) return kErrSeek;
+    if (source_.kind == ImageSource::Kind::FileRange) fileHandlePosition_ = target;
   }
   position_ = target;
   if (newPosition) *newPosition = target;
@@ -155,12 +132,12 @@ int ByteSource::Seek(int64_t offset, int origin, int64_t* newPosition) {
 }
 
 int ByteSource::Close() {
-  if (kind_ == Kind::Path && ownsFile_ && file_ != kInvalidFile) {
+  if (source_.kind == ImageSource::Kind::Path && ownsFile_ && file_ != kInvalidFile) {
     CloseFile(file_);
     file_ = kInvalidFile;
     ownsFile_ = false;
   }
-  if (kind_ == Kind::Resource) memory_ = nullptr;
+  if (source_.kind == ImageSource::Kind::Resource) memory_ = nullptr;
   position_ = 0;
   fileHandlePosition_ = -1;
   open_ = false;

@@ -1,0 +1,33 @@
+#include "DecoderTable.h"
+
+#include "BmpDecoder.h"
+
+namespace lumetta {
+
+namespace {
+
+struct DecoderEntry {
+  ImageKind kind;
+  std::unique_ptr<ImageDecoder> (*make)(const ImageSource& source);
+  bool pathOnly;  // decoders that need a file of their own (the metafile player)
+};
+
+// One entry per format with a decoder (the metafile player, Windows only, will be path-only).
+const DecoderEntry kDecoders[] = {
+    {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+};
+
+}  // namespace
+
+std::unique_ptr<ImageDecoder> NewDecoder(ImageKind kind, const ImageSource& source, int* error) {
+  *error = kErrNoDecoder;
+  for (const DecoderEntry& entry : kDecoders) {
+    if (entry.kind != kind) continue;
+    if (entry.pathOnly && source.kind != ImageSource::Kind::Path) return nullptr;
+    *error = kErrNone;
+    return entry.make(source);
+  }
+  return nullptr;
+}
+
+}  // namespace lumetta

@@ -1,0 +1,87 @@
+#pragma once
+
+// Scope guards for the GDI seam's own calls: a screen DC, a memory DC, an object selected into a DC,
+// and a GDI object. For Windows-only sources, included after <windows.h>; the guards never outlive
+// the call that made them.
+
+namespace lumetta::gdi {
+
+// GetDC(nullptr) for the duration of a call.
+class ScreenDc {
+public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+private:
+  HDC dc_;
+};
+
+// A memory DC made with CreateCompatibleDC, deleted on exit.
+class MemoryDc {
+public:
+  explicit MemoryDc(HDC compatibleWith = nullptr) : dc_(CreateCompatibleDC(compatibleWith)) {}
+  ~MemoryDc() {
+    if (dc_) DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  HDC get() const { return dc_; }
+
+private:
+  HDC dc_;
+};
+
+// SelectObject, undone on exit: a DC must not be deleted with our object still selected.
+class Selection {
+public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+  ~Selection() {
+    if (old_) SelectObject(dc_, old_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+  bool ok() const { return old_ != nullptr; }
+
+private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A memory DC with one bitmap selected; get() is null unless the selection worked.
+class BitmapDc {
+public:
+  explicit BitmapDc(HBITMAP bitmap) : selection_(dc_.get(), bitmap) {}
+  HDC get() const { return selection_.ok() ? dc_.get() : nullptr; }
+
+private:
+  MemoryDc dc_;
+  Selection selection_;
+};
+
+// A GDI object deleted on exit unless released.
+template <class Handle>
+class Object {
+public:
+  explicit Object(Handle handle = nullptr) : handle_(handle) {}
+  ~Object() {
+    if (handle_) DeleteObject(handle_);
+  }
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+  Handle get() const { return handle_; }
+  Handle release() {
+    Handle handle = handle_;
+    handle_ = nullptr;
+    return handle;
+  }
+
+private:
+  Handle handle_;
+};
+
+}  // namespace lumetta::gdi

@@ -1,0 +1,148 @@
+#pragma once
+
+// ImageDecoder: the base of every format's decoder, its life cycle and its byte source.
+//
+// A format reads its header (ReadHeader fills an ImageHeader), decodes pixels into rows of 1, 8 or 24
+// bits per pixel and hands each output row to PutRow, or each output column to PutColumn; the output
+// pipeline (OutputPipeline.h) does the rest. Row-oriented formats derive from RowDecoder, which runs
+// the vertical reduction, the band rectangle and the progress for them.
+//
+// Life: constructed on an ImageSource -> Open (source open, header read) -> SelectPage -> BeginImage
+// (outputs exist, progress 0) -> DecodeRows until progress 10000 (pass 1 then pass 2 with a
+// quantizer) -> Close. BeginImage may run again for another page; it frees the previous outputs first.
+// A decoder that failed while decoding stays failed: every later BeginImage or DecodeRows answers the
+// first error again.
+#include <cstdint>
+#include <memory>
+
+#include "ByteSource.h"
+#include "DecodeRequest.h"
+#include "ImageExtras.h"
+#include "ImageModel.h"
+#include "ImageSource.h"
+#include "OutputPipeline.h"
+#include "OwnedHandles.h"
+#include "PixelUnpack.h"
+#include "PlatformGraphics.h"
+
+namespace lumetta {
+
+// GetInfo's answer.
+struct ImageInfo {
+  ImageKind kind = ImageKind::Unknown;
+  int bitsCode = 0;
+  int width = 0;
+  int height = 0;
+  bool gray = false;
+  int outputWidth = 0;
+  int outputHeight = 0;
+  int outputDepth = 0;
+};
+
+class ImageDecoder {
+public:
+  explicit ImageDecoder(const ImageSource& source);
+  virtual ~ImageDecoder();
+
+  ImageDecoder(const ImageDecoder&) = delete;
+  ImageDecoder& operator=(const ImageDecoder&) = delete;
+
+  // The graphics the outputs are made with (the process default unless set before BeginImage).
+  void SetGraphics(PlatformGraphics& graphics) { graphics_ = &graphics; }
+  PlatformGraphics& graphics() const { return *graphics_; }
+
+  // Opens the byte source and reads the header.
+  bool Open(bool scanAllFrames);
+  // Selects a page or frame; stores the index on success.
+  bool SelectPage(int index);
+  int GetSelectedPage() const { return pageIndex_; }
+  ImageInfo GetInfo() const;
+  // Makes the outputs for a request on a display of `displayDepth` bits (8, 16 or 24).
+  bool BeginImage(const DecodeRequest& request, int displayDepth);
+  // Decodes up to `rows` output rows (pass 1), or maps up to `rows` rows (pass 2 of two-pass colour
+  // reduction). rectCount and updateRect (room for one rectangle per row asked for) may be null.
+  bool DecodeRows(int rows, int* rectCount, ImageRect* updateRect);
+  int GetProgress() const;
+  // FinishImage and closing the byte source; true only if both succeed.
+  bool Close();
+
+  ImageExtras* GetExtras() const { return extras_.get(); }
+  // Hands the extras over.
+  std::unique_ptr<ImageExtras> DetachExtras() { return std::move(extras_); }
+  ImageRect GetDecodedRect() const { return decodedRect_; }
+  BitmapHandle GetBitmap() const { return output_.bitmap(); }
+  BitmapHandle GetFullColorBitmap() const { return output_.fullColorBitmap(); }
+  PaletteHandle GetPalette() const { return output_.palette(); }
+  bool PaletteIsShared() const { return output_.PaletteIsShared(); }
+  // The caller takes the bitmaps (or the palette) over.
+  OwnedBitmap TakeBitmap() { return output_.TakeBitmap(); }
+  OwnedBitmap TakeFullColorBitmap() { return output_.TakeFullColorBitmap(); }
+  OwnedPalette TakePalette() { return output_.TakePalette(); }
+  int GetLastError() const { return lastError_; }
+
+  // The pipeline, for formats.
+  bool PutRow(const uint8_t* row, int y);
+  bool PutColumn(int x, const uint8_t* column);
+  void EndOfImage();
+  bool ClearBitmaps() { return SetError(output_.ClearBitmaps()); }
+  bool MakePalette() { return SetError(output_.MakePalette()); }
+
+  static void ComputeOutputSize(int boxWidth, int boxHeight, int imageWidth, int imageHeight, int* outputWidth,
+                                int* outputHeight) {
+    OutputPipeline::ComputeOutputSize(boxWidth, boxHeight, imageWidth, imageHeight, outputWidth, outputHeight);
+  }
+  static void ShrinkRow(const uint8_t* source, uint8_t* target, int sourceLength, int targetLength, int depth,
+                        bool gray) {
+    OutputPipeline::ShrinkRow(source, target, sourceLength, targetLength, depth, gray);
+  }
+
+protected:
+  // The virtual operations, in their fixed slot order (the destructor is the first).
+  virtual bool ReadHeader(ImageHeader& header) = 0;
+  virtual bool SelectPageHook(int index);
+  virtual bool ReservedOperation();
+  virtual bool BeginImageHook();
+  virtual bool DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect) = 0;
+  virtual bool FinishImage();
+
+  // Stores the code; true only for 0.
+  bool SetError(int code);
+
+  // The byte source; failures set the error and return false. A short read still reports the bytes
+  // it got.
+  bool OpenSource();
+  bool ReadSource(void* buffer, uint32_t count, uint32_t* got);
+  bool SeekSource(int64_t offset, int origin, int64_t* newPosition);
+  bool CloseSource();
+  int64_t SourceLength() const { return source_.length(); }
+
+  // Checks a header's size against the model's limits; error 7 when refused.
+  bool AcceptImageSize(int64_t width, int64_t height, int bitsPerPixel);
+
+  const ImageHeader& header() const { return header_; }
+  const OutputPipeline& output() const { return output_; }
+  int outputWidth() const { return output_.width(); }
+  int outputHeight() const { return output_.height(); }
+  bool scanAllFrames() const { return scanAllFrames_; }
+
+  // Progress 0..10000 and the decoded rectangle, kept by the format while it decodes.
+  int progress_ = 0;
+  ImageRect decodedRect_;
+  std::unique_ptr<ImageExtras> extras_;
+
+private:
+  bool MapRows(int rows, int* rectCount, ImageRect* updateRect);
+
+  PlatformGraphics* graphics_;
+  ByteSource source_;
+  ImageHeader header_;
+  OutputPipeline output_;
+  bool scanAllFrames_ = false;
+  int pageIndex_ = 0;
+  bool headerRead_ = false;
+  bool imageBegun_ = false;
+  bool failed_ = false;
+  int lastError_ = 0;
+};
+
+}  // namespace lumetta

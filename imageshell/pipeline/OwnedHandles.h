@@ -1,0 +1,46 @@
+#pragma once
+
+// Move-only owners of the bitmaps and palettes made through the platform seam. Each keeps the graphics
+// that made its handle, so whoever holds it last deletes it the right way, and handing a bitmap from
+// the decoder to a page is a move.
+#include <utility>
+
+#include "PlatformGraphics.h"
+
+namespace lumetta {
+
+template <class Handle, void (PlatformGraphics::*Delete)(Handle)>
+class OwnedHandle {
+public:
+  OwnedHandle() = default;
+  OwnedHandle(PlatformGraphics& graphics, Handle handle) : graphics_(&graphics), handle_(handle) {}
+  ~OwnedHandle() { reset(); }
+  OwnedHandle(OwnedHandle&& other) noexcept
+      : graphics_(other.graphics_), handle_(std::exchange(other.handle_, nullptr)) {}
+  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
+    if (this != &other) {
+      reset();
+      graphics_ = other.graphics_;
+      handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  void reset() {
+    if (handle_) (graphics_->*Delete)(handle_);
+    handle_ = nullptr;
+  }
+
+private:
+  PlatformGraphics* graphics_ = nullptr;
+  Handle handle_ = nullptr;
+};
+
+using OwnedBitmap = OwnedHandle<BitmapHandle, &PlatformGraphics::DeleteBitmap>;
+using OwnedPalette = OwnedHandle<PaletteHandle, &PlatformGraphics::DeletePalette>;
+
+}  // namespace lumetta

@@ -1,0 +1,15 @@
+#pragma once
+
+// The operations behind the context menu's commands that live outside the menu itself. Each holds the
+// module loaded while it runs.
+#include <windows.h>
+
+// A viewer window of its own for the image at `path`; returns at once, the window lives on.
+void OpenViewer(const char* path);
+// Prints the one image at `path`, with the print setup and the system's print dialog.
+void PrintImageFile(const char* path);
+// Desktop wallpaper from the image at `path` (tiled or centred); a null path restores the previous one.
+void SetWallpaperFromMenu(const char* path, bool tiled);
+// A BMP or JPEG copy of the image beside it.
+enum class ConversionFormat { Jpeg = 0, Bmp = 2 };
+void ConvertImageFromMenu(const char* path, ConversionFormat format);
