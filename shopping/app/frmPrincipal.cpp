@@ -6,12 +6,16 @@
 #include <iterator>
 
 #include "Eventos.h"
+#include "Impressora.h"
 #include "ModuloGlobal.h"
 #include "Servicos.h"
 #include "Statements.h"
 #include "frmCadastraProduto.h"
 #include "frmConsulta.h"
+#include "frmGeraListaCompras.h"
 #include "frmInternet.h"
+#include "frmRelatorio.h"
+#include "frmSelecionaLista.h"
 
 namespace mercanota {
 namespace {
@@ -113,6 +117,7 @@ void frmPrincipal::CriaControles() {
   RECT r;
   GetClientRect(hWnd(), &r);
   Dimensiona(r.right, r.bottom);
+  frmRelatorio::DefineClienteMdi(mdiClient_);
 }
 
 void frmPrincipal::CriaMenu() {
@@ -207,6 +212,7 @@ LRESULT frmPrincipal::TrataMensagem(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam) ModuloGlobal::CatalogueDatabase.Close();
       return 0;
     case WM_DESTROY:
+      frmRelatorio::DefineClienteMdi(nullptr);
       mdiClient_ = nullptr;
       menu_ = nullptr;
       PostQuitMessage(0);
@@ -255,11 +261,13 @@ void frmPrincipal::cmdConsultar_Click() {
 
 void frmPrincipal::cmdGeraListaCompras_Click() {
   if (!CatalogoTemProdutos()) return;
-  // The list generator opens here modally once it exists.
+  frmGeraListaCompras gerador;
+  gerador.MostraModal(hWnd());
 }
 
 void frmPrincipal::cmdGeraListaDireto_Click() {
-  // The saved-list selection window opens here modally once it exists.
+  frmSelecionaLista selecao;
+  selecao.MostraModal(hWnd());
 }
 
 void frmPrincipal::cmdInternet_Click() {
@@ -269,8 +277,12 @@ void frmPrincipal::cmdInternet_Click() {
 }
 
 void frmPrincipal::cmdImprimirListaCompras_Click() {
-  // Printing the active report window comes with the report window; until then there is nothing to print.
-  const bool impresso = ComAmpulheta::Durante([] { return false; });
+  const bool impresso = ComAmpulheta::Durante([this] {
+    const frmRelatorio* relatorio = frmRelatorio::DaJanela(JanelaFilhaAtiva());
+    Impressora* impressora = Ambiente().impressora;
+    return relatorio && relatorio->txtTexto && impressora &&
+           impressora->Imprime("Lista de Compras", TextoDe(relatorio->txtTexto), "Courier New", 12);
+  });
   if (!impresso) {
     MsgBox("Desculpe, mas não há nenhuma lista de compras atualmente selecionada, primeiro crie-a, então repita a "
            "operação.",

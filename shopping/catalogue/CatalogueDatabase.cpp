@@ -16,11 +16,12 @@ namespace {
 
 // The schema. Text columns compare without regard to letter case, as the original engine's did (a name
 // typed in lower case finds the same product); the program's own connection refines that collation
-// below so that accented names sort beside their plain letters.
+// below so that accented names sort beside their plain letters. The product name has a collation of its
+// own name, CATALOGO, because it is indexed (see kIndexes).
 const char kSchema[] =
     "CREATE TABLE Produtos ("
     " ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " Produto TEXT NOT NULL COLLATE NOCASE,"
+    " Produto TEXT NOT NULL COLLATE CATALOGO,"
     " Marca TEXT COLLATE NOCASE,"
     " Complemento TEXT COLLATE NOCASE,"
     " DataPesquisa TEXT,"
@@ -29,6 +30,17 @@ const char kSchema[] =
     " Nome_Salvar TEXT NOT NULL COLLATE NOCASE,"
     " ID_Produto INTEGER NOT NULL,"
     " Quantidade REAL);";
+
+// The list windows look entries up by name, and by name in price order, once per ticked product; on a
+// shop's catalogue of tens of thousands of entries a scan each time would make every step of a list slow.
+// One index on the name serves both: a name has a handful of entries, sorted by price in no time. An
+// index on name and price would also order the entries of one name by price where a statement orders by
+// the name alone, and the query window shows a name's brands in the order they were registered.
+// An index is kept in the order of its collation, and another SQLite program would keep one under
+// NOCASE in its own order and damage it with its first insert; under the name CATALOGO, which only this
+// program knows, another program can still read every row but refuses, rather than damages, anything
+// that needs the order. A catalogue made before the index (NOCASE, no index) still works, only slower.
+const char kIndexes[] = "CREATE INDEX ProdutosPorNome ON Produtos(Produto);";
 
 // Opening checks that the file really is a catalogue: the engine opens files lazily, so a text file or an
 // empty file named Registro.mdb would otherwise fail only at the first query.
@@ -123,8 +135,9 @@ int CompareFolded(std::string_view a, std::string_view b, char32_t (*fold)(char3
 
 // Stands in for NOCASE on the program's connection: "Óleo" sorts among the O's, "água" beside "Arroz",
 // and names equal but for letter case stay equal. Two names that differ only in accents are different
-// names, ordered by their accents. No index uses the collation, so a file changed by another SQLite
-// program (which uses the built-in NOCASE) stays consistent.
+// names, ordered by their accents. It is also CATALOGO, the product name's collation in catalogues that
+// index it; no index uses it under the name NOCASE, so a file changed by another SQLite program (which
+// uses the built-in NOCASE) stays consistent.
 int CatalogueCollation(void*, int lengthA, const void* a, int lengthB, const void* b) {
   const std::string_view x(static_cast<const char*>(a), static_cast<size_t>(lengthA));
   const std::string_view y(static_cast<const char*>(b), static_cast<size_t>(lengthB));
@@ -275,6 +288,7 @@ bool CatalogueDatabase::OpenDatabase(const std::string& path) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, CatalogueCollation);
+  sqlite3_create_collation(db_, "CATALOGO", SQLITE_UTF8, nullptr, CatalogueCollation);
   for (const char* check : kSchemaChecks) {
     Statement statement;
     if (sqlite3_prepare_v2(db_, check, -1, statement.out(), nullptr) != SQLITE_OK) {
@@ -406,7 +420,10 @@ bool CatalogueDatabase::CreateCatalogueFile(const std::string& path, bool replac
     return false;
   }
   char* message = nullptr;
-  const bool ok = sqlite3_exec(db, kSchema, nullptr, nullptr, &message) == SQLITE_OK;
+  sqlite3_create_collation(db, "NOCASE", SQLITE_UTF8, nullptr, CatalogueCollation);
+  sqlite3_create_collation(db, "CATALOGO", SQLITE_UTF8, nullptr, CatalogueCollation);
+  const bool ok = sqlite3_exec(db, kSchema, nullptr, nullptr, &message) == SQLITE_OK &&
+                  sqlite3_exec(db, kIndexes, nullptr, nullptr, &message) == SQLITE_OK;
   if (!ok) *error = "Não foi possível criar as tabelas: " + Utf8ToCp1252(message ? message : "");
   sqlite3_free(message);
   sqlite3_close_v2(db);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "Impressora.h"
 #include "Internet.h"
 #include "frmInputBox.h"
 
@@ -79,8 +80,10 @@ Servicos& Ambiente() {
   static DialogosDoSistema dialogos;
   static RelogioDoSistema relogio;
   static SomDoSistema som;
+  static ImpressoraDoSistema impressora;
   static Servicos servicos = [] {
     Servicos s;
+    s.impressora = &impressora;
     s.dialogos = &dialogos;
     s.relogio = &relogio;
     s.som = &som;

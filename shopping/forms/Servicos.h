@@ -4,6 +4,7 @@
 //   Dialogos  message boxes and the input box
 //   Relogio   the monotonic clock of every timed wait
 //   Som       wave playback
+//   Impressora  the printer (Impressora.h)
 //   the address of the price update's file (the fetch itself is always a real one: see Internet.h)
 // Ambiente() holds the implementations in use (the system's own unless a test installs others), the
 // program's folder and how the program ends.
@@ -62,8 +63,11 @@ public:
   unsigned Dispositivos() override;
 };
 
+class Impressora;
+
 struct Servicos {
   Dialogos* dialogos = nullptr;
+  Impressora* impressora = nullptr;
   Relogio* relogio = nullptr;
   Som* som = nullptr;
   // App.Path: the program's folder, without a final backslash; every file of the program is found by

@@ -141,11 +141,20 @@ TEST_F(MainWindow, EmptyCatalogueRefusesQueryAndGeneratorButNotRegistration) {
       SendMessageA(f.hWnd(), WM_CLOSE, 0, 0);
     });
   }
+  int geradores = 0;
+  for (int i = 0; i < 2; ++i) {
+    ambiente_.AoAbrir("Lista de Compras", [&](Formulario& f) {
+      ++geradores;
+      EXPECT_TRUE(f.Modal());
+      SendMessageA(f.hWnd(), WM_CLOSE, 0, 0);
+    });
+  }
   Principal().cmdConsultar_Click();
   Tecla('A', true);
   Principal().cmdGeraListaCompras_Click();
   Tecla(VK_F4);
   EXPECT_EQ(consultas, 2);
+  EXPECT_EQ(geradores, 2);
   EXPECT_TRUE(Textos().empty());
   EXPECT_EQ(PonteiroAtual(), Ponteiro::kPadrao);
   EXPECT_EQ(ambiente_.modaisEsquecidos, 0);

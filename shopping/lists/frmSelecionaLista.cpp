@@ -1,0 +1,179 @@
+#include "frmSelecionaLista.h"
+
+#include <cmath>
+
+#include "Eventos.h"
+#include "ListaMarcavel.h"
+#include "ModuloGlobal.h"
+#include "ProdutosDaLista.h"
+#include "RelatorioDaLista.h"
+#include "Servicos.h"
+#include "Statements.h"
+
+namespace mercanota {
+namespace {
+
+constexpr int kLarguraCliente = 7380;
+constexpr int kAlturaCliente = 3560;
+constexpr int kEsquerdaColuna = 1560;
+constexpr int kLarguraColuna = 5700;
+const char kNenhumaLista[] = "<Nenhuma Lista Salva>";
+
+const Comando<frmSelecionaLista> kComandos[] = {
+    {frmSelecionaLista::kCmbListaPadrao, CBN_SELCHANGE, &frmSelecionaLista::cmbListaPadrao_Click},
+    {frmSelecionaLista::kCmdGerarLista, BN_CLICKED, &frmSelecionaLista::cmdGerarLista_Click},
+    {frmSelecionaLista::kCmdDeleteListaCompras, BN_CLICKED, &frmSelecionaLista::cmdDeleteListaCompras_Click},
+    {frmSelecionaLista::kCmdCancelar, BN_CLICKED, &frmSelecionaLista::cmdCancelar_Click},
+};
+
+}  // namespace
+
+int16_t QuantidadeDe16Bits(double quantidade) {
+  if (std::isnan(quantidade)) return 0;
+  const double arredondada = std::round(quantidade);
+  if (arredondada >= 32767) return 32767;
+  if (arredondada <= -32768) return -32768;
+  return static_cast<int16_t>(arredondada);
+}
+
+Formulario::Projeto frmSelecionaLista::Desenho() const {
+  return DesenhoDeTarefa("Gerar Lista de Compras", kLarguraCliente, kAlturaCliente);
+}
+
+void frmSelecionaLista::CriaControles() {
+  pnlFundo = CriaFundo(kPnlFundo, kLarguraCliente, kAlturaCliente);
+  pnlTituloFundo = CriaTitulo(kPnlTituloFundo, "Gerar Lista de Compras", kLarguraCliente, pnlFundo);
+  pnlFundoLogo = CriaLogo(kPnlFundoLogo, kImgLogo, Pictograma::kListaSalva, pnlFundo);
+
+  int topo = kTopoDosDados;
+  lblInstrucao = CriaRotulo(kLblInstrucao,
+                            "Selecione a Lista salva no cadastro para que o programa possa gerar uma lista de "
+                            "compras automaticamente.",
+                            kEsquerdaColuna, topo, kLarguraColuna, 480, pnlFundo);
+  topo += 480 + 60;
+  pnlLabelDados = CriaRotuloDeDados(kPnlLabelDados, "Lista de Compras Atual:", kEsquerdaColuna, topo, kLarguraColuna,
+                                    270, pnlFundo);
+  DefineAlinhamento(pnlLabelDados, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+  topo += 285;
+  cmbListaPadrao = CriaControle("COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                                kCmbListaPadrao, kEsquerdaColuna, topo, kLarguraColuna, 2400, pnlFundo);
+  // The working list of the report: never shown.
+  lstProdutos = CriaControle("LISTBOX", "", lista::kEstilo & ~WS_TABSTOP, kLstProdutos, 0, 0, 100, 100, pnlFundo);
+  ShowWindow(lstProdutos, SW_HIDE);
+  topo += 420 + 240;
+
+  const int larguraBotoes = 3 * kLadoDoBotao + 2 * kMargem;
+  const int esquerdaBotoes = kEsquerdaColuna + kLarguraColuna - larguraBotoes;
+  imgSetaApontaDica =
+      CriaFigura(kImgSetaApontaDica, Pictograma::kSeta, esquerdaBotoes - 1200, topo, 1080, kLadoDoBotao, pnlFundo);
+  cmdGerarLista = CriaBotaoFigura(kCmdGerarLista, Pictograma::kOk, esquerdaBotoes, topo, kLadoDoBotao,
+                                  "Clique aqui para gerar a lista de compras", pnlFundo);
+  cmdDeleteListaCompras =
+      CriaBotaoFigura(kCmdDeleteListaCompras, Pictograma::kExcluir, esquerdaBotoes + kLadoDoBotao + kMargem, topo,
+                      kLadoDoBotao, "Clique aqui para excluir do cadastro a lista de compras atual", pnlFundo);
+  cmdCancelar = CriaBotaoFigura(kCmdCancelar, Pictograma::kCancelar, esquerdaBotoes + 2 * (kLadoDoBotao + kMargem),
+                                topo, kLadoDoBotao, "Clique aqui para retornar", pnlFundo);
+}
+
+bool frmSelecionaLista::Form_Load() {
+  AtualizaListaCompra();
+  return Carregado();
+}
+
+bool frmSelecionaLista::AoComando(int id, int notificacao, HWND) {
+  return DespachaComando(*this, kComandos, id, notificacao);
+}
+
+void frmSelecionaLista::cmbListaPadrao_Click() { AcompanhaEscolha(cmbListaPadrao); }
+
+void frmSelecionaLista::AtualizaListaCompra() {
+  Recordset nomes;
+  if (!ModuloGlobal::Consulta(sql::SelectSavedListNames(), &nomes)) return;
+  SendMessageA(cmbListaPadrao, CB_RESETCONTENT, 0, 0);
+  if (nomes.Eof()) {
+    nomes.Close();
+    SendMessageA(cmbListaPadrao, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kNenhumaLista));
+    EscolheNoCombo(cmbListaPadrao, 0);
+    return;
+  }
+  for (; !nomes.Eof(); nomes.MoveNext()) {
+    const std::string nome = nomes.Fields("Nome_Salvar").AsText();
+    SendMessageA(cmbListaPadrao, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(nome.c_str()));
+  }
+  EscolheNoCombo(cmbListaPadrao, 0);
+  nomes.Close();
+}
+
+void frmSelecionaLista::CarregaProdutos() { CarregaProdutosDaLista(TextoDoCombo(cmbListaPadrao)); }
+
+bool frmSelecionaLista::CarregarLista() {
+  if (PreencheListaDeProdutos(lstProdutos)) return true;
+  Descarrega();
+  return false;
+}
+
+void frmSelecionaLista::CarregarProdutos() {
+  ComAmpulheta ampulheta;
+  const std::string nome = TextoDoCombo(cmbListaPadrao);
+  for (int cursor = lista::ProximaMarcada(lstProdutos, 0); cursor >= 0;
+       cursor = lista::ProximaMarcada(lstProdutos, cursor + 1)) {
+    Recordset marcas;
+    if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos, cursor)),
+                                                        &marcas)) {
+      ModuloGlobal::MostraErroDoBancoDeDados();
+      break;
+    }
+    for (; !marcas.Eof(); marcas.MoveNext()) {
+      const long long id = marcas.Fields("ID_Produto").AsInteger();
+      if (id < 1 || id > kMaxProdutosDaLista) continue;  // never in a saved list: saving refuses them
+      Recordset quantidade;
+      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(nome, id), &quantidade)) {
+        ModuloGlobal::MostraErroDoBancoDeDados();
+        break;
+      }
+      QuantidadeDaLista[static_cast<size_t>(id)] =
+          quantidade.Eof() ? 0 : QuantidadeDe16Bits(quantidade.Fields("Quantidade").AsDouble());
+    }
+  }
+  lista::DefineListIndex(lstProdutos, 0);
+}
+
+void frmSelecionaLista::GeraListaPapel() {
+  GeraRelatorio(lstProdutos, TextoDoCombo(cmbListaPadrao), [this](long long id) -> long long {
+    if (id < 1 || id > kMaxProdutosDaLista) return 0;
+    const int16_t q = QuantidadeDaLista[static_cast<size_t>(id)];
+    return q >= 1 ? q : 0;
+  });
+}
+
+void frmSelecionaLista::cmdGerarLista_Click() {
+  if (TextoDoCombo(cmbListaPadrao) == kNenhumaLista) {
+    MsgBox("Impossível gerar lista de compras pois não existe nenhuma lista salva.", MB_OK | MB_ICONSTOP, "Erro:");
+    return;
+  }
+  for (auto& q : QuantidadeDaLista) q = 0;
+  CarregaProdutos();
+  if (!CarregarLista()) return;
+  lista::AddItem(lstProdutos, kItemPadrao);
+  CarregarProdutos();
+  GeraListaPapel();
+  Descarrega();
+}
+
+void frmSelecionaLista::cmdDeleteListaCompras_Click() {
+  const std::string nome = TextoDoCombo(cmbListaPadrao);
+  if (nome == kNenhumaLista) {
+    MsgBox("Impossível apagar lista de compras pois não existe nenhuma lista salva.", MB_OK | MB_ICONSTOP, "Erro:");
+    return;
+  }
+  if (MsgBox("Você tem certeza que deseja excluir do cadastro a lista: " + nome + "?",
+             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Atenção:") != IDYES) {
+    return;
+  }
+  if (!ModuloGlobal::Executa(sql::DeleteList(nome))) return;
+  AtualizaListaCompra();
+}
+
+void frmSelecionaLista::cmdCancelar_Click() { Descarrega(); }
+
+}  // namespace mercanota
