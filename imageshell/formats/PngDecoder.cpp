@@ -6,6 +6,7 @@
 #include "PngDecoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
@@ -126,17 +127,26 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
 
   const int channels = colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 3 : 1;
   const int bits = std::min(depth, 8) * channels;
-  if (!AcceptImageSize(width, height, bits)) return false;
   interlaced_ = interlace != PNG_INTERLACE_NONE;
-  rowBytes_ = size_t(width) * size_t(channels);
+  const bool transparent = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(glue->png, glue->info, PNG_INFO_tRNS);
+  double fileGamma = kDefaultFileGamma;
+  if (!png_get_gAMA(glue->png, glue->info, &fileGamma)) fileGamma = kDefaultFileGamma;
+  // The library composites and gamma-corrects a palette only in its own copy, never in the one it
+  // hands out: a palette image that needs either is widened to colour rows, which the library does
+  // correct. (Below 5 % the library leaves gamma alone.)
+  const bool widen = colorType == PNG_COLOR_TYPE_PALETTE && (transparent || std::fabs(fileGamma * kScreenGamma - 1) > 0.05);
+  const int rowChannels = widen ? 3 : channels;
+  if (!AcceptImageSize(width, height, rowChannels * 8)) return false;
+  rowBytes_ = size_t(width) * size_t(rowChannels);
 
   int passes = 1;
-  bool ok = Guarded(glue, [glue, depth, colorType, &passes] {
+  bool ok = Guarded(glue, [glue, depth, colorType, transparent, fileGamma, widen, &passes] {
     png_structp png = glue->png;
     png_infop info = glue->info;
     if (depth == 16) png_set_strip_16(png);
     if (depth < 8) png_set_packing(png);
-    if ((colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS)) {
+    if (widen) png_set_palette_to_rgb(png);
+    if (transparent) {
       png_color_16p background = nullptr;
       if (png_get_bKGD(png, info, &background)) {
         png_set_background(png, background, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
@@ -145,10 +155,8 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
         png_set_background(png, &black, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
       }
     }
-    double fileGamma = kDefaultFileGamma;
-    if (!png_get_gAMA(png, info, &fileGamma)) fileGamma = kDefaultFileGamma;
     png_set_gamma(png, kScreenGamma, fileGamma);
-    if (colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_RGB_ALPHA) png_set_bgr(png);
+    if (widen || colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_RGB_ALPHA) png_set_bgr(png);
     passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
   });
@@ -161,12 +169,12 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
   // Gray with an alpha channel is gray too once composited.
   header.gray = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
   header.bitsCode = bits;
-  header.rowDepth = bits <= 8 ? 8 : 24;
+  header.rowDepth = rowChannels == 1 ? 8 : 24;
   header.sourceRowLength = int(width);
   header.colorCount = 0;
   png_colorp palette = nullptr;
   int entries = 0;
-  if (colorType == PNG_COLOR_TYPE_PALETTE && png_get_PLTE(glue->png, glue->info, &palette, &entries)) {
+  if (colorType == PNG_COLOR_TYPE_PALETTE && !widen && png_get_PLTE(glue->png, glue->info, &palette, &entries)) {
     header.colorCount = std::clamp(entries, 0, 256);
     for (int i = 0; i < header.colorCount; ++i)
       header.palette[i] = RgbColor{palette[i].red, palette[i].green, palette[i].blue};

@@ -75,6 +75,8 @@ struct PngOptions {
   int depth = 8;
   bool interlaced = false;
   const png_color_16* background = nullptr;  // a bKGD chunk
+  std::vector<png_color> palette;             // PLTE
+  std::vector<png_byte> alpha;                // tRNS of a palette
 };
 
 // rows: the packed rows as libpng takes them, top-down.
@@ -94,6 +96,8 @@ inline std::vector<uint8_t> EncodePng(int width, int height, const std::vector<u
                options.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (options.background) png_set_bKGD(png, info, options.background);
+  if (!options.palette.empty()) png_set_PLTE(png, info, options.palette.data(), int(options.palette.size()));
+  if (!options.alpha.empty()) png_set_tRNS(png, info, options.alpha.data(), int(options.alpha.size()), nullptr);
   png_write_info(png, info);
   const size_t stride = rows.size() / size_t(height);
   std::vector<png_bytep> pointers;
