@@ -111,11 +111,11 @@ TEST(PngDecoder, AlphaGrayAndDepthsComeOutAsTheyLook) {
     std::vector<uint8_t> row;  // one pixel, repeated over a 4 x 4 image
     uint32_t expected;
   } cases[] = {
-      {"transparent without bKGD: black", {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {200, 100, 50, 0}, 0x000000},
-      {"opaque stays", {PNG_COLOR_TYPE_RGB_ALPHA, 8}, {200, 100, 50, 255}, 0xC86432},
-      {"transparent onto bKGD", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, &blue}, {200, 100, 50, 0}, 0x0000FF},
-      {"gray with alpha is gray", {PNG_COLOR_TYPE_GRAY_ALPHA, 8}, {100, 255}, 0x646464},
-      {"16-bit colour", {PNG_COLOR_TYPE_RGB, 16}, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, 0x12569A},
+      {"transparent without bKGD: black", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, nullptr, {}, {}}, {200, 100, 50, 0}, 0x000000},
+      {"opaque stays", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, nullptr, {}, {}}, {200, 100, 50, 255}, 0xC86432},
+      {"transparent onto bKGD", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, &blue, {}, {}}, {200, 100, 50, 0}, 0x0000FF},
+      {"gray with alpha is gray", {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, nullptr, {}, {}}, {100, 255}, 0x646464},
+      {"16-bit colour", {PNG_COLOR_TYPE_RGB, 16, false, nullptr, {}, {}}, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, 0x12569A},
       {"transparent palette entry", {PNG_COLOR_TYPE_PALETTE, 8, false, nullptr, {{200, 100, 50}}, {0}}, {0}, 0x000000},
   };
   for (const Case& c : cases) {
