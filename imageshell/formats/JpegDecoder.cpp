@@ -189,7 +189,7 @@ bool JpegDecoder::ReadHeader(ImageHeader& header) {
   if (!Guarded(glue, [glue] { jpeg_create_decompress(&glue->info); })) return SetError(kErrFormat);
   glue->created = true;
   glue->info.client_data = glue;  // jpeg_create_decompress clears everything but the error manager
-  glue->info.mem->max_memory_to_use = long(std::min<int64_t>(kMaxImageBytes, LONG_MAX));
+  glue->info.mem->max_memory_to_use = long(std::min<int64_t>(kMaxDecodeBytes, LONG_MAX));
   glue->source.init_source = &JpegGlue::InitSource;
   glue->source.fill_input_buffer = &JpegGlue::FillInputBuffer;
   glue->source.skip_input_data = &JpegGlue::SkipInputData;
@@ -256,6 +256,7 @@ bool JpegDecoder::BeginImageHook() {
   if (decodedWidth_ < outputWidth() || decodedHeight_ < outputHeight()) return SetError(kErrPixelData);
   mutableHeader().sourceRowLength = decodedWidth_;
   const size_t stride = size_t(decodedWidth_) * size_t(info.output_components);
+  if (!ReserveBytes(int64_t(stride) * kStripRows + (cmyk_ ? int64_t(decodedWidth_) * 3 : 0))) return false;
   try {
     strip_.assign(stride * kStripRows, 0);
     stripRows_.resize(kStripRows);

@@ -115,7 +115,7 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
   png_set_read_fn(glue->png, glue, &PngGlue::Read);
   // Hostile sizes and chunks are refused before the library allocates for them.
   png_set_user_limits(glue->png, kMaxImageDimension, kMaxImageDimension);
-  png_set_chunk_malloc_max(glue->png, png_alloc_size_t(kMaxImageBytes));
+  png_set_chunk_malloc_max(glue->png, png_alloc_size_t(kMaxDecodeBytes));
 
   png_uint_32 width = 0, height = 0;
   int depth = 0, colorType = 0, interlace = 0;
@@ -190,6 +190,8 @@ bool PngDecoder::BeginImageHook() {
     if (!Setup(again, kErrPixelData)) return false;
     if (again.width != header().width || again.height != header().height) return SetError(kErrPixelData);
   }
+  const int64_t storeBytes = interlaced_ ? int64_t(rowBytes_) * header().height : 0;
+  if (!ReserveBytes(int64_t(rowBytes_) + storeBytes)) return false;
   try {
     row_.assign(rowBytes_, 0);
     if (interlaced_) store_.assign(rowBytes_ * size_t(header().height), 0);

@@ -107,7 +107,7 @@ bool TiffDecoder::ReadHeader(ImageHeader& header) {
   CloseFile();
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (!options) return SetError(kErrFormat);
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxImageBytes));
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxDecodeBytes));
   TIFFOpenOptionsSetErrorHandlerExtR(options, &TiffCallbacks::Quiet, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, &TiffCallbacks::Quiet, nullptr);
   tiff_ = TIFFClientOpenExt("image", "rb", this, &TiffCallbacks::Read, &TiffCallbacks::Write, &TiffCallbacks::Seek,
@@ -209,6 +209,7 @@ bool TiffDecoder::BeginRows() {
   const tmsize_t scanline = TIFFScanlineSize(tiff_);
   const size_t rowBytes = size_t(width_) * 4;
   if (scanline <= 0 || size_t(scanline) > rowBytes + 16) return SetError(kErrPixelData);
+  if (!ReserveBytes(int64_t(rowBytes) * 2 + 16)) return false;
   try {
     raw_.assign(rowBytes + 16, 0);
     row_.assign(rowBytes, 0);
