@@ -12,7 +12,7 @@ PACKAGES=(
   wine wine64 fonts-wine fonts-liberation xvfb xauth
   googletest libgtest-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libsqlite3-dev sqlite3
-  imagemagick netpbm sox espeak-ng python3 ghostscript
+  imagemagick netpbm libjpeg-turbo-progs libtiff-tools sox espeak-ng python3 ghostscript
 )
 
 install_missing_packages() {

@@ -7,6 +7,7 @@
 // Exit status: 0 success, 1 an image could not be read ("error N" on standard error) or, for convert, any
 // file could not be converted (each file gets a line "FILE<tab>OUTPUT" or "FILE<tab>failed: ..."),
 // 2 bad usage.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,12 +87,24 @@ int Info(int count, char** files) {
   return status;
 }
 
+// Converted a band of rows at a time: a second copy of a large picture would cost more than its decode.
 bool WritePpm(const char* path, const BitmapPixels& pixels) {
-  std::vector<uint8_t> rgb = PixelsToRgb(pixels);
   FILE* out = std::fopen(path, "wb");
   if (!out) return false;
   std::fprintf(out, "P6\n%d %d\n255\n", pixels.width, pixels.height);
-  bool ok = std::fwrite(rgb.data(), 1, rgb.size(), out) == rgb.size();
+  bool ok = true;
+  BitmapPixels band;
+  band.width = pixels.width;
+  band.bitCount = pixels.bitCount;
+  band.stride = pixels.stride;
+  band.colorTable = pixels.colorTable;
+  for (int y = 0; ok && y < pixels.height; y += 64) {
+    band.height = std::min(64, pixels.height - y);
+    const uint8_t* first = pixels.rows.data() + size_t(pixels.stride) * size_t(y);
+    band.rows.assign(first, first + size_t(pixels.stride) * size_t(band.height));
+    std::vector<uint8_t> rgb = PixelsToRgb(band);
+    ok = std::fwrite(rgb.data(), 1, rgb.size(), out) == rgb.size();
+  }
   return std::fclose(out) == 0 && ok;
 }
 

@@ -1,6 +1,9 @@
 #include "DecoderTable.h"
 
 #include "BmpDecoder.h"
+#include "JpegDecoder.h"
+#include "PngDecoder.h"
+#include "TiffDecoder.h"
 
 namespace lumetta {
 
@@ -14,7 +17,10 @@ struct DecoderEntry {
 
 // One entry per format with a decoder (the metafile player, Windows only, will be path-only).
 const DecoderEntry kDecoders[] = {
+    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false},
     {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false},
+    {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
 };
 
 }  // namespace

@@ -1,5 +1,13 @@
-// TIFF (kind 5): the sniffer; the decoder comes with libtiff.
+// TIFF (kind 5): the sniffer and the decoder over libtiff.
+#include "TiffDecoder.h"
+
+#include <algorithm>
+#include <cstdarg>
 #include <cstdint>
+#include <cstring>
+#include <new>
+
+#include <tiffio.h>
 
 #include "ByteReader.h"
 #include "KindDetection.h"
@@ -48,6 +56,218 @@ bool SniffTiff(const ByteReader& b, const DetectionContext& context, DetectedIma
     case DecoderProbe::NoDecoder: return TiffHeader(b, out);
   }
   return false;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The decoder
+
+// The library reads through the decoder's byte source; it never writes, and never maps the file.
+struct TiffCallbacks {
+  static TiffDecoder* Of(thandle_t handle) { return static_cast<TiffDecoder*>(handle); }
+
+  static tmsize_t Read(thandle_t handle, void* buffer, tmsize_t size) {
+    if (size < 0) return -1;
+    uint32_t got = 0;
+    uint32_t count = uint32_t(std::min<tmsize_t>(size, INT32_MAX));
+    Of(handle)->ReadSource(buffer, count, &got);
+    if (Of(handle)->GetLastError() == kErrRead) return -1;
+    return tmsize_t(got);
+  }
+  static tmsize_t Write(thandle_t, void*, tmsize_t size) { return size; }
+  static toff_t Seek(thandle_t handle, toff_t offset, int whence) {
+    int64_t position = 0;
+    if (offset > toff_t(INT64_MAX)) return toff_t(-1);
+    if (!Of(handle)->SeekSource(int64_t(offset), whence, &position)) return toff_t(-1);
+    return toff_t(position);
+  }
+  static int Close(thandle_t) { return 0; }
+  static toff_t Size(thandle_t handle) {
+    TiffDecoder* decoder = Of(handle);
+    int64_t here = 0, end = 0;
+    if (!decoder->SeekSource(0, 1, &here) || !decoder->SeekSource(0, 2, &end) || !decoder->SeekSource(here, 0, nullptr))
+      return 0;
+    return toff_t(end);
+  }
+  static int Map(thandle_t, void**, toff_t*) { return 0; }
+  static void Unmap(thandle_t, void*, toff_t) {}
+  // Nothing is shown: a file the library cannot read simply fails.
+  static int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+};
+
+TiffDecoder::TiffDecoder(const ImageSource& source) : RowDecoder(source) {}
+
+TiffDecoder::~TiffDecoder() { CloseFile(); }
+
+void TiffDecoder::CloseFile() {
+  if (tiff_) TIFFClose(tiff_);
+  tiff_ = nullptr;
+}
+
+bool TiffDecoder::ReadHeader(ImageHeader& header) {
+  CloseFile();
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) return SetError(kErrFormat);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxDecodeBytes));
+  TIFFOpenOptionsSetErrorHandlerExtR(options, &TiffCallbacks::Quiet, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, &TiffCallbacks::Quiet, nullptr);
+  tiff_ = TIFFClientOpenExt("image", "rb", this, &TiffCallbacks::Read, &TiffCallbacks::Write, &TiffCallbacks::Seek,
+                            &TiffCallbacks::Close, &TiffCallbacks::Size, &TiffCallbacks::Map, &TiffCallbacks::Unmap,
+                            options);
+  TIFFOpenOptionsFree(options);
+  if (!tiff_) return SetError(kErrFormat);
+  directory_ = 0;
+  return ReadDirectory(header);
+}
+
+bool TiffDecoder::SelectPageHook(int index) {
+  if (!tiff_) return SetError(kErrInvalidState);
+  if (index == directory_) return SetError(kErrNone);
+  if (index < 0 || index > 65535 || !TIFFSetDirectory(tiff_, tdir_t(index))) return SetError(kErrNoPage);
+  directory_ = index;
+  ImageHeader page;
+  if (!ReadDirectory(page)) return SetError(kErrNoPage);
+  mutableHeader() = page;
+  return SetError(kErrNone);
+}
+
+// The current directory's fields, checked and turned into the header.
+bool TiffDecoder::ReadDirectory(ImageHeader& header) {
+  TIFF* tiff = tiff_;
+  uint32_t width = 0, height = 0;
+  uint16_t compression = COMPRESSION_NONE;
+  if (TIFFIsTiled(tiff) || !TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) ||
+      !TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression) || compression == COMPRESSION_OJPEG)
+    return SetError(kErrFormat);
+
+  uint16_t bitsPerSample = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
+  const bool fax = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+                   compression == COMPRESSION_CCITTFAX4;
+  if (fax) {
+    // Fax pages are one bit of one sample; most say white is 0, but a page that states black is 0 is
+    // drawn so rather than inverted.
+    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) || photometric != PHOTOMETRIC_MINISBLACK)
+      photometric = PHOTOMETRIC_MINISWHITE;
+  } else {
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric))
+      photometric = samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    // Separate planes would need each row gathered from several strips; such files are rare.
+    if (samples > 1 && planar != PLANARCONFIG_CONTIG) return SetError(kErrFormat);
+  }
+  // Only whole samples of the depths the rows are built from: 1 or 4 bits alone, or bytes.
+  const bool known = (samples == 1 && (bitsPerSample == 1 || bitsPerSample == 4 || bitsPerSample == 8)) ||
+                     (bitsPerSample == 8 && (samples == 3 || samples == 4));
+  if (!known) return SetError(kErrFormat);
+  const int bits = bitsPerSample * samples;
+  if (!AcceptImageSize(width, height, bits)) return false;
+
+  swapRedBlue_ = photometric == PHOTOMETRIC_RGB;
+  if (photometric == PHOTOMETRIC_YCBCR) {
+    // Only the JPEG codec turns YCbCr back into RGB rows by itself.
+    if (compression != COMPRESSION_JPEG || bits != 24 || !TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB))
+      return SetError(kErrFormat);
+    swapRedBlue_ = true;
+  }
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+  bottomUp_ = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT;
+
+  header = ImageHeader{};
+  header.colorCount = 0;
+  uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    if (bits > 8 || !TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue)) return SetError(kErrFormat);
+    header.colorCount = 1 << bits;
+    for (int i = 0; i < header.colorCount; ++i)
+      header.palette[i] = RgbColor{uint8_t(red[i] >> 8), uint8_t(green[i] >> 8), uint8_t(blue[i] >> 8)};
+  } else if (bits == 1) {
+    header.colorCount = 2;
+    const RgbColor black{0, 0, 0}, white{255, 255, 255};
+    header.palette[0] = photometric == PHOTOMETRIC_MINISBLACK ? black : white;
+    header.palette[1] = photometric == PHOTOMETRIC_MINISBLACK ? white : black;
+  } else if (bits <= 8) {
+    header.gray = true;
+  }
+  photometric_ = photometric;
+  bits_ = bits;
+  width_ = int(width);
+  header.kind = ImageKind::Tiff;
+  header.width = int(width);
+  header.height = int(height);
+  header.bitsCode = bits;
+  header.rowDepth = bits == 1 ? 1 : bits <= 8 ? 8 : 24;
+  header.sourceRowLength = int(width);
+  return SetError(kErrNone);
+}
+
+bool TiffDecoder::BeginRows() {
+  if (!tiff_) return SetError(kErrInvalidState);
+  const tmsize_t scanline = TIFFScanlineSize(tiff_);
+  const size_t rowBytes = size_t(width_) * 4;
+  if (scanline <= 0 || size_t(scanline) > rowBytes + 16) return SetError(kErrPixelData);
+  if (!ReserveBytes(int64_t(rowBytes) * 2 + 16)) return false;
+  try {
+    raw_.assign(rowBytes + 16, 0);
+    row_.assign(rowBytes, 0);
+  } catch (const std::bad_alloc&) {
+    return SetError(kErrPixelData);
+  }
+  nextRow_ = 0;
+  return SetError(kErrNone);
+}
+
+const uint8_t* TiffDecoder::ReadSourceRow() {
+  if (TIFFReadScanline(tiff_, raw_.data(), nextRow_, 0) < 0) {
+    SetError(kErrRow);
+    return nullptr;
+  }
+  ++nextRow_;
+  const uint8_t* raw = raw_.data();
+  uint8_t* row = row_.data();
+  const bool minIsWhite = photometric_ == PHOTOMETRIC_MINISWHITE;
+  switch (bits_) {
+    case 1:
+      return raw;  // stays packed; the two-entry palette gives the colours
+    case 4:
+      Unpack4To8(raw, row, width_);
+      if (minIsWhite)
+        for (int x = 0; x < width_; ++x) row[x] = uint8_t(15 - row[x]);
+      return row;
+    case 8:
+      if (!minIsWhite) return raw;
+      for (int x = 0; x < width_; ++x) row[x] = uint8_t(255 - raw[x]);
+      return row;
+    case 24:
+      if (!swapRedBlue_) return raw;
+      for (int x = 0; x < width_; ++x) {
+        row[3 * x] = raw[3 * x + 2];
+        row[3 * x + 1] = raw[3 * x + 1];
+        row[3 * x + 2] = raw[3 * x];
+      }
+      return row;
+    default:  // 32
+      if (photometric_ == PHOTOMETRIC_SEPARATED) {
+        CmykToBgr(raw, row, width_, false);
+      } else {
+        for (int x = 0; x < width_; ++x) {  // alpha dropped
+          row[3 * x] = raw[4 * x + 2];
+          row[3 * x + 1] = raw[4 * x + 1];
+          row[3 * x + 2] = raw[4 * x];
+        }
+      }
+      return row;
+  }
+}
+
+bool TiffDecoder::FinishImage() {
+  CloseFile();
+  std::vector<uint8_t>().swap(raw_);
+  std::vector<uint8_t>().swap(row_);
+  return SetError(kErrNone);
 }
 
 }  // namespace lumetta

@@ -124,6 +124,9 @@ protected:
   bool ReserveBytes(int64_t bytes) { return SetError(output_.Reserve(bytes) ? kErrNone : kErrFormat); }
 
   const ImageHeader& header() const { return header_; }
+  // For formats that learn their row length only once decoding starts (scaled decoding), or whose
+  // header changes with the page.
+  ImageHeader& mutableHeader() { return header_; }
   const OutputPipeline& output() const { return output_; }
   int outputWidth() const { return output_.width(); }
   int outputHeight() const { return output_.height(); }

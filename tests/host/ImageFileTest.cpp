@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BmpBuilder.h"
+#include "CodecBuilders.h"
 #include "DecodeHelpers.h"
 #include "ImageFile.h"
 #include "MemoryGraphics.h"
@@ -42,27 +43,13 @@ void Text(std::vector<uint8_t>& b, size_t at, const char* text) {
   std::memcpy(b.data() + at, text, n);
 }
 
-// A little-endian TIFF header whose first directory gives 300 x 200, 3 samples of 8 bits; the JPEG
-// start marker follows, so the JPEG tester would accept it too.
+// A 300 x 200 RGB TIFF whose pixels begin with the JPEG start marker, so the JPEG tester would accept
+// it too.
 std::vector<uint8_t> Tiff() {
-  std::vector<uint8_t> b;
-  Text(b, 0, "II");
-  Le16(b, 2, 42);
-  Le32(b, 4, 8);
-  Le16(b, 8, 4);
-  const uint32_t entries[4][2] = {{256, 300}, {257, 200}, {258, 8}, {277, 3}};
-  for (int i = 0; i < 4; ++i) {
-    size_t at = 10 + 12 * i;
-    Le16(b, at, entries[i][0]);
-    Le16(b, at + 2, 3);  // SHORT
-    Le32(b, at + 4, 1);
-    Le16(b, at + 8, entries[i][1]);
-  }
-  b.resize(70, 0);
-  b.push_back(0xFF);
-  b.push_back(0xD8);
-  b.resize(100, 0);
-  return b;
+  std::vector<uint8_t> pixels(300 * 200 * 3, 0x80);
+  pixels[0] = 0xFF, pixels[1] = 0xD8;
+  return testimages::WriteTiff(
+      [&](TIFF* tiff) { testimages::WriteTiffPage(tiff, 300, 200, 8, 3, PHOTOMETRIC_RGB, pixels); });
 }
 
 std::vector<uint8_t> Gif() {
@@ -104,15 +91,9 @@ std::vector<uint8_t> Pic() {
 }
 
 std::vector<uint8_t> Png() {
-  std::vector<uint8_t> b = {137, 80, 78, 71, 13, 10, 26, 10};
-  Be32(b, 8, 13);
-  Text(b, 12, "IHDR");
-  Be32(b, 16, 16);
-  Be32(b, 20, 8);
-  b.push_back(8);  // depth
-  b.push_back(6);  // RGBA
-  b.resize(40, 0);
-  return b;
+  testimages::PngOptions options;
+  options.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  return testimages::EncodePng(16, 8, std::vector<uint8_t>(16 * 8 * 4, 0x40), options);
 }
 
 std::vector<uint8_t> Psd() {
@@ -171,28 +152,10 @@ std::vector<uint8_t> IffHam() {
 }
 
 std::vector<uint8_t> Jpeg(bool jfif, int components) {
-  std::vector<uint8_t> b = {0xFF, 0xD8, 0xFF};
-  if (jfif) {
-    b.push_back(0xE0);
-    Be16(b, 4, 16);
-    Text(b, 6, "JFIF");
-    b.resize(20, 0);
-  } else {
-    b.push_back(0xE1);
-    Be16(b, 4, 10);
-    Text(b, 6, "Exif");
-    b.resize(14, 0);
-  }
-  size_t at = b.size();
-  b.push_back(0xFF);
-  b.push_back(0xC0);
-  Be16(b, at + 2, 17);
-  b.push_back(8);
-  Be16(b, at + 5, 120);
-  Be16(b, at + 7, 160);
-  b.push_back(uint8_t(components));
-  b.resize(at + 40, 0);
-  return b;
+  testimages::JpegOptions options;
+  options.jfif = jfif;
+  options.components = components;
+  return testimages::EncodeJpeg(160, 120, testimages::SamplePicture(160, 120, components), options);
 }
 
 std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -222,7 +185,7 @@ TEST(DetectKind, EachTesterRecognisesItsSignatureInTheFixedOrder) {
       {"Photo CD portrait", Pcd(), ImageKind::Pcd, 512, 768, 24},
       {"PCX", Pcx(), ImageKind::Pcx, 640, 480, 8},
       {"Softimage PIC with alpha", Pic(), ImageKind::Pic, 100, 50, 32},
-      {"PNG", Png(), ImageKind::Png, 16, 8, 32},
+      {"PNG with alpha, composited to three channels", Png(), ImageKind::Png, 16, 8, 24},
       {"PSD", Psd(), ImageKind::Psd, 40, 30, 24},
       {"TGA", Tga(), ImageKind::Tga, 64, 32, 24},
       {"metafile of 10 x 5 inches", Wmf(14399, 7199, 1440), ImageKind::Wmf, 960, 480, 24},
@@ -262,10 +225,10 @@ TEST(DetectKind, ContentDecidesNotTheNameAndMissingFilesSay101) {
   EXPECT_EQ(missing.GetLastError(), kErrFileNotFound);
 
   // Detected, but this build has no decoder for it yet.
-  std::vector<uint8_t> png = Png();
-  ImageFile pngImage(png.data(), png.size());
-  EXPECT_FALSE(pngImage.Decode(DecodeRequest{}));
-  EXPECT_EQ(pngImage.GetLastError(), kErrNoDecoder);
+  std::vector<uint8_t> gifBytes = Gif();
+  ImageFile gifImage(gifBytes.data(), gifBytes.size());
+  EXPECT_FALSE(gifImage.Decode(DecodeRequest{}));
+  EXPECT_EQ(gifImage.GetLastError(), kErrNoDecoder);
 }
 
 TEST(FormatImageLabel, WritesSizeDepthAndTypeWord) {

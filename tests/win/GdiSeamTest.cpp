@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BmpBuilder.h"
+#include "CodecBuilders.h"
 #include "GdiGraphics.h"
 #include "ImageFile.h"
 #include "MemoryGraphics.h"
@@ -73,6 +74,13 @@ std::vector<std::vector<uint8_t>> Files() {
   mono.palette = {0x203040, 0xE0D0C0};
   mono.pixel = [](int x, int y) { return uint32_t(x * y) & 1; };
   files.push_back(BuildBmp(mono));
+  // The library decoders too, a progressive JPEG and an interlaced PNG among them.
+  testimages::JpegOptions progressive;
+  progressive.progressive = true;
+  files.push_back(testimages::EncodeJpeg(41, 27, testimages::SamplePicture(41, 27, 3), progressive));
+  testimages::PngOptions interlaced;
+  interlaced.interlaced = true;
+  files.push_back(testimages::EncodePng(33, 21, testimages::SamplePicture(33, 21, 3), interlaced));
   return files;
 }
 
@@ -171,4 +179,25 @@ TEST(GdiGraphics, ThreadsMakeAndDeleteSectionsAtOnce) {
   work(&wrongOrder[0]);
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrongOrder[t], 0) << "thread " << t;
+}
+
+// libjpeg and libpng report a fatal error by a long jump back into the glue, here through frames the
+// mingw compilers built: a cut file must come back as error 9 and leave no GDI object behind.
+TEST(GdiGraphics, CutLibraryFilesComeBackAsErrors) {
+  testimages::JpegOptions progressive;
+  progressive.progressive = true;
+  std::vector<uint8_t> picture = testimages::SamplePicture(64, 48, 3);
+  for (std::vector<uint8_t> file : {testimages::EncodeJpeg(64, 48, picture), testimages::EncodeJpeg(64, 48, picture, progressive),
+                                    testimages::EncodePng(64, 48, picture)}) {
+    file.resize(file.size() * 2 / 3);
+    GdiGraphics gdi(24);
+    DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    {
+      ImageFile image(file.data(), file.size());
+      image.SetGraphics(gdi);
+      EXPECT_FALSE(image.Decode(DecodeRequest{}));
+      EXPECT_EQ(image.GetLastError(), kErrRow);
+    }
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+  }
 }
