@@ -1,6 +1,7 @@
 #include "DecoderTable.h"
 
 #include "BmpDecoder.h"
+#include "GifDecoder.h"
 
 namespace lumetta {
 
@@ -15,6 +16,7 @@ struct DecoderEntry {
 // One entry per format with a decoder (the metafile player, Windows only, will be path-only).
 const DecoderEntry kDecoders[] = {
     {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
 };
 
 }  // namespace
