@@ -399,6 +399,12 @@ bool GifDecoder::BeginImageHook() {
   const int width = header_->width;
   const int height = header_->height;
   visibleWidth_ = std::clamp(width - int(desc_.left), 0, int(desc_.width));
+  // The canvas lives across frames but counts against every frame's ceiling, with both forms while
+  // it turns into full colour.
+  const int64_t pixels = int64_t(width) * height;
+  int64_t canvas = canvasPlanned_ ? pixels * 2 * (colorPlanned_ ? 3 : 1) : 0;
+  if (colorPlanned_ && !canvasInColor_) canvas += pixels * 2;
+  if (!ReserveBytes(int64_t(in_.size()) + std::max(visibleWidth_, 1) + canvas)) return false;
   if (!Allocate(row_, size_t(std::max(visibleWidth_, 1)), 0)) return SetError(kErrDisplayBitmap);
   if (!ClearBitmaps()) return false;
   decodedRect_ = ImageRect{0, 0, outputWidth(), outputHeight()};

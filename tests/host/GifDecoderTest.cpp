@@ -69,8 +69,10 @@ std::vector<uint8_t> Literals(const std::vector<int>& pixels) {
 }
 
 struct Frame {
-  int left = 0, top = 0, width = 0, height = 0;
-  bool interlaced = false;
+  Frame(int l = 0, int t = 0, int w = 0, int h = 0, bool i = false)
+      : left(l), top(t), width(w), height(h), interlaced(i) {}
+  int left, top, width, height;
+  bool interlaced;
   std::vector<uint32_t> localTable;  // empty: the global table
   bool control = false;              // a graphic control extension precedes the frame
   int disposal = 0, delay = 10, transparent = -1;
