@@ -1,6 +1,7 @@
 #include "DecoderTable.h"
 
 #include "BmpDecoder.h"
+#include "GifDecoder.h"
 #include "JpegDecoder.h"
 #include "PngDecoder.h"
 #include "TiffDecoder.h"
@@ -21,6 +22,7 @@ const DecoderEntry kDecoders[] = {
     {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
     {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false},
     {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
+    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
 };
 
 }  // namespace

@@ -16,6 +16,9 @@ constexpr size_t kDetectionBytes = 4095;
 constexpr size_t kInitialPageRoom = 32;
 constexpr size_t kPageRoomGrowth = 64;
 constexpr int kMaxPages = 65535;  // page indices are 16-bit
+// An all-pages decode keeps bitmaps for every page, and GDI objects are counted against a per-process
+// quota that the file manager hosting us shares: pages past this many are left out, not failed.
+constexpr int kMaxDecodedPages = 1000;
 constexpr size_t kMaxPathLength = 261;
 
 bool HasLinkExtension(const char* path) {
@@ -284,7 +287,9 @@ bool ImageFile::PreparePage() {
   if (decoder_->PaletteIsShared()) page->sharedPalette = decoder_->GetPalette();
 
   ImageExtras* extras = decoder_->GetExtras();
-  if (!request_->fixedPalette && extras && extras->FrameHasTransparentColor(currentPage_))
+  // A transparent frame is shown through the shared palette, unless it brought a palette of its own.
+  if (!request_->fixedPalette && extras && extras->FrameHasTransparentColor(currentPage_) &&
+      extras->FrameUsesSharedPalette(currentPage_))
     page->sharedPalette = extras->SharedPalette();
   pagePrepared_ = true;
   return true;
@@ -342,7 +347,7 @@ bool ImageFile::DecodeStep(int rows, int* rectCount, ImageRect* updateRect) {
     HandOverToPage();
     if (!request_->allPages) return true;
     pages_[currentPage_]->decoded = 1;
-    if (currentPage_ + 1 >= kMaxPages) {
+    if (currentPage_ + 1 >= kMaxDecodedPages) {
       allPagesDone_ = true;
       pagePrepared_ = false;
       return true;

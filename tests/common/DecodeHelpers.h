@@ -78,7 +78,9 @@ inline DecodeVariant MakeDecodeVariant(unsigned choice) {
   choice /= 7;
   lumetta::DecodeRequest& r = v.request;
   switch (choice % 6) {
-    case 0: break;
+    case 0:  // the viewer animating: every page or frame in one run
+      r.allPages = r.scanAllFrames = 1;
+      break;
     case 1:  // the menu's thumbnail
       r.width = r.height = 100;
       r.ditherMode = 2;

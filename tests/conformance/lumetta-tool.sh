@@ -35,6 +35,12 @@ cmp -s "$dir/fc.ppm" "$dir/ref.ppm"; check "the full-colour bitmap keeps every c
 "$tool" decode "$dir/notes.txt" "$dir/x.ppm" 2>"$dir/err"; check "decode of a non-image" 1 $?
 check "decode error text" "error 7" "$(cat "$dir/err")"
 "$tool" decode "$dir/photo.bmp" "$dir/x.ppm" --page 3 2>"$dir/err"; check "a page the file does not have" 1 $?
+"$magick" -delay 10 -size 30x20 xc:red \( -size 8x8 xc:blue -repage +4+4 \) \( -size 8x8 xc:lime -repage +12+6 \) "$dir/anim.gif"
+check "info counts the frames" "gif${tab}30${tab}20${tab}1${tab}3${tab}anim.gif (30x20x2 gif)" "$("$tool" info "$dir/anim.gif")"
+"$tool" decode "$dir/anim.gif" "$dir/frame.ppm" --page 2; check "decode of a frame" 0 $?
+"$magick" "$dir/anim.gif" -coalesce -delete 0,1 -depth 8 -strip "ppm:$dir/frame-ref.ppm"
+cmp -s "$dir/frame.ppm" "$dir/frame-ref.ppm"; check "the frame is composed over the frames before" 0 $?
+"$tool" decode "$dir/anim.gif" "$dir/x.ppm" --page 3 2>/dev/null; check "a frame the animation does not have" 1 $?
 "$tool" >/dev/null 2>&1; check "no arguments" 2 $?
 "$tool" decode "$dir/photo.bmp" "$dir/x.ppm" --dither 9 2>/dev/null; check "dither out of range" 2 $?
 "$tool" decode "$dir/photo.bmp" "$dir/x.ppm" --screen-bits 12 2>/dev/null; check "screen depth not 8, 16 or 24" 2 $?
