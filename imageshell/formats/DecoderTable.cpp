@@ -1,6 +1,10 @@
 #include "DecoderTable.h"
 
 #include "BmpDecoder.h"
+#include "IffDecoder.h"
+#include "PcxDecoder.h"
+#include "PsdDecoder.h"
+#include "TgaDecoder.h"
 
 namespace lumetta {
 
@@ -15,6 +19,10 @@ struct DecoderEntry {
 // One entry per format with a decoder (the metafile player, Windows only, will be path-only).
 const DecoderEntry kDecoders[] = {
     {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+    {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
+    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},
+    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
+    {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
 };
 
 }  // namespace

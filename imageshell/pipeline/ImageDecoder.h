@@ -124,6 +124,8 @@ protected:
   bool ReserveBytes(int64_t bytes) { return SetError(output_.Reserve(bytes) ? kErrNone : kErrFormat); }
 
   const ImageHeader& header() const { return header_; }
+  // For formats whose pages have headers of their own: SelectPageHook reads the page's header here.
+  ImageHeader& pageHeader() { return header_; }
   const OutputPipeline& output() const { return output_; }
   int outputWidth() const { return output_.width(); }
   int outputHeight() const { return output_.height(); }
