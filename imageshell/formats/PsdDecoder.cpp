@@ -127,7 +127,9 @@ bool PsdDecoder::BeginImageHook() {
   if (!Allocate(channelRow_, rowSize_)) return SetError(kErrPixelData);
   if (channelsUsed_ > 1) {
     int64_t store = int64_t(outputHeight()) * file_.width * 3;
-    if (store > kMaxImageBytes || !Allocate(composition_, size_t(store))) return SetError(kErrPixelData);
+    if (store > kMaxImageBytes) return SetError(kErrPixelData);
+    composition_.reset(new (std::nothrow) uint8_t[size_t(store)]);
+    if (!composition_) return SetError(kErrPixelData);
   }
 
   uint8_t compression[2];
@@ -162,7 +164,7 @@ bool PsdDecoder::FinishImage() {
   std::vector<uint16_t>().swap(rowLengths_);
   std::vector<uint8_t>().swap(packed_);
   std::vector<uint8_t>().swap(channelRow_);
-  std::vector<uint8_t>().swap(composition_);
+  composition_.reset();
   channel_ = rowsDone_ = accumulator_ = 0;
   return SetError(kErrNone);
 }
@@ -260,7 +262,7 @@ bool PsdDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect)
     if (channelsUsed_ == 1) {
       if (!PutRow(row, rowsDone_)) return false;
     } else {
-      uint8_t* composed = composition_.data() + size_t(rowsDone_) * composedRow;
+      uint8_t* composed = composition_.get() + size_t(rowsDone_) * composedRow;
       ComposeRow(row, composed);
       if (lastPass && !PutRow(composed, rowsDone_)) return false;
     }

@@ -5,6 +5,7 @@
 // stores whole channel planes one after the other, so colour images are decoded in one pass per
 // channel into a composition store, and rows are delivered during the last channel's pass.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "BufferedInput.h"
@@ -52,7 +53,9 @@ private:
   BufferedInput input_;
   std::vector<uint8_t> packed_;
   std::vector<uint8_t> channelRow_;
-  std::vector<uint8_t> composition_;  // width x 3 bytes for every output row
+  // Width x 3 bytes for every output row, left uninitialised: the first pass writes each row before
+  // any other reads it, and a truncated file never touches the rows it does not reach.
+  std::unique_ptr<uint8_t[]> composition_;
 
   int channel_ = 0;
   int rowsDone_ = 0;
