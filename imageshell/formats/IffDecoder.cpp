@@ -165,6 +165,8 @@ bool IffDecoder::BeginRows() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
+  // Hold-and-modify and 24 planes widen each row to 3 bytes a pixel.
+  if (!ReserveBytes(int64_t(kReadChunk + sourceRowSize_) + int64_t(width_) * 3)) return false;
   if (!input_.Allocate(kReadChunk, reader) || !Allocate(source_, sourceRowSize_) ||
       !Allocate(row_, size_t(width_) * 3))
     return SetError(kErrDisplayBitmap);

@@ -175,6 +175,7 @@ bool PcxDecoder::BeginRows() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
+  if (!ReserveBytes(int64_t(kReadChunk + scanline) + page_.width * 3)) return false;
   if (!input_.Allocate(kReadChunk, reader) || !Allocate(scanline_, scanline) ||
       !Allocate(row_, size_t(page_.width) * 3))
     return SetError(kErrDisplayBitmap);

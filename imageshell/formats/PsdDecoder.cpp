@@ -124,10 +124,12 @@ bool PsdDecoder::BeginImageHook() {
   if (!SeekSource(resourcesOffset_, 0, nullptr) || !SkipSection() || !SkipSection()) return SetError(kErrPixelData);
 
   rowSize_ = (size_t(file_.depth) * size_t(file_.width) + 7) / 8;
+  // The composition store is the large one: a 24-bit row for every output row, beside the bitmaps.
+  int64_t store = channelsUsed_ > 1 ? int64_t(outputHeight()) * file_.width * 3 : 0;
+  int64_t table = int64_t(file_.channels) * file_.height * 4;  // as read, then as kept
+  if (!ReserveBytes(int64_t(rowSize_) * 3 + store + table + int64_t(kReadChunk))) return false;
   if (!Allocate(channelRow_, rowSize_)) return SetError(kErrPixelData);
   if (channelsUsed_ > 1) {
-    int64_t store = int64_t(outputHeight()) * file_.width * 3;
-    if (store > kMaxImageBytes) return SetError(kErrPixelData);
     composition_.reset(new (std::nothrow) uint8_t[size_t(store)]);
     if (!composition_) return SetError(kErrPixelData);
   }

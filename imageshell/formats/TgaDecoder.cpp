@@ -152,6 +152,7 @@ bool TgaDecoder::BeginRows() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
+  if (!ReserveBytes(int64_t(capacity) + int64_t(file_.width) * 4)) return false;
   try {
     row_.assign(size_t(file_.width) * 4, 0);
   } catch (const std::bad_alloc&) {
