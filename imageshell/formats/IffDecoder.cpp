@@ -17,6 +17,29 @@ constexpr size_t kReadChunk = 60000;
 constexpr uint32_t kModeHam = 0x800;
 constexpr uint32_t kModeHalfBrite = 0x80;
 
+// Byte k of entry b is bit 7 - k of b: the eight pixels of one plane byte, leftmost first.
+struct BitSpread {
+  uint64_t bytes[256];
+  constexpr BitSpread() : bytes() {
+    for (int b = 0; b < 256; ++b)
+      for (int k = 0; k < 8; ++k) bytes[b] |= uint64_t((b >> (7 - k)) & 1) << (8 * k);
+  }
+};
+constexpr BitSpread kSpread;
+
+// out[x * stride] = the bits of pixel x in planes first .. first + count - 1, plane first + j giving
+// bit j. Eight pixels at a time: a plane byte spreads into one bit of eight bytes.
+void GatherPlanes(const uint8_t* planes, size_t planeRowBytes, int first, int count, int width, uint8_t* out,
+                  size_t stride) {
+  for (int x0 = 0; x0 < width; x0 += 8) {
+    uint64_t pixels = 0;
+    size_t byte = size_t(x0 >> 3);
+    for (int j = 0; j < count; ++j) pixels |= kSpread.bytes[planes[size_t(first + j) * planeRowBytes + byte]] << j;
+    int n = std::min(8, width - x0);
+    for (int k = 0; k < n; ++k) out[size_t(x0 + k) * stride] = uint8_t(pixels >> (8 * k));
+  }
+}
+
 bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
   try {
     buffer.assign(size, 0);
@@ -166,9 +189,9 @@ bool IffDecoder::BeginRows() {
     return GetLastError();
   };
   // Hold-and-modify and 24 planes widen each row to 3 bytes a pixel.
-  if (!ReserveBytes(int64_t(kReadChunk + sourceRowSize_) + int64_t(width_) * 3)) return false;
+  if (!ReserveBytes(int64_t(kReadChunk + sourceRowSize_) + int64_t(width_) * (ham_ ? 4 : 3))) return false;
   if (!input_.Allocate(kReadChunk, reader) || !Allocate(source_, sourceRowSize_) ||
-      !Allocate(row_, size_t(width_) * 3))
+      !Allocate(row_, size_t(width_) * 3) || !Allocate(pixelValues_, ham_ ? size_t(width_) : 0))
     return SetError(kErrDisplayBitmap);
   return SetError(kErrNone);
 }
@@ -177,6 +200,7 @@ bool IffDecoder::FinishImage() {
   input_.Free();
   std::vector<uint8_t>().swap(source_);
   std::vector<uint8_t>().swap(row_);
+  std::vector<uint8_t>().swap(pixelValues_);
   return SetError(kErrNone);
 }
 
@@ -219,34 +243,25 @@ const uint8_t* IffDecoder::ReadSourceRow() {
 
 // Plane j gives bit j of a pixel's index; the leftmost pixel is the top bit of a plane row's first byte.
 void IffDecoder::PlanarToChunky(uint8_t* row) const {
-  std::memset(row, 0, size_t(width_));
-  for (int plane = 0; plane < planes_; ++plane) {
-    const uint8_t* bits = source_.data() + size_t(plane) * planeRowBytes_;
-    for (int x = 0; x < width_; ++x) row[x] = uint8_t(row[x] | ((bits[x >> 3] >> (7 - (x & 7))) & 1) << plane);
-  }
+  GatherPlanes(source_.data(), planeRowBytes_, 0, planes_, width_, row, 1);
 }
 
 // Planes 0-7 make red, 8-15 green and 16-23 blue; rows hold blue, green, red.
 void IffDecoder::PlanarToRgb(uint8_t* row) const {
-  std::memset(row, 0, size_t(width_) * 3);
-  for (int plane = 0; plane < 24; ++plane) {
-    const uint8_t* bits = source_.data() + size_t(plane) * planeRowBytes_;
-    int channel = 2 - plane / 8, bit = plane % 8;
-    for (int x = 0; x < width_; ++x)
-      row[3 * x + channel] = uint8_t(row[3 * x + channel] | ((bits[x >> 3] >> (7 - (x & 7))) & 1) << bit);
-  }
+  for (int channel = 0; channel < 3; ++channel)
+    GatherPlanes(source_.data(), planeRowBytes_, 8 * channel, 8, width_, row + (2 - channel), 3);
 }
 
 // Each pixel either takes a palette colour or changes one channel of the pixel to its left; a row
 // starts from black.
-void IffDecoder::HoldAndModify(uint8_t* row) const {
+void IffDecoder::HoldAndModify(uint8_t* row) {
   const int dataBits = planes_ - 2;
   const int shift = 8 - dataBits;
+  uint8_t* values = pixelValues_.data();
+  GatherPlanes(source_.data(), planeRowBytes_, 0, planes_, width_, values, 1);
   uint8_t red = 0, green = 0, blue = 0;
   for (int x = 0; x < width_; ++x) {
-    int value = 0;
-    for (int plane = 0; plane < planes_; ++plane)
-      value |= ((source_[size_t(plane) * planeRowBytes_ + size_t(x >> 3)] >> (7 - (x & 7))) & 1) << plane;
+    int value = values[x];
     int data = value & ((1 << dataBits) - 1);
     switch (value >> dataBits) {
       case 0: red = palette_[data].red, green = palette_[data].green, blue = palette_[data].blue; break;

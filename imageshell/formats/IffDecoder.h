@@ -27,7 +27,7 @@ private:
   bool ReadSourceBytes();
   void PlanarToChunky(uint8_t* row) const;
   void PlanarToRgb(uint8_t* row) const;
-  void HoldAndModify(uint8_t* row) const;
+  void HoldAndModify(uint8_t* row);
 
   int width_ = 0;
   int planes_ = 0;
@@ -43,6 +43,7 @@ private:
   BufferedInput input_;
   std::vector<uint8_t> source_;
   std::vector<uint8_t> row_;
+  std::vector<uint8_t> pixelValues_;  // hold-and-modify: each pixel's planes gathered
 };
 
 }  // namespace lumetta
