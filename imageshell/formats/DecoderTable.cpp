@@ -5,6 +5,10 @@
 #include "JpegDecoder.h"
 #include "PngDecoder.h"
 #include "TiffDecoder.h"
+#include "IffDecoder.h"
+#include "PcxDecoder.h"
+#include "PsdDecoder.h"
+#include "TgaDecoder.h"
 
 namespace lumetta {
 
@@ -23,6 +27,10 @@ const DecoderEntry kDecoders[] = {
     {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false},
     {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
     {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
+    {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
+    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},
+    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
+    {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
 };
 
 }  // namespace

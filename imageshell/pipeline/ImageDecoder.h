@@ -124,8 +124,8 @@ protected:
   bool ReserveBytes(int64_t bytes) { return SetError(output_.Reserve(bytes) ? kErrNone : kErrFormat); }
 
   const ImageHeader& header() const { return header_; }
-  // For formats that learn their row length only once decoding starts (scaled decoding), or whose
-  // header changes with the page.
+  // For formats that learn their row length only once decoding starts (scaled decoding), or whose pages
+  // have headers of their own (SelectPageHook reads the page's header here).
   ImageHeader& mutableHeader() { return header_; }
   const OutputPipeline& output() const { return output_; }
   int outputWidth() const { return output_.width(); }

@@ -4,10 +4,14 @@
 // GIF: a 2000 x 1500 picture and a 100-frame animation of 400 x 300 (every frame decoded, as the viewer
 // does), made once with ImageMagick, beside ImageMagick's own decoding of the same files (a whole
 // process each time, so it includes the process start).
+// The same picture as run-length PCX, TGA and PSD (written by ImageMagick) and as a ByteRun1 24-plane
+// IFF (written by netpbm), each beside an independent decoder's run on the same file (ImageMagick, or
+// netpbm's ilbmtoppm for IFF) as a whole process, start-up included.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -170,6 +174,44 @@ void BM_PngThumbnail24(benchmark::State& state) { DecodeFile(state, PngFile(), 2
 void BM_TiffFullSize24(benchmark::State& state) { DecodeFile(state, TiffFile(), 24, false); }
 void BM_TiffThumbnail24(benchmark::State& state) { DecodeFile(state, TiffFile(), 24, true); }
 
+// The bench picture in another format, made once beside the benchmark; empty when no writer is there.
+const std::string& FormatFile(const std::string& extension) {
+  static std::map<std::string, std::string> files;
+  auto found = files.find(extension);
+  if (found != files.end()) return found->second;
+  std::string name = "image-bench-4000x3000." + extension;
+  std::string command = extension == "iff"
+                            ? "/usr/bin/convert " + BenchFile() + " ppm:- | ppmtoilbm -24force >" + name
+                            : "/usr/bin/convert " + BenchFile() + " -compress RLE " + name;
+  command += " 2>/dev/null";
+  if (std::system(command.c_str()) != 0) name.clear();
+  return files[extension] = name;
+}
+
+void DecodeFormat(benchmark::State& state, const std::string& extension, bool thumbnail) {
+  const std::string& path = FormatFile(extension);
+  if (path.empty()) {
+    state.SkipWithError("no writer for the format");
+    return;
+  }
+  DecodeFile(state, path, 24, thumbnail);
+}
+
+// The independent decoder reading the same file to a PPM that is thrown away.
+void ReferenceDecode(benchmark::State& state, const std::string& extension) {
+  const std::string& path = FormatFile(extension);
+  if (path.empty()) {
+    state.SkipWithError("no writer for the format");
+    return;
+  }
+  std::string command = extension == "iff" ? "ilbmtoppm " + path + " >/dev/null 2>&1"
+                                           : "/usr/bin/convert " + path + "[0] ppm:/dev/null 2>/dev/null";
+  for (auto _ : state)
+    if (std::system(command.c_str()) != 0) state.SkipWithError("the reference decoder failed");
+  state.counters["Mpx/s"] =
+      benchmark::Counter(double(kWidth) * kHeight / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 void BM_BmpFullSize24(benchmark::State& state) { Decode(state, 24, false); }
 void BM_BmpFullSize16(benchmark::State& state) { Decode(state, 16, false); }
 void BM_BmpFullSize8(benchmark::State& state) { Decode(state, 8, false); }
@@ -259,5 +301,18 @@ BENCHMARK(BM_GifThumbnail)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifAnimation100)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifAnimation100Magick)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_CAPTURE(DecodeFormat, PcxFullSize, std::string("pcx"), false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, PcxThumbnail, std::string("pcx"), true)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ReferenceDecode, PcxImageMagick, std::string("pcx"))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, TgaFullSize, std::string("tga"), false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, TgaThumbnail, std::string("tga"), true)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ReferenceDecode, TgaImageMagick, std::string("tga"))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, IffFullSize, std::string("iff"), false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, IffThumbnail, std::string("iff"), true)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ReferenceDecode, IffIlbmtoppm, std::string("iff"))->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, PsdFullSize, std::string("psd"), false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(DecodeFormat, PsdThumbnail, std::string("psd"), true)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(ReferenceDecode, PsdImageMagick, std::string("psd"))->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
