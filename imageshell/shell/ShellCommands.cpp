@@ -1,10 +1,14 @@
-// The viewer, printing, wallpaper and conversion come with their own windows and writers; until they
-// are in the module, their commands are accepted and do nothing.
+// Printing, wallpaper and conversion come with their own windows and writers; until they are in the
+// module, their commands are accepted and do nothing.
 #include "ShellCommands.h"
 
 #include "ObjectCount.h"
 
-void OpenViewer(const char*) {}
+void (*ViewerOpener)(const char* path) = nullptr;
+
+void OpenViewer(const char* path) {
+  if (ViewerOpener) ViewerOpener(path);
+}
 
 void PrintImageFile(const char*) { ObjectCountHold hold; }
 
