@@ -317,6 +317,10 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
     image->EndDecode(false);
     decodeOver = true;
     RefreshCursor();
+    // A reduced paint samples its source band on a scale of its own, so a row at the edge of the
+    // decoded part can have been drawn from a row not yet decoded; the finished image is drawn once
+    // more as a whole.
+    if (redraw && zoom < 100) InvalidateRect(window, nullptr, FALSE);
   }
   if (redraw && image->GetCurrentPage() == frameIndex) {
     count = std::clamp(count, 0, kUpdateRectRoom);
