@@ -225,6 +225,24 @@ int main(int argc, char** argv) {
     }
     init->Release();
 
+    // A command may leave a window of the module open on this thread (the viewer); the file manager
+    // keeps running its message loop, and so does this program until those windows are gone.
+    for (;;) {
+      bool open = false;
+      EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM found) -> BOOL {
+        if (IsWindowVisible(w) && GetWindowLongPtrA(w, GWLP_HINSTANCE) == LONG_PTR(GetModuleHandleA("lumetta32.dll"))) {
+          *reinterpret_cast<bool*>(found) = true;
+          return FALSE;
+        }
+        return TRUE;
+      }, reinterpret_cast<LPARAM>(&open));
+      if (!open) break;
+      MSG message;
+      if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+
     // What COM asks before it frees an unused in-process server.
     using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
     HMODULE module = GetModuleHandleA("lumetta32.dll");
