@@ -126,6 +126,16 @@ int Usage() {
 
 }  // namespace
 
+// EnumThreadWindows callback: a visible top-level window of lumetta32 sets *found.
+static BOOL CALLBACK ModuleWindowFound(HWND window, LPARAM found) {
+  if (IsWindowVisible(window) &&
+      GetWindowLongPtrA(window, GWLP_HINSTANCE) == LONG_PTR(GetModuleHandleA("lumetta32.dll"))) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 int main(int argc, char** argv) {
   bool list = false;
   bool ownerDraw = true;
@@ -224,6 +234,18 @@ int main(int argc, char** argv) {
       menuHandler->Release();
     }
     init->Release();
+
+    // A command may leave a window of the module open on this thread (the viewer); the file manager
+    // keeps running its message loop, and so does this program until those windows are gone.
+    for (;;) {
+      bool open = false;
+      EnumThreadWindows(GetCurrentThreadId(), ModuleWindowFound, reinterpret_cast<LPARAM>(&open));
+      if (!open) break;
+      MSG message;
+      if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
 
     // What COM asks before it frees an unused in-process server.
     using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();

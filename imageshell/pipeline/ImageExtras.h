@@ -16,6 +16,11 @@ public:
   virtual bool FrameHasTransparentColor(int /*frame*/) const { return false; }
   // The palette that belongs to the extras (never deleted with a page).
   virtual PaletteHandle SharedPalette() const { return nullptr; }
+  // The frame's display time in hundredths of a second, false while the file has given no record for
+  // it yet (the viewer's animation clock).
+  virtual bool FrameDisplayTime(int /*frame*/, int* /*hundredths*/) const { return false; }
+  // The enhanced metafile a metafile image plays (an HENHMETAFILE on Windows), null for other formats.
+  virtual void* EnhancedMetafile() const { return nullptr; }
 };
 
 }  // namespace lumetta

@@ -22,5 +22,4 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ObjectCount == 0 ? S_OK : S_FALSE; }
 
-// rundll32 entry: ShowImage(hwnd, instance, path, showCommand). The viewer is not built yet.
-extern "C" void CALLBACK ShowImage(HWND, HINSTANCE, LPSTR, int) {}
+// ShowImage, the launcher's entry, comes with the viewer.

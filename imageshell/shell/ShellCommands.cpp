@@ -1,12 +1,16 @@
-// The viewer and printing come with their own windows; until they are in the module, their commands
-// are accepted and do nothing.
+// Printing comes with its own dialog; until it is in the module, its command is accepted and does nothing.
+// The viewer stands on this folder, so it hands in its opener (ViewerOpener) rather than being called by name.
 #include "ShellCommands.h"
 
 #include "FileServices.h"
 #include "ModuleState.h"
 #include "ObjectCount.h"
 
-void OpenViewer(const char*) {}
+void (*ViewerOpener)(const char* path) = nullptr;
+
+void OpenViewer(const char* path) {
+  if (ViewerOpener) ViewerOpener(path);
+}
 
 void PrintImageFile(const char*) { ObjectCountHold hold; }
 

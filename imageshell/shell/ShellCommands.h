@@ -6,6 +6,8 @@
 
 // A viewer window of its own for the image at `path`; returns at once, the window lives on.
 void OpenViewer(const char* path);
+// The viewer stands above the menu; the module sets this to the viewer's opener.
+extern void (*ViewerOpener)(const char* path);
 // Prints the one image at `path`, with the print setup and the system's print dialog.
 void PrintImageFile(const char* path);
 // Desktop wallpaper from the image at `path` (tiled or centred); a null path restores the previous one.

@@ -440,6 +440,27 @@ TEST_F(LumettaShell, CommandHelpTextsInTheUserLanguageAnsiAndUnicode) {
   menuHandler->Release();
 }
 
+// View opens the viewer in the caller's process and returns; the open viewer holds the module until
+// its window is closed, then frees itself.
+TEST_F(LumettaShell, ViewOpensAViewerThatHoldsTheModuleUntilItCloses) {
+  const std::string bmp24 = WriteTestFile("ramp.bmp", TestBmp(24));
+  LoadedModule module;
+  auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu, {bmp24});
+  ASSERT_NE(menuHandler, nullptr);
+  CMINVOKECOMMANDINFO info = {sizeof info, 0, nullptr, MAKEINTRESOURCEA(0), nullptr, nullptr, SW_SHOWNORMAL, 0, nullptr};
+  EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
+  menuHandler->Release();
+  HWND frame = FindWindowA("Lumetta", nullptr);
+  ASSERT_NE(frame, nullptr);
+  char title[256] = "";
+  GetWindowTextA(frame, title, sizeof title);
+  EXPECT_STREQ(title, "ramp.bmp (64x48x16M bmp) - 100%");
+  EXPECT_EQ(module.CanUnloadNow(), S_FALSE);
+  SendMessageA(frame, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(frame));
+  EXPECT_EQ(module.CanUnloadNow(), S_OK);
+}
+
 TEST_F(LumettaShell, SettingsRoundTripThroughTheRegistry) {
   const char* key = "Software\\Orvane\\Lumetta32 round trip";
   RegDeleteTreeA(HKEY_CURRENT_USER, key);

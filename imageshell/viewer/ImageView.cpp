@@ -1,0 +1,540 @@
+#include "ImageView.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace lumetta {
+
+namespace {
+
+constexpr char kClassName[] = "ImageViewWndClass";
+constexpr UINT_PTR kAnimationTimer = 1;
+constexpr DWORD kStopWaitMs = 3000;
+constexpr int kWholeInvalidateRows = 100;
+
+int Clamp(int value, int high) { return std::max(0, std::min(value, high)); }
+
+RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+void CursorPointInClient(HWND window, POINT* point) {
+  GetCursorPos(point);
+  ScreenToClient(window, point);
+}
+
+}  // namespace
+
+ImageView::ImageView(HINSTANCE instance, HWND ownerWindow) : owner(ownerWindow) {
+  handCursor = LoadCursorA(instance, "HandCursor");
+  handClosedCursor = LoadCursorA(instance, "HandClosedCursor");
+  arrowCursor = LoadCursorA(nullptr, IDC_ARROW);
+  busyCursor = LoadCursorA(nullptr, IDC_APPSTARTING);
+  readyEvent = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+  stopEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  background = CreateSolidBrush(RGB(0, 0, 0));
+
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(instance, kClassName, &wc)) {
+    wc = WNDCLASSA{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &ImageView::ClassProc;
+    wc.cbWndExtra = sizeof(void*);
+    wc.hInstance = instance;
+    wc.lpszClassName = kClassName;
+    RegisterClassA(&wc);
+  }
+  RECT client{};
+  GetClientRect(owner, &client);
+  CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, client.right - client.left,
+                  client.bottom - client.top, owner, nullptr, instance, this);
+}
+
+ImageView::~ImageView() {
+  StopDecoding();
+  if (readyEvent) CloseHandle(readyEvent);
+  if (stopEvent) CloseHandle(stopEvent);
+  if (handCursor) DestroyCursor(handCursor);
+  if (handClosedCursor) DestroyCursor(handClosedCursor);
+  if (window && IsWindow(window)) {
+    KillTimer(window, kAnimationTimer);
+    DestroyWindow(window);
+  }
+  window = nullptr;
+  if (image) image->ReleaseAll();
+  if (background) DeleteObject(background);
+}
+
+LRESULT CALLBACK ImageView::ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto self = reinterpret_cast<ImageView*>(GetWindowLongPtrA(hwnd, 0));
+  if (message == WM_NCCREATE) {
+    self = static_cast<ImageView*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
+    self->window = hwnd;
+  }
+  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
+  LRESULT result = self->WindowProc(message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, 0, 0);
+    self->window = nullptr;
+  }
+  return result;
+}
+
+int ImageView::PageWidth() const { return image ? image->GetOutputWidth(frameIndex) : 0; }
+int ImageView::PageHeight() const { return image ? image->GetOutputHeight(frameIndex) : 0; }
+
+void ImageView::ClampScroll() {
+  scrollX = Clamp(scrollX, maxScrollX);
+  scrollY = Clamp(scrollY, maxScrollY);
+}
+
+void ImageView::Layout() {
+  if (!image || PageWidth() <= 0) {
+    SetPosition(0, 0, 0, 0);
+    return;
+  }
+  RECT client{};
+  GetClientRect(owner, &client);
+  ViewRect place = ViewPlacement(client.right - client.left, client.bottom - client.top, ZoomedWidth(), ZoomedHeight());
+  SetPosition(place.left, place.top, place.right - place.left, place.bottom - place.top);
+}
+
+void ImageView::SetPosition(int x, int y, int cx, int cy) {
+  SetWindowPos(window, nullptr, x, y, cx, cy, SWP_NOCOPYBITS | SWP_NOZORDER);
+  InvalidateRect(window, nullptr, FALSE);
+  if (image) {
+    maxScrollX = std::max(0, ZoomedWidth() - cx);
+    maxScrollY = std::max(0, ZoomedHeight() - cy);
+    ClampScroll();
+  }
+}
+
+void ImageView::UpdateScrollRange() {
+  if (!image) {
+    maxScrollX = maxScrollY = scrollX = scrollY = 0;
+    return;
+  }
+  RECT client{};
+  GetClientRect(window, &client);
+  maxScrollX = std::max(0, ZoomedWidth() - int(client.right) - 2);
+  maxScrollY = std::max(0, ZoomedHeight() - int(client.bottom) - 2);
+  ClampScroll();
+}
+
+void ImageView::ScrollBy(int dx, int dy) {
+  int oldX = scrollX, oldY = scrollY;
+  int newX = Clamp(scrollX + dx, maxScrollX);
+  int newY = Clamp(scrollY + dy, maxScrollY);
+  if (newX == oldX && newY == oldY) return;
+  scrollX = newX;
+  scrollY = newY;
+  HRGN update = CreateRectRgn(0, 0, 0, 0);
+  ScrollWindowEx(window, oldX - newX, oldY - newY, nullptr, nullptr, update, nullptr, 0);
+
+  // Only the strips where new pixels enter need painting; anything else in the update region (a window
+  // that covered ours) is painted with them in one go.
+  RECT client{};
+  GetClientRect(window, &client);
+  RECT strips[2];
+  int stripCount = 0;
+  if (newX != oldX) {
+    int w = std::abs(oldX - newX);
+    strips[stripCount++] = newX > oldX ? RECT{client.right - w, 0, client.right, client.bottom}
+                                       : RECT{0, 0, w, client.bottom};
+  }
+  if (newY != oldY) {
+    int h = std::abs(oldY - newY);
+    strips[stripCount++] = newY > oldY ? RECT{0, client.bottom - h, client.right, client.bottom}
+                                       : RECT{0, 0, client.right, h};
+  }
+  HRGN stripRegion = CreateRectRgn(0, 0, 0, 0);
+  for (int i = 0; i < stripCount; ++i) {
+    HRGN one = CreateRectRgnIndirect(&strips[i]);
+    CombineRgn(stripRegion, stripRegion, one, RGN_OR);
+    DeleteObject(one);
+  }
+  HRGN outside = CreateRectRgn(0, 0, 0, 0);
+  int rest = CombineRgn(outside, update, stripRegion, RGN_DIFF);
+  if (rest == NULLREGION) {
+    for (int i = 0; i < stripCount; ++i) {
+      InvalidateRect(window, &strips[i], FALSE);
+      UpdateWindow(window);
+    }
+  } else {
+    InvalidateRgn(window, update, FALSE);
+    UpdateWindow(window);
+  }
+  DeleteObject(outside);
+  DeleteObject(stripRegion);
+  DeleteObject(update);
+}
+
+void ImageView::SetZoom(int z) {
+  if (z == zoom) return;
+  z = std::max(z, 1);
+  RECT client{};
+  GetClientRect(window, &client);
+  scrollX = ScrollKeepingCentre(scrollX, client.right, zoom, z);
+  scrollY = ScrollKeepingCentre(scrollY, client.bottom, zoom, z);
+  zoom = z;
+  UpdateScrollRange();
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+void ImageView::SetBackground(COLORREF colour) {
+  if (background) DeleteObject(background);
+  background = CreateSolidBrush(colour);
+}
+
+bool ImageView::SetImage(ImageFile* newImage, bool releaseOld, bool redraw) {
+  StopDecoding();
+  if (newImage == image) return true;
+  ImageFile* old = image;
+  image = newImage;
+  if (KillTimer(window, kAnimationTimer) && old) old->SetPage(0);
+  animationPending = false;
+  if (redraw) InvalidateRect(window, nullptr, TRUE);
+  maxScrollX = maxScrollY = scrollX = scrollY = 0;
+  if (image && (image->IsDecoding() || image->IsComplete())) {
+    RefreshCursor();
+    UpdateScrollRange();
+  }
+  if (old && old->GetPalette(frameIndex) && window) {
+    HDC dc = GetDC(window);
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    RealizePalette(dc);
+    ReleaseDC(window, dc);
+  }
+  lastPalette = nullptr;
+  frameIndex = 0;
+  if (releaseOld && old) old->ReleaseAll();
+  POINT point;
+  CursorPointInClient(window, &point);
+  PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+  if (redraw) UpdateWindow(window);
+  if (animate && image) {
+    if (image->IsComplete())
+      StartAnimation();
+    else
+      animationPending = true;
+  }
+  return true;
+}
+
+void ImageView::StartDecoding(int priority) {
+  if (threadRunning) return;
+  // The slice size is fixed for the run; the thread itself never reads the image, whose decoder the
+  // window thread creates and destroys while the thread waits.
+  pacingRows = image ? RowsPerSlice(image->GetOutputWidth(), image->GetWidth()) : 1;
+  decodeOver = !image || image->IsComplete();
+  threadRunning = 1;
+  stopRequested = 0;
+  ResetEvent(stopEvent);
+  SetEvent(readyEvent);
+  DWORD id = 0;
+  if (thread) CloseHandle(thread);
+  thread = CreateThread(nullptr, 0, &ImageView::PacingThread, this, CREATE_SUSPENDED, &id);
+  if (!thread) {
+    threadRunning = 0;
+    return;
+  }
+  SetThreadPriority(thread, priority);
+  ResumeThread(thread);
+}
+
+DWORD WINAPI ImageView::PacingThread(void* param) {
+  auto self = static_cast<ImageView*>(param);
+  HANDLE events[2] = {self->readyEvent, self->stopEvent};
+  while (!self->decodeOver && !self->stopRequested) {
+    DWORD which = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    if (which != WAIT_OBJECT_0 || self->decodeOver || self->stopRequested) break;
+    PostMessageA(self->window, WM_USER, WPARAM(self->pacingRows), 0);
+  }
+  InterlockedExchange(&self->threadRunning, 0);
+  return 0;
+}
+
+void ImageView::StopDecoding() {
+  if (thread) {
+    if (threadRunning) {
+      InterlockedExchange(&stopRequested, 1);
+      SetEvent(stopEvent);
+      if (WaitForSingleObject(thread, kStopWaitMs) == WAIT_TIMEOUT) MessageBeep(MB_ICONASTERISK);
+      threadRunning = 0;
+    }
+    CloseHandle(thread);
+    thread = nullptr;
+  }
+  MSG message;
+  if (window)
+    while (PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE)) {
+    }
+}
+
+bool ImageView::DecodeSlice(int rows, bool redraw) {
+  if (!image || image->IsComplete()) {
+    decodeOver = true;
+    return true;
+  }
+  if (!image->IsDecoding()) {
+    DecodeRequest request;
+    request.width = requestWidth;
+    request.height = requestHeight;
+    request.ditherMode = ditherMode;
+    request.ditherTo16 = ditherTo16;
+    request.fixedPalette = fixedPalette;
+    request.deviceBitmap = deviceBitmap;
+    bool gif = image->GetKind() == ImageKind::Gif;
+    request.scanAllFrames = gif;
+    request.allPages = animate && gif;
+    if (!image->BeginDecode(request)) {
+      image->EndDecode(false);
+      decodeOver = true;
+      SetImage(nullptr, true, true);
+      return false;
+    }
+    UpdateScrollRange();
+    if (animate) StartAnimation();
+  }
+  int count = 0;
+  bool ok;
+  if (rows > kWholeInvalidateRows) {
+    ok = image->DecodeStep(rows, nullptr, nullptr);
+    if (ok && redraw && image->GetCurrentPage() == frameIndex) InvalidateRect(window, nullptr, FALSE);
+  } else {
+    ok = image->DecodeStep(rows, &count, updateRects);
+  }
+  if (!ok) {
+    // A broken file stays as far as it came; starting it again would only fail again, for ever.
+    image->EndDecode(false);
+    decodeOver = true;
+    RefreshCursor();
+    InvalidateRect(window, nullptr, FALSE);
+    return false;
+  }
+  bool complete = image->IsComplete();
+  if (complete) {
+    image->EndDecode(false);
+    decodeOver = true;
+    RefreshCursor();
+    // A reduced paint samples its source band on a scale of its own, so a row at the edge of the
+    // decoded part can have been drawn from a row not yet decoded; the finished image is drawn once
+    // more as a whole.
+    if (redraw && zoom < 100) InvalidateRect(window, nullptr, FALSE);
+  }
+  if (redraw && image->GetCurrentPage() == frameIndex) {
+    count = std::clamp(count, 0, kUpdateRectRoom);
+    for (int i = count - 1; i >= 0; --i) {
+      const ImageRect& r = updateRects[i];
+      RECT screen = ToRect(MapDecodedRect({r.left, r.top, r.right, r.bottom}, zoom, scrollX, scrollY));
+      InvalidateRect(window, &screen, FALSE);
+    }
+  }
+  if (animationPending && (frameIndex + 1 < image->GetCurrentPage() || complete)) {
+    if (!complete || image->GetPageCount() != 1) SendMessageA(window, WM_TIMER, kAnimationTimer, 0);
+  }
+  if (redraw) UpdateWindow(window);
+  return true;
+}
+
+void ImageView::StartAnimation() {
+  if (!image || image->GetKind() != ImageKind::Gif) return;
+  animationPending = true;
+  frameIndex = 0;
+  ImageExtras* extras = image->GetExtras();
+  int delay = 0;
+  if (extras && extras->FrameDisplayTime(0, &delay)) {
+    SetTimer(window, kAnimationTimer, UINT(std::max(delay, 0) * 10), nullptr);
+    animationPending = false;
+  }
+}
+
+void ImageView::AnimationTick() {
+  if (!image || image->GetKind() != ImageKind::Gif) return;
+  animationPending = true;
+  if (image->IsDecoding() && frameIndex + 1 >= image->GetCurrentPage()) {
+    // The next frame is not there yet: the decode sends the tick again when it is.
+    KillTimer(window, kAnimationTimer);
+    return;
+  }
+  int pages = image->GetPageCount();
+  if (pages <= 0) return;
+  int next = (frameIndex + 1) % pages;
+  int delay = 10;
+  ImageExtras* extras = image->GetExtras();
+  if (!extras || !extras->FrameDisplayTime(next, &delay)) delay = 10;
+  SetTimer(window, kAnimationTimer, UINT(std::max(delay, 0) * 10), nullptr);
+  animationPending = false;
+  frameIndex = next;
+  InvalidateRect(window, nullptr, FALSE);
+  UpdateWindow(window);
+}
+
+void ImageView::RefreshCursor() {
+  if (!window) return;
+  POINT point;
+  CursorPointInClient(window, &point);
+  SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+}
+
+void ImageView::OnMouseMove(int x, int y) {
+  bool decoding = image && image->IsDecoding();
+  HCURSOR cursor = decoding ? busyCursor : arrowCursor;
+  if (maxScrollX || maxScrollY) {
+    if (dragging) {
+      ScrollBy(dragX - x, dragY - y);
+      dragX = x;
+      dragY = y;
+      cursor = handClosedCursor;
+    } else if (!decoding) {
+      cursor = handCursor;
+    }
+  }
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT point{x, y};
+  if (PtInRect(&client, point) && cursor) SetCursor(cursor);
+}
+
+void ImageView::Paint(const PAINTSTRUCT& ps, HDC dc) {
+  const RECT& p = ps.rcPaint;
+  HBITMAP bitmap = nullptr;
+  if (image) {
+    bitmap = reinterpret_cast<HBITMAP>(image->GetBitmap(frameIndex));
+    if (!bitmap) bitmap = reinterpret_cast<HBITMAP>(image->GetFullColorBitmap(frameIndex));
+  }
+  if (!bitmap && !(image && image->GetKind() == ImageKind::Wmf)) {
+    FillRect(dc, &p, background);
+    return;
+  }
+
+  auto palette = reinterpret_cast<HPALETTE>(image->GetPalette(frameIndex));
+  if (palette) {
+    if (lastPalette && lastPalette != palette && GetDeviceCaps(dc, BITSPIXEL) == 8 &&
+        !(image->GetKind() == ImageKind::Gif && image->GetPageCount() > 1)) {
+      // A new palette changes what the old pixels look like: clear them rather than show them wrong.
+      HDC whole = GetDC(window);
+      RECT client{};
+      GetClientRect(window, &client);
+      FillRect(whole, &client, background);
+      ReleaseDC(window, whole);
+    }
+    lastPalette = palette;
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+  }
+
+  const int w = PageWidth(), h = PageHeight();
+  if (image->GetKind() == ImageKind::Wmf) {
+    ImageExtras* extras = image->GetExtras();
+    auto metafile = extras ? static_cast<HENHMETAFILE>(extras->EnhancedMetafile()) : nullptr;
+    FillRect(dc, &p, GetSysColorBrush(COLOR_WINDOW));
+    if (metafile) {
+      RECT target{0, 0, int((int64_t(w) * zoom + 99) / 100), int((int64_t(h) * zoom + 99) / 100)};
+      OffsetRect(&target, -scrollX, -scrollY);
+      PlayEnhMetaFile(dc, metafile, &target);
+    }
+    return;
+  }
+
+  ViewRect decoded{0, 0, w, h};
+  if (!image->IsComplete() && image->GetCurrentPage() == frameIndex && image->IsDecoding()) {
+    ImageRect r = image->GetUpdateRect();
+    decoded = {r.left, r.top, r.right, r.bottom};
+  }
+  PaintPlan plan = PlanPaint({p.left, p.top, p.right, p.bottom}, w, h, decoded, zoom, scrollX, scrollY);
+  RECT clip = ToRect(plan.clip);
+  HRGN clipRegion = CreateRectRgnIndirect(&clip);
+  SelectClipRgn(dc, clipRegion);
+
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+  HPALETTE oldPalette = palette ? SelectPalette(memory, palette, FALSE) : nullptr;
+  if (plan.sourceWidth > 0 && plan.sourceHeight > 0) {
+    if (zoom == 100) {
+      BitBlt(dc, plan.destX, plan.destY, plan.sourceWidth, plan.sourceHeight, memory, plan.sourceX, plan.sourceY,
+             SRCCOPY);
+    } else {
+      int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+      StretchBlt(dc, plan.destX, plan.destY, plan.destWidth, plan.destHeight, memory, plan.sourceX, plan.sourceY,
+                 plan.sourceWidth, plan.sourceHeight, SRCCOPY);
+      SetStretchBltMode(dc, oldMode);
+    }
+  }
+  if (oldPalette) SelectPalette(memory, oldPalette, TRUE);
+  SelectObject(memory, oldBitmap);
+  DeleteDC(memory);
+  SelectClipRgn(dc, nullptr);
+
+  HRGN rest = CreateRectRgnIndirect(&p);
+  CombineRgn(rest, rest, clipRegion, RGN_DIFF);
+  FillRgn(dc, rest, background);
+  DeleteObject(rest);
+  DeleteObject(clipRegion);
+}
+
+LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_USER: {
+      LRESULT result = DecodeSlice(int(wParam), true);
+      SetEvent(readyEvent);
+      return result;
+    }
+    case WM_TIMER:
+      if (wParam == kAnimationTimer) AnimationTick();
+      return 0;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED && image) {
+        int cx = LOWORD(lParam), cy = HIWORD(lParam);
+        int sw = ZoomedWidth(), sh = ZoomedHeight();
+        maxScrollX = sw - cx > 0 ? sw - cx - 1 : 0;
+        maxScrollY = sh - cy > 0 ? sh - cy - 1 : 0;
+        scrollX = std::min(scrollX, maxScrollX);
+        scrollY = std::min(scrollY, maxScrollY);
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      return 0;
+    case WM_MOUSEMOVE:
+      OnMouseMove(short(LOWORD(lParam)), short(HIWORD(lParam)));
+      return 0;
+    case WM_LBUTTONDOWN:
+      if (maxScrollX || maxScrollY) {
+        dragX = short(LOWORD(lParam));
+        dragY = short(HIWORD(lParam));
+        dragging = true;
+        SetCapture(window);
+        SetCursor(handClosedCursor);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      dragging = false;
+      ReleaseCapture();
+      return 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN: {
+      NMHDR header{};
+      header.hwndFrom = window;
+      header.idFrom = UINT_PTR(GetWindowLongPtrA(window, GWLP_ID));
+      header.code = message == WM_LBUTTONDBLCLK ? UINT(NM_DBLCLK) : UINT(NM_RCLICK);
+      SendMessageA(owner, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+      return DefWindowProcA(window, message, wParam, lParam);
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      Paint(ps, dc);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_QUERYNEWPALETTE:
+    case WM_PALETTECHANGED:
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace lumetta

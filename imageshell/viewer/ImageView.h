@@ -1,0 +1,93 @@
+#pragma once
+
+// ImageView: the child window that shows one ImageFile at a zoom, decodes it progressively while it is
+// on screen, lets the user drag it with a hand cursor and animates GIF frames. Decoding and painting
+// happen on the window's thread; a second thread only paces the slices, so the window stays
+// responsive while a large image comes in.
+#include <windows.h>
+
+#include "ImageFile.h"
+#include "ViewerMath.h"
+
+namespace lumetta {
+
+class ImageView {
+public:
+  ImageView(HINSTANCE instance, HWND owner);
+  virtual ~ImageView();
+  ImageView(const ImageView&) = delete;
+  ImageView& operator=(const ImageView&) = delete;
+
+  bool SetImage(ImageFile* newImage, bool releaseOld, bool redraw);
+  void Layout();
+  void SetPosition(int x, int y, int cx, int cy);
+  void UpdateScrollRange();
+  void ScrollBy(int dx, int dy);
+  void SetZoom(int percent);
+  void SetBackground(COLORREF colour);
+  void StartDecoding(int priority);
+  void StopDecoding();
+  bool DecodeSlice(int rows, bool redraw);
+  void StartAnimation();
+  void RefreshCursor();
+
+  HWND Window() const { return window; }
+  ImageFile* Image() const { return image; }
+  int Zoom() const { return zoom; }
+  int ScrollX() const { return scrollX; }
+  int ScrollY() const { return scrollY; }
+  int FrameIndex() const { return frameIndex; }
+  bool ThreadRunning() const { return threadRunning; }
+
+  // Decode request values (the frame asks for its own dithering).
+  int requestWidth = 0;
+  int requestHeight = 0;
+  int ditherMode = 1;
+  int ditherTo16 = 1;
+  int fixedPalette = 0;
+  int deviceBitmap = 0;
+  bool animate = true;
+
+protected:
+  virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual void Paint(const PAINTSTRUCT& paint, HDC dc);
+
+private:
+  static LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static DWORD WINAPI PacingThread(void* self);
+  void AnimationTick();
+  void OnMouseMove(int x, int y);
+  // Decoded extent of the shown page, and that extent at the current zoom.
+  int PageWidth() const;
+  int PageHeight() const;
+  int ZoomedWidth() const { return int(int64_t(PageWidth()) * zoom / 100); }
+  int ZoomedHeight() const { return int(int64_t(PageHeight()) * zoom / 100); }
+  void ClampScroll();
+
+  HWND owner;
+  HWND window = nullptr;
+  int maxScrollX = 0, maxScrollY = 0;
+  int scrollX = 0, scrollY = 0;
+  HCURSOR handCursor = nullptr, handClosedCursor = nullptr, arrowCursor = nullptr, busyCursor = nullptr;
+  ImageFile* image = nullptr;
+  HPALETTE lastPalette = nullptr;
+  bool dragging = false;
+  int dragX = 0, dragY = 0;
+  HBRUSH background = nullptr;
+  int zoom = 100;
+  static constexpr int kUpdateRectRoom = 100;
+  ImageRect updateRects[kUpdateRectRoom];
+  bool animationPending = false;
+  int frameIndex = 0;
+  HANDLE thread = nullptr;
+  volatile LONG threadRunning = 0;
+  volatile LONG stopRequested = 0;
+  // Set by the window thread when the decode has ended (complete, failed or no image); the only
+  // decode state the pacing thread reads.
+  volatile bool decodeOver = false;
+  int pacingRows = 1;
+  HANDLE readyEvent = nullptr;
+  HANDLE stopEvent = nullptr;
+};
+
+}  // namespace lumetta
