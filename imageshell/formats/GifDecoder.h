@@ -61,6 +61,12 @@ public:
   bool FrameUsesSharedPalette(int frame) const override;
   bool FrameHasTransparentColor(int frame) const override;
   PaletteHandle SharedPalette() const override { return sharedPalette.get(); }
+  // The viewer's animation paces itself by this: true for every frame read so far.
+  bool FrameDisplayTime(int frame, int* hundredths) const override {
+    if (frame < 0 || frame >= FrameCount()) return false;
+    *hundredths = FrameDelay(frame);
+    return true;
+  }
 };
 
 class GifDecoder : public ImageDecoder {
