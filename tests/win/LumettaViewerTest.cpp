@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -153,5 +154,76 @@ TEST_F(LumettaViewer, AFileThatCannotBeShownReturnsAtOnce) {
   std::string missing = "Z:\\no\\such\\folder\\image.bmp";
   showImage_(nullptr, nullptr, missing.data(), SW_SHOWNORMAL);
   EXPECT_EQ(FindWindowA("Lumetta", nullptr), nullptr);
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+namespace {
+
+// A looping two-frame GIF of 64 x 64: frame 0 all red, frame 1 all blue, each shown for a tenth of a second.
+// The pixel data repeats the clear code before every pixel, so the code size stays at 3 bits and the
+// stream needs no encoder.
+std::string WriteTwoFrameGif(const char* name) {
+  std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 64, 0, 64, 0,
+                            0x80,  // global table of 2 entries
+                            0, 0,
+                            0xFF, 0, 0, 0, 0, 0xFF};  // red, blue
+  const uint8_t loop[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
+  b.insert(b.end(), std::begin(loop), std::end(loop));
+  for (uint8_t index : {0, 1}) {
+    const uint8_t control[] = {0x21, 0xF9, 4, 0x04, 10, 0, 0, 0};  // disposal 1, delay 10 hundredths
+    const uint8_t descriptor[] = {0x2C, 0, 0, 0, 0, 64, 0, 64, 0, 0, 2};  // whole screen, LZW minimum 2
+    b.insert(b.end(), std::begin(control), std::end(control));
+    b.insert(b.end(), std::begin(descriptor), std::end(descriptor));
+    std::vector<uint8_t> data;
+    uint32_t bits = 0;
+    int count = 0;
+    auto put = [&](uint32_t code) {
+      bits |= code << count;
+      for (count += 3; count >= 8; count -= 8, bits >>= 8) data.push_back(uint8_t(bits));
+    };
+    for (int i = 0; i < 64 * 64; ++i) {
+      put(4);  // clear
+      put(index);
+    }
+    put(5);  // end
+    if (count) data.push_back(uint8_t(bits));
+    for (size_t at = 0; at < data.size(); at += 255) {
+      size_t n = std::min<size_t>(255, data.size() - at);
+      b.push_back(uint8_t(n));
+      b.insert(b.end(), data.begin() + long(at), data.begin() + long(at + n));
+    }
+    b.push_back(0);
+  }
+  b.push_back(0x3B);
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  std::string path = std::string(folder) + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(b.data(), 1, b.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+}  // namespace
+
+TEST_F(LumettaViewer, AGifAnimationShowsItsFramesInTurn) {
+  HWND frame = Open(WriteTwoFrameGif("viewer-animation.gif"));
+  ASSERT_NE(frame, nullptr);
+  HWND view = FindWindowExA(frame, nullptr, "ImageViewWndClass", nullptr);
+  ASSERT_NE(view, nullptr);
+  // What a person sees in the middle of the picture, sampled for two seconds: both frames must come by.
+  bool sawRed = false, sawBlue = false;
+  for (int i = 0; i < 80 && !(sawRed && sawBlue); ++i) {
+    HDC dc = GetDC(view);
+    COLORREF c = GetPixel(dc, 32, 32);
+    ReleaseDC(view, dc);
+    sawRed |= c == RGB(255, 0, 0);
+    sawBlue |= c == RGB(0, 0, 255);
+    Sleep(25);
+  }
+  EXPECT_TRUE(sawRed);
+  EXPECT_TRUE(sawBlue);
+  SendMessageA(frame, WM_KEYDOWN, VK_ESCAPE, 0);
+  viewer_.join();
   EXPECT_EQ(canUnloadNow_(), S_OK);
 }
