@@ -93,8 +93,7 @@ void PrintMenu(HMENU menu, int depth) {
     item.cch = sizeof text;
     if (!GetMenuItemInfoA(menu, UINT(i), TRUE, &item)) continue;
     const char* kind = item.hSubMenu ? "submenu" : Kind(item.fType);
-    if (!item.hSubMenu && !(item.fType & (MFT_SEPARATOR | MFT_OWNERDRAW)) && item.hbmpItem && !text[0])
-      kind = "bitmap";
+    if (!item.hSubMenu && !(item.fType & (MFT_SEPARATOR | MFT_OWNERDRAW)) && item.hbmpItem && !text[0]) kind = "bitmap";
     // A submenu item's identifier is its menu handle, which says nothing to a reader.
     if (item.hSubMenu)
       std::printf("%*s%d - %s %s\n", depth * 2, "", i, kind, text);
@@ -119,8 +118,7 @@ void PrintMeasures(HMENU menu) {
 }
 
 int Usage() {
-  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...\n",
-             stderr);
+  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...\n", stderr);
   return 2;
 }
 
@@ -202,7 +200,8 @@ int main(int argc, char** argv) {
       hr = menuHandler->QueryContextMenu(menu, 0, kFirstId, kLastId, CMF_NORMAL);
       QueryPerformanceCounter(&end);
       if (time)
-        std::printf("query-context-menu %.2f ms\n", double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
+        std::printf("query-context-menu %.2f ms\n",
+                    double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
       if (list) {
         std::printf("identifiers %u\n", unsigned(HRESULT_CODE(hr)));
         PrintMenu(menu, 0);
@@ -250,9 +249,9 @@ int main(int argc, char** argv) {
     // What COM asks before it frees an unused in-process server.
     using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
     HMODULE module = GetModuleHandleA("lumetta32.dll");
-    auto canUnload = module ? reinterpret_cast<CanUnloadNow>(
-                                  reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")))
-                            : nullptr;
+    auto canUnload =
+        module ? reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")))
+               : nullptr;
     hr = canUnload ? canUnload() : E_FAIL;
     if (list) std::printf("unload %s\n", hr == S_OK ? "yes" : "no");
     status = hr == S_OK ? 0 : 3;

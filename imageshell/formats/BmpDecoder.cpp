@@ -10,7 +10,6 @@ namespace {
 
 constexpr size_t kReadChunk = 65000;
 
-
 bool AllocateBytes(std::vector<uint8_t>& buffer, size_t size) {
   try {
     buffer.assign(size, 0);
@@ -47,7 +46,13 @@ bool ParseBmpHeader(const ByteReader& b, BmpHeader* header) {
     return false;
   }
   switch (h.bitCount) {
-    case 1: case 4: case 8: case 15: case 16: case 24: case 32: break;
+    case 1:
+    case 4:
+    case 8:
+    case 15:
+    case 16:
+    case 24:
+    case 32: break;
     default: return false;
   }
   *header = h;
@@ -76,9 +81,9 @@ bool BmpDecoder::ReadHeader(ImageHeader& header) {
   header.height = height_;
   header.bitsCode = file_.bitCount;
   header.gray = false;
-  header.colorCount = file_.bitCount <= 8
-                          ? (file_.colorsUsed != 0 ? int(std::min<uint32_t>(file_.colorsUsed, 256)) : 1 << file_.bitCount)
-                          : 0;
+  header.colorCount = file_.bitCount <= 8 ? (file_.colorsUsed != 0 ? int(std::min<uint32_t>(file_.colorsUsed, 256))
+                                                                   : 1 << file_.bitCount)
+                                          : 0;
   header.sourceRowLength = width_;
 
   if (file_.bitCount <= 8 && !ReadColorTable(header)) return false;
@@ -108,13 +113,31 @@ bool BmpDecoder::CheckHeader() {
 bool BmpDecoder::ChooseRowFormat(ImageHeader& header) {
   int& rowDepth = header.rowDepth;
   switch (file_.bitCount) {
-    case 1: format_ = RowFormat::Bits1; rowDepth = 8; break;
-    case 4: format_ = compressed_ ? RowFormat::Rle4 : RowFormat::Bits4; rowDepth = 8; break;
-    case 8: format_ = compressed_ ? RowFormat::Rle8 : RowFormat::Bits8; rowDepth = 8; break;
+    case 1:
+      format_ = RowFormat::Bits1;
+      rowDepth = 8;
+      break;
+    case 4:
+      format_ = compressed_ ? RowFormat::Rle4 : RowFormat::Bits4;
+      rowDepth = 8;
+      break;
+    case 8:
+      format_ = compressed_ ? RowFormat::Rle8 : RowFormat::Bits8;
+      rowDepth = 8;
+      break;
     case 15:
-    case 16: format_ = file_.compression == 3 ? RowFormat::Masked16 : RowFormat::Rgb555; rowDepth = 24; break;
-    case 24: format_ = RowFormat::Rgb24; rowDepth = 24; break;
-    case 32: format_ = file_.compression == 3 ? RowFormat::Masked32 : RowFormat::Rgb32; rowDepth = 24; break;
+    case 16:
+      format_ = file_.compression == 3 ? RowFormat::Masked16 : RowFormat::Rgb555;
+      rowDepth = 24;
+      break;
+    case 24:
+      format_ = RowFormat::Rgb24;
+      rowDepth = 24;
+      break;
+    case 32:
+      format_ = file_.compression == 3 ? RowFormat::Masked32 : RowFormat::Rgb32;
+      rowDepth = 24;
+      break;
     default: return SetError(kErrFormat);
   }
   return true;
@@ -127,7 +150,8 @@ bool BmpDecoder::ReadColorTable(ImageHeader& header) {
   // table would end, the table ends there and the missing entries stay black.
   int entries = header.colorCount;
   int64_t tableStart = 14 + int64_t(file_.headerSize);
-  if (file_.pixelOffset >= tableStart) entries = int(std::min<int64_t>(entries, (file_.pixelOffset - tableStart) / entrySize));
+  if (file_.pixelOffset >= tableStart)
+    entries = int(std::min<int64_t>(entries, (file_.pixelOffset - tableStart) / entrySize));
   uint8_t table[256 * 4];
   uint32_t bytes = uint32_t(entries * entrySize);
   uint32_t got = 0;
@@ -171,8 +195,8 @@ bool BmpDecoder::BeginRows() {
   int bitsPerPixel = file_.bitCount == 15 ? 16 : file_.bitCount;
   stride_ = (int64_t(width_) * bitsPerPixel + 7) / 8;
   stride_ = (stride_ + 3) / 4 * 4;
-  size_t capacity = compressed_ ? kReadChunk
-                                : std::max<size_t>(size_t(stride_), kReadChunk / size_t(stride_) * size_t(stride_));
+  size_t capacity =
+      compressed_ ? kReadChunk : std::max<size_t>(size_t(stride_), kReadChunk / size_t(stride_) * size_t(stride_));
   if (!ReserveBytes(int64_t(capacity) + int64_t(width_) * 4 + 256)) return false;
   if (!AllocateBytes(readBuffer_, capacity) || !AllocateBytes(rowBuffer_, size_t(width_) * 4 + 256))
     return SetError(kErrDisplayBitmap);
@@ -261,8 +285,9 @@ const uint8_t* BmpDecoder::ReadSourceRow() {
 void BmpDecoder::UnpackMaskedRow(const uint8_t* source, int bytesPerPixel) {
   uint8_t* row = rowBuffer_.data();
   for (int x = 0; x < width_; ++x, source += bytesPerPixel) {
-    uint32_t v = bytesPerPixel == 2 ? uint32_t(source[0] | source[1] << 8)
-                                    : uint32_t(source[0] | source[1] << 8 | source[2] << 16 | uint32_t(source[3]) << 24);
+    uint32_t v = bytesPerPixel == 2
+                     ? uint32_t(source[0] | source[1] << 8)
+                     : uint32_t(source[0] | source[1] << 8 | source[2] << 16 | uint32_t(source[3]) << 24);
     for (int c = 0; c < 3; ++c) {
       const Channel& channel = channels_[c];
       uint32_t field = (v & channel.mask) >> channel.shift;

@@ -17,7 +17,7 @@ struct BmpHeader {
   uint32_t pixelOffset = 0;
   uint32_t headerSize = 0;  // 12 (OS/2 core), 40 or 64 (OS/2 2.x)
   int32_t width = 0;
-  int32_t height = 0;       // negative: rows stored top-down
+  int32_t height = 0;  // negative: rows stored top-down
   uint16_t bitCount = 0;
   uint32_t compression = 0;
   uint32_t colorsUsed = 0;
@@ -26,7 +26,6 @@ struct BmpHeader {
 // Reads the 14-byte file header and the info header that follows it. False unless the signature, the
 // info header's size and the bit count are ones this format knows and the bytes hold the whole header.
 bool ParseBmpHeader(const ByteReader& bytes, BmpHeader* header);
-
 
 class BmpDecoder : public RowDecoder {
 public:
@@ -77,10 +76,10 @@ private:
   std::vector<uint8_t> rowBuffer_;
 
   // Run-length state carried between rows.
-  int rleStartX_ = 0;       // where the next row starts after a delta
-  int rleBlankRows_ = 0;    // whole rows a delta skipped
-  bool rleEnded_ = false;   // the end-of-bitmap escape was read
-  int64_t rleOffset_ = 0;   // bytes consumed since the start of the pixel data
+  int rleStartX_ = 0;      // where the next row starts after a delta
+  int rleBlankRows_ = 0;   // whole rows a delta skipped
+  bool rleEnded_ = false;  // the end-of-bitmap escape was read
+  int64_t rleOffset_ = 0;  // bytes consumed since the start of the pixel data
 };
 
 }  // namespace lumetta

@@ -22,14 +22,10 @@ struct DecoderEntry {
 
 // One entry per format with a decoder (the metafile player, Windows only, will be path-only).
 const DecoderEntry kDecoders[] = {
-    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false},
-    {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
-    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false},
-    {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
-    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
-    {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
-    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},
-    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
+    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false}, {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false}, {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
+    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},   {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
+    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},   {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
     {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
 };
 

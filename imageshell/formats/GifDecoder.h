@@ -24,8 +24,8 @@ struct GifScreen {
 // so that record i always belongs to frame i.
 struct GifFrameControl {
   bool present = false;
-  uint8_t flags = 0;       // bits 2..4 disposal method, bit 0 transparency
-  uint16_t delay = 0;      // hundredths of a second
+  uint8_t flags = 0;   // bits 2..4 disposal method, bit 0 transparency
+  uint16_t delay = 0;  // hundredths of a second
   uint8_t transparentIndex = 0;
   int Disposal() const { return flags >> 2 & 7; }
   bool Transparent() const { return present && (flags & 1); }
@@ -37,7 +37,7 @@ struct GifImageDescriptor {
   uint16_t top = 0;
   uint16_t width = 0;
   uint16_t height = 0;
-  uint8_t flags = 0;  // bit 7 local colour table, bit 6 interlaced, bits 0..2 table size
+  uint8_t flags = 0;             // bit 7 local colour table, bit 6 interlaced, bits 0..2 table size
   bool composedInColor = false;  // not stored: the frame is shown from a full-colour canvas
   bool LocalTable() const { return flags & 0x80; }
   bool Interlaced() const { return flags & 0x40; }

@@ -82,8 +82,10 @@ bool SniffIff(const ByteReader& b, const DetectionContext&, DetectedImage* out) 
   if (!found) return false;
   int bits = planes;
   if (camg & kModeHam) {
-    if (planes == 6) bits = 12;
-    else if (planes == 8) bits = 18;
+    if (planes == 6)
+      bits = 12;
+    else if (planes == 8)
+      bits = 18;
   }
   *out = MakeDetected(ImageKind::Iff, width, height, bits);
   return true;
@@ -235,9 +237,12 @@ const uint8_t* IffDecoder::ReadSourceRow() {
   if (!ReadSourceBytes()) return nullptr;
   if (chunky_ || planes_ == 1) return source_.data();
   uint8_t* row = row_.data();
-  if (ham_) HoldAndModify(row);
-  else if (planes_ == 24) PlanarToRgb(row);
-  else PlanarToChunky(row);
+  if (ham_)
+    HoldAndModify(row);
+  else if (planes_ == 24)
+    PlanarToRgb(row);
+  else
+    PlanarToChunky(row);
   return row;
 }
 

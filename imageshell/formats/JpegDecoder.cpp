@@ -62,7 +62,9 @@ bool SniffJpeg(const ByteReader& b, const DetectionContext& context, DetectedIma
   }
   DetectedImage values;
   switch (open(ImageKind::Jpeg, false, &values)) {
-    case DecoderProbe::Opened: *out = MakeDetected(ImageKind::Jpeg, values.width, values.height, values.bits); return true;
+    case DecoderProbe::Opened:
+      *out = MakeDetected(ImageKind::Jpeg, values.width, values.height, values.bits);
+      return true;
     case DecoderProbe::Failed: return false;
     case DecoderProbe::NoDecoder:
       if (!frameFound) return false;
@@ -277,8 +279,7 @@ const uint8_t* JpegDecoder::NextDecodedRow() {
     JSAMPARRAY rows = stripRows_.data();
     JDIMENSION read = 0;
     if (decodedRows_ >= decodedHeight_ ||
-        !Guarded(glue, [glue, rows, &read] { read = jpeg_read_scanlines(&glue->info, rows, kStripRows); }) ||
-        read == 0)
+        !Guarded(glue, [glue, rows, &read] { read = jpeg_read_scanlines(&glue->info, rows, kStripRows); }) || read == 0)
       return nullptr;
     stripFill_ = int(read);
     stripNext_ = 0;

@@ -37,15 +37,15 @@ private:
   void Release();
 
   std::unique_ptr<JpegGlue> glue_;
-  bool started_ = false;        // jpeg_start_decompress has run
-  bool buffered_ = false;       // buffered-image mode: output passes over the absorbed scans
+  bool started_ = false;   // jpeg_start_decompress has run
+  bool buffered_ = false;  // buffered-image mode: output passes over the absorbed scans
   bool firstPass_ = true;
   bool cmyk_ = false;
-  bool inverted_ = false;       // CMYK stored as 255 - ink
+  bool inverted_ = false;  // CMYK stored as 255 - ink
   int decodedWidth_ = 0;
   int decodedHeight_ = 0;
-  int rowsDone_ = 0;            // output rows of this pass
-  int decodedRows_ = 0;         // library rows read in this pass
+  int rowsDone_ = 0;     // output rows of this pass
+  int decodedRows_ = 0;  // library rows read in this pass
   int accumulator_ = 0;
   std::vector<uint8_t> strip_;
   std::vector<uint8_t*> stripRows_;

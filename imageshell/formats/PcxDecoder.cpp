@@ -19,9 +19,9 @@ constexpr uint8_t kTrailerMarker = 12;
 
 // Version 3 files carry no palette: they show in the display adapter's sixteen standard colours.
 constexpr RgbColor kStandard16[16] = {
-    {0, 0, 0},       {0, 0, 170},    {0, 170, 0},    {0, 170, 170},  {170, 0, 0},    {170, 0, 170},
-    {170, 85, 0},    {170, 170, 170}, {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
-    {255, 85, 85},   {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
+    {0, 0, 0},     {0, 0, 170},     {0, 170, 0},    {0, 170, 170},   {170, 0, 0},   {170, 0, 170},
+    {170, 85, 0},  {170, 170, 170}, {85, 85, 85},   {85, 85, 255},   {85, 255, 85}, {85, 255, 255},
+    {255, 85, 85}, {255, 85, 255},  {255, 255, 85}, {255, 255, 255},
 };
 
 bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
@@ -46,7 +46,12 @@ bool ParsePcxHeader(const ByteReader& b, size_t at, PcxHeader* header) {
   h.planes = b.U8(at + 65);
   h.bytesPerLine = int(b.Le16(at + 66));
   switch (h.bits()) {
-    case 1: case 4: case 8: case 15: case 16: case 24: break;
+    case 1:
+    case 4:
+    case 8:
+    case 15:
+    case 16:
+    case 24: break;
     default: return false;
   }
   *header = h;
@@ -59,7 +64,9 @@ bool SniffPcx(const ByteReader& b, const DetectionContext& context, DetectedImag
   if (b.Le32(0) == kDcxMagic) {  // a DCX file: its first page decides
     DetectedImage values;
     switch (context.openDecoder(ImageKind::Pcx, false, &values)) {
-      case DecoderProbe::Opened: *out = MakeDetected(ImageKind::Pcx, values.width, values.height, values.bits); return true;
+      case DecoderProbe::Opened:
+        *out = MakeDetected(ImageKind::Pcx, values.width, values.height, values.bits);
+        return true;
       case DecoderProbe::Failed: return false;
       case DecoderProbe::NoDecoder:
         if (!ParsePcxHeader(b, b.Le32(4), &header)) return false;
@@ -111,18 +118,26 @@ bool PcxDecoder::ReadPage(ImageHeader& header, int64_t start) {
   if (got < sizeof bytes || !ParsePcxHeader(ByteReader(bytes, got), 0, &page)) return SetError(kErrFormat);
 
   int bpp = page.bitsPerPixel, planes = page.planes, rowDepth = 8;
-  if (planes == 1 && bpp == 1) format_ = RowFormat::Packed1, rowDepth = 1;
-  else if (planes == 1 && bpp == 4) format_ = RowFormat::Nibbles;
-  else if (planes == 1 && bpp == 8) format_ = RowFormat::Bytes;
-  else if (planes == 1 && bpp == 15) format_ = RowFormat::Rgb555, rowDepth = 24;
-  else if (planes == 1 && bpp == 16) format_ = RowFormat::Rgb565, rowDepth = 24;
-  else if (planes == 1 && bpp == 24) format_ = RowFormat::Bytes, rowDepth = 24;
-  else if (planes == 3 && bpp == 8) format_ = RowFormat::Planes24, rowDepth = 24;
-  else if (bpp == 1 && (planes == 4 || planes == 8)) format_ = RowFormat::BitPlanes;
-  else return SetError(kErrFormat);  // a depth made of planes in a way no writer uses
+  if (planes == 1 && bpp == 1)
+    format_ = RowFormat::Packed1, rowDepth = 1;
+  else if (planes == 1 && bpp == 4)
+    format_ = RowFormat::Nibbles;
+  else if (planes == 1 && bpp == 8)
+    format_ = RowFormat::Bytes;
+  else if (planes == 1 && bpp == 15)
+    format_ = RowFormat::Rgb555, rowDepth = 24;
+  else if (planes == 1 && bpp == 16)
+    format_ = RowFormat::Rgb565, rowDepth = 24;
+  else if (planes == 1 && bpp == 24)
+    format_ = RowFormat::Bytes, rowDepth = 24;
+  else if (planes == 3 && bpp == 8)
+    format_ = RowFormat::Planes24, rowDepth = 24;
+  else if (bpp == 1 && (planes == 4 || planes == 8))
+    format_ = RowFormat::BitPlanes;
+  else
+    return SetError(kErrFormat);  // a depth made of planes in a way no writer uses
   // A plane's line must hold the row: the conversions read that far into every plane.
-  if (!AcceptImageSize(page.width, page.height, rowDepth) ||
-      int64_t(page.bytesPerLine) * 8 < page.width * bpp)
+  if (!AcceptImageSize(page.width, page.height, rowDepth) || int64_t(page.bytesPerLine) * 8 < page.width * bpp)
     return SetError(kErrFormat);
 
   header = ImageHeader{};

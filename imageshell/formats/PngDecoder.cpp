@@ -28,7 +28,9 @@ bool SniffPng(const ByteReader& b, const DetectionContext& context, DetectedImag
     if (b.U8(i) != kSignature[i]) return false;
   DetectedImage values;
   switch (open(ImageKind::Png, false, &values)) {
-    case DecoderProbe::Opened: *out = MakeDetected(ImageKind::Png, values.width, values.height, values.bits); return true;
+    case DecoderProbe::Opened:
+      *out = MakeDetected(ImageKind::Png, values.width, values.height, values.bits);
+      return true;
     case DecoderProbe::Failed: return false;
     case DecoderProbe::NoDecoder: break;
   }
@@ -36,7 +38,8 @@ bool SniffPng(const ByteReader& b, const DetectionContext& context, DetectedImag
   if (!b.Equals(12, "IHDR") || !b.Has(16, 10)) return false;
   int depth = b.U8(24), samples = 0;
   switch (b.U8(25)) {
-    case 0: case 3: samples = 1; break;
+    case 0:
+    case 3: samples = 1; break;
     case 2: samples = 3; break;
     case 4: samples = 2; break;
     case 6: samples = 4; break;
@@ -134,7 +137,8 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
   // The library composites and gamma-corrects a palette only in its own copy, never in the one it
   // hands out: a palette image that needs either is widened to colour rows, which the library does
   // correct. (Below 5 % the library leaves gamma alone.)
-  const bool widen = colorType == PNG_COLOR_TYPE_PALETTE && (transparent || std::fabs(fileGamma * kScreenGamma - 1) > 0.05);
+  const bool widen =
+      colorType == PNG_COLOR_TYPE_PALETTE && (transparent || std::fabs(fileGamma * kScreenGamma - 1) > 0.05);
   const int rowChannels = widen ? 3 : channels;
   if (!AcceptImageSize(width, height, rowChannels * 8)) return false;
   rowBytes_ = size_t(width) * size_t(rowChannels);

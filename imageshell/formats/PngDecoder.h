@@ -41,12 +41,12 @@ private:
   std::vector<uint8_t> row_;
   std::vector<uint8_t> store_;  // interlaced files: the passes combined, every source row
 
-  int rowsDone_ = 0;     // output rows delivered (non-interlaced)
+  int rowsDone_ = 0;  // output rows delivered (non-interlaced)
   int accumulator_ = 0;
-  int sourceRow_ = 0;    // next source row of the current pass (interlaced)
+  int sourceRow_ = 0;  // next source row of the current pass (interlaced)
   int pass_ = 0;
   int64_t passRowsRead_ = 0;  // rows read that belong to a pass, over all passes
-  int sweepRow_ = -1;    // after the last pass: the next output row refreshed from the store
+  int sweepRow_ = -1;         // after the last pass: the next output row refreshed from the store
 };
 
 }  // namespace lumetta

@@ -12,8 +12,8 @@ namespace lumetta {
 namespace {
 
 constexpr size_t kReadChunk = 32 * 1024;
-constexpr int kModeBitmap = 0, kModeGray = 1, kModeIndexed = 2, kModeRgb = 3, kModeCmyk = 4,
-              kModeMultichannel = 7, kModeDuotone = 8, kModeLab = 9;
+constexpr int kModeBitmap = 0, kModeGray = 1, kModeIndexed = 2, kModeRgb = 3, kModeCmyk = 4, kModeMultichannel = 7,
+              kModeDuotone = 8, kModeLab = 9;
 
 bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
   try {
@@ -28,8 +28,13 @@ bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
 // multichannel, four for CMYK; 0 for a mode that is not read.
 int ChannelsUsed(int mode) {
   switch (mode) {
-    case kModeBitmap: case kModeGray: case kModeDuotone: case kModeLab: case kModeIndexed: return 1;
-    case kModeRgb: case kModeMultichannel: return 3;
+    case kModeBitmap:
+    case kModeGray:
+    case kModeDuotone:
+    case kModeLab:
+    case kModeIndexed: return 1;
+    case kModeRgb:
+    case kModeMultichannel: return 3;
     case kModeCmyk: return 4;
     default: return 0;
   }
@@ -53,8 +58,10 @@ bool ParsePsdHeader(const ByteReader& b, PsdHeader* header) {
 bool SniffPsd(const ByteReader& b, const DetectionContext&, DetectedImage* out) {
   if (b.size() <= 25 || !b.Equals(0, "8BPS") || b.Be16(4) != 1) return false;
   int channels = int(b.Be16(12));
-  if (channels >= 4 && channels <= 24) channels = 3;
-  else if (channels < 1 || channels > 3) return false;
+  if (channels >= 4 && channels <= 24)
+    channels = 3;
+  else if (channels < 1 || channels > 3)
+    return false;
   int depth = int(b.Be16(22));
   if (depth != 1 && depth != 8) return false;
   int mode = int(b.Be16(24));
@@ -83,8 +90,8 @@ bool PsdDecoder::ReadHeader(ImageHeader& header) {
   header.width = int(file_.width);
   header.height = int(file_.height);
   header.bitsCode = bits;
-  header.gray = file_.mode == kModeBitmap || file_.mode == kModeGray || file_.mode == kModeDuotone ||
-                file_.mode == kModeLab;
+  header.gray =
+      file_.mode == kModeBitmap || file_.mode == kModeGray || file_.mode == kModeDuotone || file_.mode == kModeLab;
   header.colorCount = bits <= 8 ? 1 << bits : 0;
   header.rowDepth = bits;
   header.sourceRowLength = int(file_.width);

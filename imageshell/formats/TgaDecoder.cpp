@@ -109,8 +109,10 @@ bool TgaDecoder::ReadColorMap(ImageHeader& header) {
   if (header.colorCount != 0) header.colorCount = first + file_.mapLength;
   for (int i = 0; i < file_.mapLength; ++i) {
     uint8_t bgr[3];
-    if (entryBytes == 2) Widen16(map + 2 * i, bgr);
-    else std::memcpy(bgr, map + 3 * i, 3);
+    if (entryBytes == 2)
+      Widen16(map + 2 * i, bgr);
+    else
+      std::memcpy(bgr, map + 3 * i, 3);
     header.palette[first + i] = RgbColor{bgr[2], bgr[1], bgr[0]};
   }
   return SetError(kErrNone);

@@ -41,11 +41,11 @@ public:
   int width = 0;
   int height = 0;
   int descriptor = 0;
-  std::string id;                 // the identification field, as stored
-  uint8_t footer[26] = {};        // zero unless the file ends with one
-  bool hasFooter = false;         // the footer carries the version-2 signature
-  int extensionSize = 0;          // 0 when there is no extension area
-  std::vector<uint8_t> extension; // the 493 bytes after the extension area's size
+  std::string id;                  // the identification field, as stored
+  uint8_t footer[26] = {};         // zero unless the file ends with one
+  bool hasFooter = false;          // the footer carries the version-2 signature
+  int extensionSize = 0;           // 0 when there is no extension area
+  std::vector<uint8_t> extension;  // the 493 bytes after the extension area's size
 };
 
 class TgaDecoder : public RowDecoder {

@@ -32,11 +32,16 @@ bool TiffHeader(const ByteReader& b, DetectedImage* out) {
       if (!b.Has(entry, 12)) break;
       uint32_t tag = b.U16(entry, big), type = b.U16(entry + 2, big);
       uint32_t value = type == 3 ? b.U16(entry + 8, big) : b.U32(entry + 8, big);
-      if (tag == 256) width = value;
-      else if (tag == 257) height = value;
-      else if (tag == 258 && b.U32(entry + 4, big) == 1) bitsPerSample = int(value);
-      else if (tag == 258) bitsPerSample = 8;
-      else if (tag == 277) samples = int(value);
+      if (tag == 256)
+        width = value;
+      else if (tag == 257)
+        height = value;
+      else if (tag == 258 && b.U32(entry + 4, big) == 1)
+        bitsPerSample = int(value);
+      else if (tag == 258)
+        bitsPerSample = 8;
+      else if (tag == 277)
+        samples = int(value);
     }
   }
   int bits = bitsPerSample * samples;
@@ -51,7 +56,9 @@ bool SniffTiff(const ByteReader& b, const DetectionContext& context, DetectedIma
   if (b.size() < 3 || !(b.Equals(0, "II") || b.Equals(0, "MM"))) return false;
   DetectedImage values;
   switch (open(ImageKind::Tiff, false, &values)) {
-    case DecoderProbe::Opened: *out = MakeDetected(ImageKind::Tiff, values.width, values.height, values.bits); return true;
+    case DecoderProbe::Opened:
+      *out = MakeDetected(ImageKind::Tiff, values.width, values.height, values.bits);
+      return true;
     case DecoderProbe::Failed: return false;
     case DecoderProbe::NoDecoder: return TiffHeader(b, out);
   }
@@ -230,8 +237,7 @@ const uint8_t* TiffDecoder::ReadSourceRow() {
   uint8_t* row = row_.data();
   const bool minIsWhite = photometric_ == PHOTOMETRIC_MINISWHITE;
   switch (bits_) {
-    case 1:
-      return raw;  // stays packed; the two-entry palette gives the colours
+    case 1: return raw;  // stays packed; the two-entry palette gives the colours
     case 4:
       Unpack4To8(raw, row, width_);
       if (minIsWhite)

@@ -32,9 +32,8 @@ ConversionResult ConvertImageFile(const char* source, const char* output, Output
     writer = std::make_unique<JpegWriter>();
   else
     writer = std::make_unique<BmpWriter>();
-  bool written = writer->SetSource(image.GetFullColorBitmap(), graphics) == 0 &&
-                 writer->SetOutputPath(output) == 0 && writer->Begin() == 0 &&
-                 writer->WriteRows(writer->Height()) == 0 && writer->Finish() == 0;
+  bool written = writer->SetSource(image.GetFullColorBitmap(), graphics) == 0 && writer->SetOutputPath(output) == 0 &&
+                 writer->Begin() == 0 && writer->WriteRows(writer->Height()) == 0 && writer->Finish() == 0;
   return written ? ConversionResult::Converted : ConversionResult::WriteFailed;
 }
 

@@ -60,9 +60,9 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 }
 
 bool IsImageFileNameAtDepth(const char* path, int depth) {
-  static const char* const kExtensions[] = {"BMP", "DIB", "RLE", "GIF", "IFF",  "LBM", "ILBM", "JPG",
-                                            "JPE", "JPEG", "JIF", "JFIF", "PCD", "DCX", "PCX", "PIC",
-                                            "PNG", "PSD", "TGA", "TIF", "TIFF", "WMF"};
+  static const char* const kExtensions[] = {"BMP", "DIB",  "RLE", "GIF",  "IFF",  "LBM", "ILBM", "JPG",
+                                            "JPE", "JPEG", "JIF", "JFIF", "PCD",  "DCX", "PCX",  "PIC",
+                                            "PNG", "PSD",  "TGA", "TIF",  "TIFF", "WMF"};
   if (!path) return false;
   const char* dot = std::strrchr(path, '.');
   if (!dot) return false;
@@ -85,8 +85,8 @@ const char* ImageKindName(ImageKind kind) {
   return k >= 0 && k <= int(ImageKind::Pic) ? kTypeWords[k] + 1 : "unknown";
 }
 
-void FormatImageLabel(char* out, size_t outSize, const char* path, ImageKind kind, int width, int height,
-                      int bitsCode, bool parenthesize, bool withDirectory) {
+void FormatImageLabel(char* out, size_t outSize, const char* path, ImageKind kind, int width, int height, int bitsCode,
+                      bool parenthesize, bool withDirectory) {
   if (!out || outSize == 0) return;
   LabelWriter label(out, outSize);
   if (path && *path) {

@@ -49,8 +49,7 @@ int ByteSource::Open() {
       length_ = size;
       break;
     }
-    default:
-      return kErrInvalidState;
+    default: return kErrInvalidState;
   }
   open_ = true;
   return kErrNone;
@@ -91,8 +90,7 @@ int ByteSource::Read(void* buffer, uint32_t count, uint32_t* got) {
       position_ += wanted;
       if (got) *got = wanted;
       return wanted < count ? kErrEndOfData : kErrNone;
-    default:
-      return kErrInvalidState;
+    default: return kErrInvalidState;
   }
 }
 

@@ -33,9 +33,9 @@ private:
   int CheckedPosition(int64_t offset, int origin, int64_t* result) const;
 
   ImageSource source_;
-  FileHandle file_ = kInvalidFile;      // the path's own handle, or the caller's
+  FileHandle file_ = kInvalidFile;  // the path's own handle, or the caller's
   bool ownsFile_ = false;
-  int64_t fileHandlePosition_ = -1;     // where the caller's handle is, when known
+  int64_t fileHandlePosition_ = -1;  // where the caller's handle is, when known
   const uint8_t* memory_ = nullptr;
   bool open_ = false;
   int64_t length_ = 0;

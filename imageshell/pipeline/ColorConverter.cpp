@@ -12,16 +12,14 @@ namespace {
 // three channels of one pixel seldom step up together. The third matrix is not a permutation of 0..63 (26
 // and 50 appear twice, 25 and 40 not at all); it is kept so, because the dithered pixels must match it.
 constexpr uint8_t kFirstMatrix[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},   {48, 16, 56, 24, 50, 18, 58, 26},
-    {12, 44, 4, 36, 14, 46, 6, 38},  {60, 28, 52, 20, 62, 30, 54, 22},
-    {3, 35, 11, 43, 1, 33, 9, 41},   {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21},
+    {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
 constexpr uint8_t kThirdMatrix[8][8] = {
-    {44, 28, 35, 19, 47, 31, 32, 16}, {4, 52, 11, 59, 7, 55, 8, 56},
-    {36, 20, 43, 27, 39, 23, 50, 24}, {14, 62, 1, 49, 13, 61, 2, 50},
-    {46, 30, 33, 17, 45, 29, 34, 18}, {6, 54, 9, 57, 5, 53, 10, 58},
+    {44, 28, 35, 19, 47, 31, 32, 16}, {4, 52, 11, 59, 7, 55, 8, 56},    {36, 20, 43, 27, 39, 23, 50, 24},
+    {14, 62, 1, 49, 13, 61, 2, 50},   {46, 30, 33, 17, 45, 29, 34, 18}, {6, 54, 9, 57, 5, 53, 10, 58},
     {38, 22, 41, 26, 37, 21, 42, 26}, {12, 60, 3, 51, 15, 63, 0, 48},
 };
 
@@ -35,17 +33,14 @@ int MatrixEntry(int matrix, int row, int column) {
 }
 
 // Fixed palette geometry per channel in pixel order (blue, green, red).
-constexpr int kLevels[3] = {ColorConverter::kBlueLevels, ColorConverter::kGreenLevels,
-                            ColorConverter::kRedLevels};
-constexpr int kIndexWeight[3] = {ColorConverter::kGreenLevels * ColorConverter::kRedLevels,
-                                 ColorConverter::kRedLevels, 1};
+constexpr int kLevels[3] = {ColorConverter::kBlueLevels, ColorConverter::kGreenLevels, ColorConverter::kRedLevels};
+constexpr int kIndexWeight[3] = {ColorConverter::kGreenLevels * ColorConverter::kRedLevels, ColorConverter::kRedLevels,
+                                 1};
 
 int LevelValue(int level, int levels) { return (level * 255 + (levels - 1) / 2) / (levels - 1); }
 
 // The largest input value that still maps to the level.
-int LevelUpperLimit(int level, int levels) {
-  return ((2 * level + 1) * 255 + (levels - 1)) / (2 * (levels - 1));
-}
+int LevelUpperLimit(int level, int levels) { return ((2 * level + 1) * 255 + (levels - 1)) / (2 * (levels - 1)); }
 
 bool IsKnownMode(int mode) { return mode >= ColorConverter::kNearest && mode <= ColorConverter::kDither15To24; }
 
@@ -55,8 +50,7 @@ ColorConverter::ColorConverter(int colors, int mode, int rowLength, const uint8_
     : colors_(colors), mode_(mode), rowLength_(rowLength) {
   if (!IsKnownMode(mode) || rowLength <= 0 || rowLength > kMaxRowLength) return;
 
-  for (int v = 0; v < kRangeSpan; ++v)
-    rangeLimit_[v] = static_cast<uint8_t>(std::clamp(v - kRangeBias, 0, 255));
+  for (int v = 0; v < kRangeSpan; ++v) rangeLimit_[v] = static_cast<uint8_t>(std::clamp(v - kRangeBias, 0, 255));
 
   indexedInput_ = sourcePalette != nullptr && (mode == kOrderedDither || mode == kErrorDiffusion);
   if (indexedInput_) {
@@ -86,8 +80,7 @@ ColorConverter::~ColorConverter() = default;
 
 std::unique_ptr<ColorConverter> ColorConverter::Create(int colors, int mode, int rowLength,
                                                        const uint8_t* sourcePalette) {
-  std::unique_ptr<ColorConverter> converter(new (std::nothrow)
-                                                ColorConverter(colors, mode, rowLength, sourcePalette));
+  std::unique_ptr<ColorConverter> converter(new (std::nothrow) ColorConverter(colors, mode, rowLength, sourcePalette));
   if (converter && !converter->IsValid()) converter.reset();
   return converter;
 }
@@ -142,9 +135,7 @@ bool ColorConverter::ConvertRow(const uint8_t* source, uint8_t* target, int firs
   if (firstPixel < 0 || firstPixel > lastPixel) return false;
 
   switch (mode_) {
-    case kNearest:
-      ConvertNearest(source, target, firstPixel, lastPixel);
-      break;
+    case kNearest: ConvertNearest(source, target, firstPixel, lastPixel); break;
     case kOrderedDither:
       if (indexedInput_)
         ConvertOrdered<true>(source, target, firstPixel, lastPixel);
@@ -158,12 +149,8 @@ bool ColorConverter::ConvertRow(const uint8_t* source, uint8_t* target, int firs
         ConvertDiffused<false>(source, target, firstPixel, lastPixel);
       leftToRight_ = !leftToRight_;
       break;
-    case kDither15:
-      ConvertDither15<true>(source, target, firstPixel, lastPixel);
-      break;
-    default:
-      ConvertDither15<false>(source, target, firstPixel, lastPixel);
-      break;
+    case kDither15: ConvertDither15<true>(source, target, firstPixel, lastPixel); break;
+    default: ConvertDither15<false>(source, target, firstPixel, lastPixel); break;
   }
   matrixRow_ = (matrixRow_ + 1) % kMatrixSize;
   return true;
@@ -174,8 +161,7 @@ void ColorConverter::ConvertNearest(const uint8_t* source, uint8_t* target, int 
   const uint8_t* green = colorIndex_[1] + kIndexBias;
   const uint8_t* red = colorIndex_[2] + kIndexBias;
   const uint8_t* s = source + static_cast<size_t>(first) * 3;
-  for (int x = first; x <= last; ++x, s += 3)
-    target[x] = static_cast<uint8_t>(blue[s[0]] + green[s[1]] + red[s[2]]);
+  for (int x = first; x <= last; ++x, s += 3) target[x] = static_cast<uint8_t>(blue[s[0]] + green[s[1]] + red[s[2]]);
 }
 
 template <bool kIndexed>
@@ -211,7 +197,7 @@ void ColorConverter::ConvertDiffused(const uint8_t* source, uint8_t* target, int
   int16_t* column = errors_.get() + static_cast<ptrdiff_t>(x + 1) * kChannels;
   const uint8_t* limit = rangeLimit_ + kRangeBias;
 
-  int carried[kChannels] = {0, 0, 0};     // 7/16 share for the next pixel along the scan
+  int carried[kChannels] = {0, 0, 0};      // 7/16 share for the next pixel along the scan
   int belowBehind[kChannels] = {0, 0, 0};  // accumulating for the column behind the scan
   int belowHere[kChannels] = {0, 0, 0};    // 1/16 share of the previous pixel for the current column
   for (; x != end; x += dir, column += step) {

@@ -18,13 +18,13 @@ namespace lumetta {
 // direction), so one converter serves one image from its top row down. The tables take about 55 KiB: make
 // converters with Create (on the heap), not on a thread's stack.
 class ColorConverter {
- public:
+public:
   enum Mode : int {
-    kNearest = 0,          // nearest fixed-palette colour, no dithering; reads 24-bit rows only
-    kOrderedDither = 1,    // 8 x 8 ordered dither onto the fixed palette
-    kErrorDiffusion = 2,   // serpentine Floyd-Steinberg onto the fixed palette
-    kDither15 = 3,         // ordered dither to 15-bit colour, 16-bit pixels (red << 10 | green << 5 | blue)
-    kDither15To24 = 4,     // ordered dither to 15-bit precision, written back as 24-bit pixels
+    kNearest = 0,         // nearest fixed-palette colour, no dithering; reads 24-bit rows only
+    kOrderedDither = 1,   // 8 x 8 ordered dither onto the fixed palette
+    kErrorDiffusion = 2,  // serpentine Floyd-Steinberg onto the fixed palette
+    kDither15 = 3,        // ordered dither to 15-bit colour, 16-bit pixels (red << 10 | green << 5 | blue)
+    kDither15To24 = 4,    // ordered dither to 15-bit precision, written back as 24-bit pixels
   };
 
   static constexpr int kFixedPaletteSize = 240;
@@ -45,20 +45,19 @@ class ColorConverter {
 
   // The same as the constructor, allocated on the heap; null when the arguments are refused or memory is
   // short (the caller then goes on without a converter).
-  static std::unique_ptr<ColorConverter> Create(int colors, int mode, int rowLength,
-                                                const uint8_t* sourcePalette);
+  static std::unique_ptr<ColorConverter> Create(int colors, int mode, int rowLength, const uint8_t* sourcePalette);
 
   // False when the mode or row length was refused or the error row could not be allocated.
   bool IsValid() const { return valid_; }
 
   // Converts pixels firstPixel..lastPixel (inclusive; lastPixel -1 means to the end of the row) of one row.
   // source and target both point at the start of the row: pixel x is read at source + x * InputBytes() and
-  // written at target + x * OutputBytes(); the two must not overlap. The target receives palette indexes (modes 0..2), 16-bit
-  // little-endian pixels (mode 3) or blue, green, red bytes (mode 4). The dither matrix column of a pixel is
-  // its position in the row modulo 8, so converting a row in parts matches converting it whole; error
-  // diffusion over a part treats that part's ends as the row's ends. Each successful call counts as one row:
-  // it advances the dither matrix row and, in mode 2, reverses the scan direction. False (and nothing
-  // written, no state changed) for null rows or an empty or out-of-row range.
+  // written at target + x * OutputBytes(); the two must not overlap. The target receives palette indexes (modes 0..2),
+  // 16-bit little-endian pixels (mode 3) or blue, green, red bytes (mode 4). The dither matrix column of a pixel is its
+  // position in the row modulo 8, so converting a row in parts matches converting it whole; error diffusion over a part
+  // treats that part's ends as the row's ends. Each successful call counts as one row: it advances the dither matrix
+  // row and, in mode 2, reverses the scan direction. False (and nothing written, no state changed) for null rows or an
+  // empty or out-of-row range.
   bool ConvertRow(const uint8_t* source, uint8_t* target, int firstPixel = 0, int lastPixel = -1);
 
   // Writes the fixed palette as red, green, blue triples (240 * 3 bytes) and returns 240 for modes 0..2;
@@ -72,7 +71,7 @@ class ColorConverter {
   int InputBytes() const { return indexedInput_ ? 1 : 3; }
   int OutputBytes() const { return mode_ == kDither15 ? 2 : mode_ == kDither15To24 ? 3 : 1; }
 
- private:
+private:
   // Channels in pixel order: 0 blue, 1 green, 2 red.
   static constexpr int kChannels = 3;
   static constexpr int kMatrixSize = 8;

@@ -8,7 +8,7 @@
 namespace lumetta {
 
 struct DecodeRequest {
-  int32_t width = 0;                // target box; 0 means the image's own size
+  int32_t width = 0;  // target box; 0 means the image's own size
   int32_t height = 0;
   int32_t ditherMode = 1;           // 0..4 on 8-bit displays
   int32_t ditherTo16 = 1;           // ordered dither of 24-bit images on 16-bit displays

@@ -21,8 +21,7 @@ public:
   int GetPaletteColors(PaletteHandle palette, RgbColor* colors, int maxCount) override;
   void DeletePalette(PaletteHandle palette) override;
 
-  BitmapHandle CreateDibSection(const BitmapHeader& header, PaletteHandle palette,
-                                uint8_t** bits) override;
+  BitmapHandle CreateDibSection(const BitmapHeader& header, PaletteHandle palette, uint8_t** bits) override;
   bool SetColorTable(BitmapHandle bitmap, const RgbColor* colors, int count) override;
 
   DeviceContextHandle CreateMemoryContext(PaletteHandle palette) override;

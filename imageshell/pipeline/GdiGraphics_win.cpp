@@ -30,9 +30,7 @@ BitmapHeader PlatformHeader(const BitmapHeader& header) {
   return copy;
 }
 
-const BITMAPINFO* AsInfo(const BitmapHeader& header) {
-  return reinterpret_cast<const BITMAPINFO*>(&header);
-}
+const BITMAPINFO* AsInfo(const BitmapHeader& header) { return reinterpret_cast<const BITMAPINFO*>(&header); }
 
 // The row order of a section made here. The system reports every section's height as positive, so
 // the order is kept with the handle itself, in the bitmap dimension that GDI stores for applications
@@ -80,8 +78,7 @@ PaletteHandle GdiGraphics::CreatePalette(const RgbColor* colors, int count) {
     WORD entries;
     PALETTEENTRY colors[256];
   } logical = {0x300, WORD(count), {}};
-  for (int i = 0; i < count; ++i)
-    logical.colors[i] = PALETTEENTRY{colors[i].red, colors[i].green, colors[i].blue, 0};
+  for (int i = 0; i < count; ++i) logical.colors[i] = PALETTEENTRY{colors[i].red, colors[i].green, colors[i].blue, 0};
   return reinterpret_cast<PaletteHandle>(::CreatePalette(reinterpret_cast<const LOGPALETTE*>(&logical)));
 }
 
@@ -158,9 +155,8 @@ BitmapHandle GdiGraphics::CreateDeviceBitmap(int width, int height) {
   return reinterpret_cast<BitmapHandle>(CreateCompatibleBitmap(screen.get(), width, height));
 }
 
-bool GdiGraphics::SetDeviceBitmapRows(DeviceContextHandle context, BitmapHandle bitmap, int firstScanLine,
-                                      int count, const void* rows, const BitmapHeader& header,
-                                      bool paletteRelative) {
+bool GdiGraphics::SetDeviceBitmapRows(DeviceContextHandle context, BitmapHandle bitmap, int firstScanLine, int count,
+                                      const void* rows, const BitmapHeader& header, bool paletteRelative) {
   if (!context || !bitmap || !rows || count <= 0) return false;
   BitmapHeader platformHeader = PlatformHeader(header);
   int stored = SetDIBits(H(context), H(bitmap), UINT(firstScanLine), UINT(count), rows, AsInfo(platformHeader),
@@ -202,7 +198,8 @@ bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
       BitmapDc dc(H(bitmap));
       RGBQUAD quads[256];
       UINT n = dc.get() ? GetDIBColorTable(dc.get(), 0, 256, quads) : 0;
-      for (UINT i = 0; i < n; ++i) pixels->colorTable.push_back(RgbColor{quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue});
+      for (UINT i = 0; i < n; ++i)
+        pixels->colorTable.push_back(RgbColor{quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue});
     }
     return true;
   }

@@ -68,8 +68,8 @@ bool ImageDecoder::SelectPage(int index) {
 }
 
 ImageInfo ImageDecoder::GetInfo() const {
-  return ImageInfo{header_.kind,  header_.bitsCode, header_.width,   header_.height,
-                   header_.gray,  output_.width(),  output_.height(), output_.depth()};
+  return ImageInfo{header_.kind, header_.bitsCode, header_.width,    header_.height,
+                   header_.gray, output_.width(),  output_.height(), output_.depth()};
 }
 
 int ImageDecoder::GetProgress() const {
@@ -123,8 +123,7 @@ bool ImageDecoder::DecodeRows(int rows, int* rectCount, ImageRect* updateRect) {
   if (failed_) return false;
   if (progress_ > kProgressComplete - 1) return SetError(kErrInvalidState);
   if (!imageBegun_) return SetError(kErrInvalidState);
-  bool ok = output_.InSecondPass() ? MapRows(rows, rectCount, updateRect)
-                                   : DecodeRowsHook(rows, rectCount, updateRect);
+  bool ok = output_.InSecondPass() ? MapRows(rows, rectCount, updateRect) : DecodeRowsHook(rows, rectCount, updateRect);
   // A tall image's progress rounds up to complete before its last row: only EndOfImage completes the
   // first pass, or the rows still to come would be refused.
   if (!output_.InSecondPass() && !firstPassEnded_ && progress_ > kProgressComplete - 1)
@@ -142,7 +141,8 @@ bool ImageDecoder::MapRows(int rows, int* rectCount, ImageRect* updateRect) {
   }
   int height = output_.height();
   // Complete only once every row is mapped (the share of a tall image rounds up to 5000 sooner).
-  progress_ = mapped >= height ? kProgressComplete : std::min(5000 + MulDiv(mapped, 5000, height), kProgressComplete - 1);
+  progress_ =
+      mapped >= height ? kProgressComplete : std::min(5000 + MulDiv(mapped, 5000, height), kProgressComplete - 1);
   decodedRect_ = ImageRect{0, 0, output_.width(), mapped};
   if (progress_ >= kProgressComplete && rectCount && updateRect) {
     *rectCount = 1;

@@ -31,22 +31,22 @@ enum class ImageKind : int32_t {
 // Last-error codes of decoders and of ImageFile. Formats may add codes of their own above 14.
 enum ImageError : int {
   kErrNone = 0,
-  kErrInvalidState = 1,     // no source, decode after completion, column operation on a row decoder
-  kErrOpen = 3,             // the source cannot be opened
-  kErrRead = 4,             // read failed
-  kErrEndOfData = 5,        // fewer bytes than requested
-  kErrSeek = 6,             // seek failed or out of range
-  kErrFormat = 7,           // header not understood, refused or beyond the size limits
-  kErrPixelData = 8,        // BMP: the pixel data offset cannot be reached
-  kErrRow = 9,              // a format's row reader returned no row
-  kErrMemoryDc = 10,        // the memory DC for a device bitmap cannot be created
-  kErrDisplayBitmap = 11,   // the display bitmap cannot be created
-  kErrFullColorBitmap = 12, // the full-colour bitmap cannot be created
-  kErrPalette = 13,         // the palette cannot be created
-  kErrDeviceRow = 14,       // storing a row into a device bitmap failed
-  kErrReserved = 19,        // the reserved virtual operation was called
-  kErrNoDecoder = 100,      // no decoder for this kind and source
-  kErrFileNotFound = 101,   // the path's file cannot be found
+  kErrInvalidState = 1,      // no source, decode after completion, column operation on a row decoder
+  kErrOpen = 3,              // the source cannot be opened
+  kErrRead = 4,              // read failed
+  kErrEndOfData = 5,         // fewer bytes than requested
+  kErrSeek = 6,              // seek failed or out of range
+  kErrFormat = 7,            // header not understood, refused or beyond the size limits
+  kErrPixelData = 8,         // BMP: the pixel data offset cannot be reached
+  kErrRow = 9,               // a format's row reader returned no row
+  kErrMemoryDc = 10,         // the memory DC for a device bitmap cannot be created
+  kErrDisplayBitmap = 11,    // the display bitmap cannot be created
+  kErrFullColorBitmap = 12,  // the full-colour bitmap cannot be created
+  kErrPalette = 13,          // the palette cannot be created
+  kErrDeviceRow = 14,        // storing a row into a device bitmap failed
+  kErrReserved = 19,         // the reserved virtual operation was called
+  kErrNoDecoder = 100,       // no decoder for this kind and source
+  kErrFileNotFound = 101,    // the path's file cannot be found
 };
 
 // Hostile headers are refused before anything is allocated for them. Page sizes are 16-bit in the

@@ -49,7 +49,7 @@ struct ImageSource {
   std::string path;
   FileHandle file = kInvalidFile;
   int64_t offset = 0;
-  int64_t length = -1;        // file range or memory block
+  int64_t length = -1;  // file range or memory block
   const void* data = nullptr;
   ModuleHandle module = nullptr;
   int resourceId = 0;

@@ -39,7 +39,7 @@ int LimitError(int error) {
 struct MedianCutQuantizer::Box {
   int lo[kChannels];  // cell bounds per channel (pixel order), inclusive
   int hi[kChannels];
-  long long volume;       // sum of the squared weighted extents; 0 for a single cell
+  long long volume;          // sum of the squared weighted extents; 0 for a single cell
   unsigned long long count;  // pixels in the box
 };
 
@@ -58,8 +58,7 @@ MedianCutQuantizer::MedianCutQuantizer(int colors, bool dither, int rowLength, c
     }
   }
 
-  for (int v = 0; v < kRangeSpan; ++v)
-    rangeLimit_[v] = static_cast<uint8_t>(std::clamp(v - kRangeBias, 0, 255));
+  for (int v = 0; v < kRangeSpan; ++v) rangeLimit_[v] = static_cast<uint8_t>(std::clamp(v - kRangeBias, 0, 255));
   for (int e = -kErrorBias; e <= kErrorBias; ++e) errorLimit_[e + kErrorBias] = LimitError(e);
 
   histogram_.reset(new (std::nothrow) uint16_t[kCellCount]());
@@ -74,8 +73,7 @@ MedianCutQuantizer::MedianCutQuantizer(int colors, bool dither, int rowLength, c
 MedianCutQuantizer::~MedianCutQuantizer() = default;
 
 std::unique_ptr<MedianCutQuantizer> MedianCutQuantizer::Create(int colors, bool dither, int rowLength,
-                                                               const uint8_t* initialPalette,
-                                                               int initialPaletteSize) {
+                                                               const uint8_t* initialPalette, int initialPaletteSize) {
   std::unique_ptr<MedianCutQuantizer> quantizer(
       new (std::nothrow) MedianCutQuantizer(colors, dither, rowLength, initialPalette, initialPaletteSize));
   if (quantizer && !quantizer->IsValid()) quantizer.reset();
@@ -222,10 +220,9 @@ int MedianCutQuantizer::GetPalette(uint8_t* target) const {
 // colours that could be nearest to some cell are tried: a colour whose closest approach to the block is
 // farther than some other colour's farthest point can never win.
 void MedianCutQuantizer::FillInverseBlock(unsigned cell) {
-  const int firstCell[kChannels] = {
-      static_cast<int>(cell >> kBlueShift) & ~(kBlockCells[0] - 1),
-      static_cast<int>(cell >> kGreenShift & (kGreenCells - 1)) & ~(kBlockCells[1] - 1),
-      static_cast<int>(cell & (kRedCells - 1)) & ~(kBlockCells[2] - 1)};
+  const int firstCell[kChannels] = {static_cast<int>(cell >> kBlueShift) & ~(kBlockCells[0] - 1),
+                                    static_cast<int>(cell >> kGreenShift & (kGreenCells - 1)) & ~(kBlockCells[1] - 1),
+                                    static_cast<int>(cell & (kRedCells - 1)) & ~(kBlockCells[2] - 1)};
   int lo[kChannels], hi[kChannels];  // centres of the block's first and last cells, in colour units
   for (int c = 0; c < kChannels; ++c) {
     lo[c] = CellCentre(c, firstCell[c]);
@@ -339,8 +336,7 @@ void MedianCutQuantizer::MapDithered(const uint8_t* source, uint8_t* target, int
   for (; x != end; x += dir, column += step) {
     const uint8_t* s = source + static_cast<size_t>(x) * 3;
     int value[kChannels];
-    for (int c = 0; c < kChannels; ++c)
-      value[c] = limit[s[c] + limitError[(carried[c] + column[c] + 8) >> 4]];
+    for (int c = 0; c < kChannels; ++c) value[c] = limit[s[c] + limitError[(carried[c] + column[c] + 8) >> 4]];
     const unsigned cell = CellOf(value[0], value[1], value[2]);
     unsigned entry = map[cell];
     if (entry == 0) [[unlikely]] {

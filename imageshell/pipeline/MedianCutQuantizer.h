@@ -15,7 +15,7 @@ namespace lumetta {
 //
 // Rows are pixels in blue, green, red byte order; palettes are red, green, blue triples.
 class MedianCutQuantizer {
- public:
+public:
   static constexpr int kDefaultColors = 236;
   static constexpr int kMaxColors = 256;
   static constexpr int kMaxRowLength = 1 << 24;
@@ -55,8 +55,8 @@ class MedianCutQuantizer {
   int GetPalette(uint8_t* target) const;
 
   // Pass 2: maps pixelCount pixels (rowLength when negative; at most rowLength) of a 24-bit row to palette
-  // indexes, one byte per pixel, into a target that does not overlap the source. Each call is one row: with dithering the scan direction alternates.
-  // False, writing nothing, before ChooseColors.
+  // indexes, one byte per pixel, into a target that does not overlap the source. Each call is one row: with dithering
+  // the scan direction alternates. False, writing nothing, before ChooseColors.
   bool MapRow(const uint8_t* source, uint8_t* target, int pixelCount = -1);
 
   int DesiredColors() const { return desiredColors_; }
@@ -65,7 +65,7 @@ class MedianCutQuantizer {
   bool ColorsChosen() const { return colorsChosen_; }
   int PaletteSize() const { return paletteSize_; }
 
- private:
+private:
   static constexpr int kChannels = 3;
   static constexpr size_t kCellCount = size_t{kBlueCells} * kGreenCells * kRedCells;
   static constexpr int kRangeBias = 256;

@@ -14,7 +14,7 @@ struct MemoryPalette {
 
 struct MemoryBitmap {
   int width = 0;
-  int height = 0;       // rows
+  int height = 0;  // rows
   int bitCount = 0;
   bool bottomUp = false;
   bool device = false;  // device bitmaps are 24-bit, rows top-down
@@ -55,7 +55,7 @@ RgbColor DibPixel(const uint8_t* row, int x, const BitmapHeader& header, bool pa
     case 4:
     case 8: {
       int bits = header.info.bitCount;
-      unsigned index = bits == 8 ? row[x]
+      unsigned index = bits == 8   ? row[x]
                        : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F
                                    : (row[x / 8] >> (7 - x % 8)) & 1;
       if (!paletteRelative || int(index) >= ColorTableSize(header.info)) return RgbColor{};
@@ -66,12 +66,9 @@ RgbColor DibPixel(const uint8_t* row, int x, const BitmapHeader& header, bool pa
       auto widen = [](unsigned c) { return uint8_t(c << 3 | c >> 2); };
       return RgbColor{widen(v >> 10 & 31), widen(v >> 5 & 31), widen(v & 31)};
     }
-    case 24:
-      return RgbColor{row[3 * x + 2], row[3 * x + 1], row[3 * x]};
-    case 32:
-      return RgbColor{row[4 * x + 2], row[4 * x + 1], row[4 * x]};
-    default:
-      return RgbColor{};
+    case 24: return RgbColor{row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    case 32: return RgbColor{row[4 * x + 2], row[4 * x + 1], row[4 * x]};
+    default: return RgbColor{};
   }
 }
 
@@ -118,12 +115,11 @@ void MemoryGraphics::DeletePalette(PaletteHandle handle) {
   --live_;
 }
 
-BitmapHandle MemoryGraphics::CreateDibSection(const BitmapHeader& header, PaletteHandle palette,
-                                              uint8_t** bits) {
+BitmapHandle MemoryGraphics::CreateDibSection(const BitmapHeader& header, PaletteHandle palette, uint8_t** bits) {
   if (bits) *bits = nullptr;
   const BitmapInfoHeader& info = header.info;
-  if (ShouldFail(Creation::DibSection) || info.width <= 0 || info.height == 0 ||
-      info.height == INT32_MIN || !SupportedBitCount(info.bitCount))
+  if (ShouldFail(Creation::DibSection) || info.width <= 0 || info.height == 0 || info.height == INT32_MIN ||
+      !SupportedBitCount(info.bitCount))
     return nullptr;
   int rows = info.height < 0 ? -info.height : info.height;
   int64_t stride = BitmapStride(info.width, info.bitCount);
@@ -146,8 +142,7 @@ BitmapHandle MemoryGraphics::CreateDibSection(const BitmapHeader& header, Palett
     // As GDI keeps it: room for every index of the depth, the entries past the colours used black.
     bitmap->colorTable.assign(size_t(1) << info.bitCount, RgbColor{});
     int entries = ColorTableSize(info);
-    for (int i = 0; i < entries; ++i)
-      bitmap->colorTable[i] = PaletteColor(AsPalette(palette), header.paletteIndex[i]);
+    for (int i = 0; i < entries; ++i) bitmap->colorTable[i] = PaletteColor(AsPalette(palette), header.paletteIndex[i]);
   }
   ++live_;
   if (bits) *bits = bitmap->bits.data();
@@ -203,9 +198,8 @@ BitmapHandle MemoryGraphics::CreateDeviceBitmap(int width, int height) {
   return reinterpret_cast<BitmapHandle>(bitmap);
 }
 
-bool MemoryGraphics::SetDeviceBitmapRows(DeviceContextHandle context, BitmapHandle handle,
-                                         int firstScanLine, int count, const void* rows,
-                                         const BitmapHeader& header, bool paletteRelative) {
+bool MemoryGraphics::SetDeviceBitmapRows(DeviceContextHandle context, BitmapHandle handle, int firstScanLine, int count,
+                                         const void* rows, const BitmapHeader& header, bool paletteRelative) {
   MemoryBitmap* bitmap = AsBitmap(handle);
   if (ShouldFail(Creation::DeviceRow) || !context || !bitmap || !bitmap->device || !rows ||
       !SupportedBitCount(header.info.bitCount) || header.info.width <= 0)

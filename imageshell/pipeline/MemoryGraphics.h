@@ -14,7 +14,10 @@ public:
 
   void SetScreenBitsPerPixel(int bits) { screenBits_ = bits; }
   void SetLegacyPlatform(bool legacy) { legacy_ = legacy; }
-  void SetDotsPerInch(int horizontal, int vertical) { dpiX_ = horizontal; dpiY_ = vertical; }
+  void SetDotsPerInch(int horizontal, int vertical) {
+    dpiX_ = horizontal;
+    dpiY_ = vertical;
+  }
 
   // Failure injection for tests: the next creation of that kind fails (once).
   enum class Creation { DibSection, DeviceBitmap, Palette, MemoryContext, DeviceRow };
@@ -33,8 +36,7 @@ public:
   int GetPaletteColors(PaletteHandle palette, RgbColor* colors, int maxCount) override;
   void DeletePalette(PaletteHandle palette) override;
 
-  BitmapHandle CreateDibSection(const BitmapHeader& header, PaletteHandle palette,
-                                uint8_t** bits) override;
+  BitmapHandle CreateDibSection(const BitmapHeader& header, PaletteHandle palette, uint8_t** bits) override;
   bool SetColorTable(BitmapHandle bitmap, const RgbColor* colors, int count) override;
 
   DeviceContextHandle CreateMemoryContext(PaletteHandle palette) override;

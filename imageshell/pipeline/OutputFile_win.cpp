@@ -9,8 +9,8 @@ bool OutputFile::Create(const char* target) {
   if (!target || !*target) return false;
   target_ = target;
   companion_ = CompanionName(target);
-  HANDLE file = CreateFileA(companion_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileA(companion_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   handle_ = reinterpret_cast<std::intptr_t>(file);
   return true;

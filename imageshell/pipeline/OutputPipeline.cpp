@@ -26,17 +26,15 @@ bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
 int RowBytes(int pixels, int depth) { return int((int64_t(pixels) * depth + 7) / 8); }
 
 // 24-bit (blue, green, red) to 5-5-5 with the low three bits of each channel dropped.
-uint16_t Pack555(const uint8_t* bgr) {
-  return uint16_t((bgr[2] >> 3) << 10 | (bgr[1] >> 3) << 5 | (bgr[0] >> 3));
-}
+uint16_t Pack555(const uint8_t* bgr) { return uint16_t((bgr[2] >> 3) << 10 | (bgr[1] >> 3) << 5 | (bgr[0] >> 3)); }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // Output size and horizontal reduction
 
-void OutputPipeline::ComputeOutputSize(int boxWidth, int boxHeight, int imageWidth, int imageHeight,
-                                     int* outputWidth, int* outputHeight) {
+void OutputPipeline::ComputeOutputSize(int boxWidth, int boxHeight, int imageWidth, int imageHeight, int* outputWidth,
+                                       int* outputHeight) {
   if (imageWidth <= 0 || imageHeight <= 0) {
     *outputWidth = *outputHeight = 0;
     return;
@@ -52,7 +50,7 @@ void OutputPipeline::ComputeOutputSize(int boxWidth, int boxHeight, int imageWid
 }
 
 void OutputPipeline::ShrinkRow(const uint8_t* source, uint8_t* target, int sourceLength, int targetLength, int depth,
-                             bool gray) {
+                               bool gray) {
   if (sourceLength <= 0 || targetLength <= 0) return;
   targetLength = std::min(targetLength, sourceLength);
   int accumulator = 0;
@@ -245,9 +243,9 @@ void OutputPipeline::BuildConverters() {
     int mode = legacyPlatform_ && request_.deviceBitmap ? ColorConverter::kDither15To24 : ColorConverter::kDither15;
     converter_ = ColorConverter::Create(0, mode, length, nullptr);
   } else if (header_->rowDepth > 8 && outputDepth_ == 8) {
-    int mode = request_.ditherMode == 2                                   ? ColorConverter::kErrorDiffusion
+    int mode = request_.ditherMode == 2                               ? ColorConverter::kErrorDiffusion
                : request_.ditherMode >= 1 && request_.ditherMode <= 4 ? ColorConverter::kOrderedDither
-                                                                          : ColorConverter::kNearest;
+                                                                      : ColorConverter::kNearest;
     converter_ = ColorConverter::Create(kFixedPaletteColors, mode, length, nullptr);
     if (request_.ditherMode == 3 || request_.ditherMode == 4) {
       quantizer_ = MedianCutQuantizer::Create(kQuantizedColors, request_.ditherMode == 4, outputWidth_);
@@ -271,7 +269,8 @@ void OutputPipeline::BuildOutputPalette() {
   if (converter_ && outputDepth_ <= 8) {
     uint8_t rgb[256 * 3];
     outputColorCount_ = converter_->GetPalette(rgb);
-    for (int i = 0; i < outputColorCount_; ++i) outputPalette_[i] = RgbColor{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+    for (int i = 0; i < outputColorCount_; ++i)
+      outputPalette_[i] = RgbColor{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
     bitmapHeader_.info.clrUsed = uint32_t(outputColorCount_);
   } else if (header_->gray && header_->bitsCode == 8) {
     // An 8-bit display leaves 20 entries to the system: gray values share 236 levels there.
@@ -345,7 +344,9 @@ int OutputPipeline::PutRow(const uint8_t* row, int y) {
     row = shrinkRow_.data();
   }
   int n = MemoryRow(y);
-  if (fullBits_) std::memcpy(fullBits_ + fullStride_ * n, row, size_t(RowBytes(outputWidth_, std::min(header_->rowDepth, fullDepth_))));
+  if (fullBits_)
+    std::memcpy(fullBits_ + fullStride_ * n, row,
+                size_t(RowBytes(outputWidth_, std::min(header_->rowDepth, fullDepth_))));
   if (quantizer_ && pass_ == 1) quantizer_->AddRow(row, outputWidth_);
   bool converted = false;
   if (converter_ && converter_->ConvertRow(row, converterRow_.data())) {
@@ -382,8 +383,8 @@ bool OutputPipeline::StoreDeviceRow(const uint8_t* row, int y) {
   if (size_t(bytes) > deviceRow_.size()) return false;
   std::memcpy(deviceRow_.data(), row, size_t(bytes));
   bool paletteRelative = palette() && bitmapHeader_.info.bitCount <= 8;
-  return graphics_->SetDeviceBitmapRows(memoryDc_, bitmap_.get(), outputHeight_ - 1 - y, 1, deviceRow_.data(), bitmapHeader_,
-                                        paletteRelative);
+  return graphics_->SetDeviceBitmapRows(memoryDc_, bitmap_.get(), outputHeight_ - 1 - y, 1, deviceRow_.data(),
+                                        bitmapHeader_, paletteRelative);
 }
 
 int OutputPipeline::PutColumn(int x, const uint8_t* column) {
@@ -428,8 +429,10 @@ void OutputPipeline::StoreDisplayColumn(const uint8_t* column, int x, bool conve
 }
 
 int OutputPipeline::ClearBitmaps() {
-  if (bitmapBits_) std::memset(bitmapBits_, 0, size_t(bitmapStride_ * outputHeight_));
-  else if (bitmap_ && request_.deviceBitmap) graphics_->ClearDeviceBitmap(bitmap_.get());
+  if (bitmapBits_)
+    std::memset(bitmapBits_, 0, size_t(bitmapStride_ * outputHeight_));
+  else if (bitmap_ && request_.deviceBitmap)
+    graphics_->ClearDeviceBitmap(bitmap_.get());
   if (fullBits_) std::memset(fullBits_, 0, size_t(fullStride_ * outputHeight_));
   return kErrNone;
 }

@@ -98,9 +98,7 @@ private:
   int BeginSecondPass();
   int MemoryRow(int y) const { return request_.bottomUp ? outputHeight_ - 1 - y : y; }
   int OutputRowLength() const { return header_->columnMode ? outputHeight_ : outputWidth_; }
-  int SourceLineLength() const {
-    return header_->columnMode ? header_->sourceColumnLength : header_->sourceRowLength;
-  }
+  int SourceLineLength() const { return header_->columnMode ? header_->sourceColumnLength : header_->sourceRowLength; }
 
   PlatformGraphics* graphics_ = nullptr;
   const ImageHeader* header_ = nullptr;

@@ -23,7 +23,6 @@ size_t Append(char* out, size_t length, const char* text) {
   return length;
 }
 
-
 }  // namespace
 
 void JoinPath(char* out, const char* folder, const char* name) {

@@ -13,8 +13,8 @@ namespace lumetta {
 FileHandle OpenFileForReading(const char* path) {
   if (!path) return kInvalidFile;
   // Shared read as OF_SHARE_DENY_NONE: the file manager or an editor may hold the image open.
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   return file == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(file);
 }
 
@@ -43,9 +43,7 @@ void CloseFile(FileHandle file) {
   if (file != kInvalidFile) CloseHandle(reinterpret_cast<HANDLE>(file));
 }
 
-bool FileAttributesReadable(const char* path) {
-  return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileAttributesReadable(const char* path) { return path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool LockDataResource(ModuleHandle module, int resourceId, const uint8_t** data, uint32_t* size) {
   HMODULE handle = reinterpret_cast<HMODULE>(module);

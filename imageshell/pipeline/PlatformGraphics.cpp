@@ -33,9 +33,7 @@ int64_t BitmapStride(int64_t width, int bitCount) {
 
 std::vector<uint8_t> PixelsToRgb(const BitmapPixels& pixels) {
   std::vector<uint8_t> rgb(size_t(pixels.width) * size_t(pixels.height) * 3);
-  auto color = [&](unsigned index) {
-    return index < pixels.colorTable.size() ? pixels.colorTable[index] : RgbColor{};
-  };
+  auto color = [&](unsigned index) { return index < pixels.colorTable.size() ? pixels.colorTable[index] : RgbColor{}; };
   for (int y = 0; y < pixels.height; ++y) {
     const uint8_t* row = pixels.rows.data() + pixels.stride * y;
     uint8_t* out = rgb.data() + size_t(y) * pixels.width * 3;

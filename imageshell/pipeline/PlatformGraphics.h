@@ -13,8 +13,8 @@ namespace lumetta {
 struct BitmapObject;
 struct PaletteObject;
 struct DeviceContextObject;
-using BitmapHandle = BitmapObject*;          // HBITMAP on Windows
-using PaletteHandle = PaletteObject*;        // HPALETTE on Windows
+using BitmapHandle = BitmapObject*;                // HBITMAP on Windows
+using PaletteHandle = PaletteObject*;              // HPALETTE on Windows
 using DeviceContextHandle = DeviceContextObject*;  // HDC on Windows
 
 // The 40-byte bitmap header, laid out as the platform's BITMAPINFOHEADER.
@@ -73,8 +73,7 @@ public:
   // A DIB section as the header describes it; for at most 8 bits its colour table comes from
   // `palette` through the header's palette-relative slots (black where there is no palette entry).
   // `bits` receives the pixel memory. Null on failure.
-  virtual BitmapHandle CreateDibSection(const BitmapHeader& header, PaletteHandle palette,
-                                        uint8_t** bits) = 0;
+  virtual BitmapHandle CreateDibSection(const BitmapHeader& header, PaletteHandle palette, uint8_t** bits) = 0;
   // Replaces the first `count` entries of a DIB section's colour table.
   virtual bool SetColorTable(BitmapHandle bitmap, const RgbColor* colors, int count) = 0;
 
@@ -86,9 +85,8 @@ public:
   virtual BitmapHandle CreateDeviceBitmap(int width, int height) = 0;
   // Stores `count` scan lines (bottom-up numbering) of a device bitmap from DIB rows described by
   // `header`, with palette-relative colours through the context's palette or with RGB colours.
-  virtual bool SetDeviceBitmapRows(DeviceContextHandle context, BitmapHandle bitmap, int firstScanLine,
-                                   int count, const void* rows, const BitmapHeader& header,
-                                   bool paletteRelative) = 0;
+  virtual bool SetDeviceBitmapRows(DeviceContextHandle context, BitmapHandle bitmap, int firstScanLine, int count,
+                                   const void* rows, const BitmapHeader& header, bool paletteRelative) = 0;
   // Fills a device bitmap with black.
   virtual bool ClearDeviceBitmap(BitmapHandle bitmap) = 0;
 

@@ -44,14 +44,12 @@ void AppendText(HMENU menu, UINT id, UINT textId) {
 HRESULT Used(UINT identifiers) { return MAKE_HRESULT(SEVERITY_SUCCESS, 0, identifiers); }
 
 // Help text of each command offset (id 5 was dropped long ago).
-constexpr UINT kHelpTexts[] = {IDS_HELP_VIEW,    IDS_HELP_PRINT,   IDS_HELP_TILED,   IDS_HELP_CENTERED,
-                               IDS_HELP_RESTORE, IDS_HELP_TO_BMP,  IDS_HELP_TO_JPEG, IDS_HELP_OPTIONS,
-                               IDS_HELP_ABOUT,   IDS_HELP_HELP};
+constexpr UINT kHelpTexts[] = {IDS_HELP_VIEW,   IDS_HELP_PRINT,   IDS_HELP_TILED,   IDS_HELP_CENTERED, IDS_HELP_RESTORE,
+                               IDS_HELP_TO_BMP, IDS_HELP_TO_JPEG, IDS_HELP_OPTIONS, IDS_HELP_ABOUT,    IDS_HELP_HELP};
 
 }  // namespace
 
-STDMETHODIMP ShellExtension::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
-                                              UINT flags) {
+STDMETHODIMP ShellExtension::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags) {
   if (!image_ || (flags & CMF_DEFAULTONLY) || KeyDown(VK_CONTROL)) return Used(0);
   if (!TheSettings.CheckAllExtensions && !lumetta::IsImageFileName(image_->GetPath())) return Used(0);
   // Our identifiers must stay inside the range the shell gave us, or they would collide with the items
@@ -201,25 +199,18 @@ STDMETHODIMP ShellExtension::InvokeCommand(CMINVOKECOMMANDINFO* info) {
       case kCommandCenteredWallpaper:
         if (path) SetWallpaperFromMenu(path, offset == kCommandTiledWallpaper);
         break;
-      case kCommandRestoreWallpaper:
-        SetWallpaperFromMenu(nullptr, false);
-        break;
+      case kCommandRestoreWallpaper: SetWallpaperFromMenu(nullptr, false); break;
       case kCommandToBmp:
       case kCommandToJpeg:
-        if (path)
-          ConvertImageFromMenu(path, offset == kCommandToBmp ? ConversionFormat::Bmp : ConversionFormat::Jpeg);
+        if (path) ConvertImageFromMenu(path, offset == kCommandToBmp ? ConversionFormat::Bmp : ConversionFormat::Jpeg);
         break;
       case kCommandOptions: {
         ObjectCountHold hold;
         TheSettings.ShowOptions(ModuleInstance, nullptr);
         break;
       }
-      case kCommandAbout:
-        AboutBox(ModuleInstance, nullptr);
-        break;
-      case kCommandHelp:
-        WinHelpA(nullptr, HelpFilePath, HELP_FINDER, 0);
-        break;
+      case kCommandAbout: AboutBox(ModuleInstance, nullptr); break;
+      case kCommandHelp: WinHelpA(nullptr, HelpFilePath, HELP_FINDER, 0); break;
     }
   } catch (...) {
     // A command that ran out of memory has failed on its own; the shell's thread carries on.

@@ -182,9 +182,7 @@ bool ConvertImage(HWND owner, const char* path, int format) {
     return true;
   SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   switch (ConvertImageFile(path, output, outputFormat, DefaultGraphics())) {
-    case ConversionResult::Converted:
-      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-      return true;
+    case ConversionResult::Converted: SetCursor(LoadCursorA(nullptr, IDC_ARROW)); return true;
     case ConversionResult::SourceUnreadable:
       ShowMessage(owner, "Could not load source image!", "Conversion Failed", MB_OK);
       break;

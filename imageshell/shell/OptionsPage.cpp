@@ -9,19 +9,29 @@
 #include "WindowHelpers.h"
 #include "resource.h"
 
-const DWORD OptionsPageHelpTopics[] = {
-    IDC_OPT_ALL_EXTENSIONS, 1000, IDC_OPT_IMAGE_EXTENSIONS, 1001, IDC_OPT_NO_THUMBNAIL, 1002,
-    IDC_OPT_SHRINK, 1003, IDC_OPT_ENLARGE, 1004, IDC_OPT_FIT_RESIZED, 1005, 0, 0};
+const DWORD OptionsPageHelpTopics[] = {IDC_OPT_ALL_EXTENSIONS,
+                                       1000,
+                                       IDC_OPT_IMAGE_EXTENSIONS,
+                                       1001,
+                                       IDC_OPT_NO_THUMBNAIL,
+                                       1002,
+                                       IDC_OPT_SHRINK,
+                                       1003,
+                                       IDC_OPT_ENLARGE,
+                                       1004,
+                                       IDC_OPT_FIT_RESIZED,
+                                       1005,
+                                       0,
+                                       0};
 
-const DWORD PrintSetupHelpTopics[] = {103, 701, 104, 702, 101, 703, 102, 704, 127, 710,
-                                      124, 705, 126, 706, 128, 707, 123, 708, 125, 709, 0, 0};
+const DWORD PrintSetupHelpTopics[] = {103, 701, 104, 702, 101, 703, 102, 704, 127, 710, 124,
+                                      705, 126, 706, 128, 707, 123, 708, 125, 709, 0,   0};
 
 bool HandleHelpMessage(UINT message, WPARAM wParam, LPARAM lParam, const DWORD* topics) {
   if (message == WM_HELP) {
     auto info = reinterpret_cast<const HELPINFO*>(lParam);
     if (info && info->iContextType == HELPINFO_WINDOW)
-      WinHelpA(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP,
-               reinterpret_cast<ULONG_PTR>(topics));
+      WinHelpA(static_cast<HWND>(info->hItemHandle), HelpFilePath, HELP_WM_HELP, reinterpret_cast<ULONG_PTR>(topics));
     return true;
   }
   if (message == WM_CONTEXTMENU) {
@@ -64,17 +74,13 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
           if (Checked(page, IDC_OPT_ALL_EXTENSIONS)) settings->CheckAllExtensions = 1;
           if (Checked(page, IDC_OPT_IMAGE_EXTENSIONS)) settings->CheckAllExtensions = 0;
           [[fallthrough]];
-        case PSN_KILLACTIVE:
-          SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
-          return TRUE;
+        case PSN_KILLACTIVE: SetWindowLongPtrA(page, DWLP_MSGRESULT, 0); return TRUE;
         case PSN_RESET:
-        case PSN_SETACTIVE:
-          return TRUE;
+        case PSN_SETACTIVE: return TRUE;
       }
       return FALSE;
     case WM_HELP:
-    case WM_CONTEXTMENU:
-      return HandleHelpMessage(message, wParam, lParam, OptionsPageHelpTopics) ? TRUE : FALSE;
+    case WM_CONTEXTMENU: return HandleHelpMessage(message, wParam, lParam, OptionsPageHelpTopics) ? TRUE : FALSE;
   }
   return FALSE;
 }

@@ -41,8 +41,8 @@ HKEY OpenForReading(const char* keyPath) {
 HKEY CreateForWriting(const char* keyPath) {
   HKEY key = nullptr;
   char emptyClass[] = "";
-  return RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                         nullptr, &key, nullptr) == ERROR_SUCCESS
+  return RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+                         nullptr) == ERROR_SUCCESS
              ? key
              : nullptr;
 }
@@ -84,8 +84,7 @@ bool Settings::Save(const char* keyPath) const {
   HKEY key = CreateForWriting(keyPath);
   if (!key) return false;
   for (const NamedField& f : kFields)
-    RegSetValueExA(key, f.name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&(this->*f.field)),
-                   sizeof(int32_t));
+    RegSetValueExA(key, f.name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&(this->*f.field)), sizeof(int32_t));
   RegCloseKey(key);
   return true;
 }
@@ -93,8 +92,7 @@ bool Settings::Save(const char* keyPath) const {
 bool Settings::SavePrintOptions(const char* keyPath) const {
   HKEY key = CreateForWriting(keyPath);
   if (!key) return false;
-  RegSetValueExA(key, "PrintOptions", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&PrintOptions),
-                 sizeof PrintOptions);
+  RegSetValueExA(key, "PrintOptions", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&PrintOptions), sizeof PrintOptions);
   RegCloseKey(key);
   return true;
 }

@@ -12,14 +12,14 @@ constexpr const char* kSettingsKey = "Software\\Orvane\\Lumetta32";
 
 // Stored whole as one 64-byte binary value; the layout is part of the registry format.
 struct PrintOptionsRecord {
-  int32_t scale;              // percent of the image's screen size
+  int32_t scale;  // percent of the image's screen size
   uint8_t showFileName;
-  uint8_t showDescription;    // from the folder's "descript.ion"
-  uint8_t showImageInfo;      // the format label
+  uint8_t showDescription;  // from the folder's "descript.ion"
+  uint8_t showImageInfo;    // the format label
   uint8_t onePerPage;
   uint8_t windowContentOnly;  // only the part visible in the viewer
   uint8_t fitToPage;
-  uint8_t centerOnPage;       // 0: top of the page
+  uint8_t centerOnPage;  // 0: top of the page
   uint8_t showFilePath;
   uint8_t reserved[52];
 };

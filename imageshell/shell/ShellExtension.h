@@ -8,7 +8,6 @@
 
 #include "ImageFile.h"
 
-
 // The one class the module serves.
 extern const CLSID CLSID_Lumetta;
 

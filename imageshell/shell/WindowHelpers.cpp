@@ -8,19 +8,18 @@ void CenterWindow(HWND window, HWND over) {
   RECT windowRect = {}, overRect = {};
   GetWindowRect(window, &windowRect);
   GetWindowRect(over, &overRect);
-  CenteredPosition position = CenterPosition(
-      windowRect.right - windowRect.left, windowRect.bottom - windowRect.top, overRect.left, overRect.top,
-      overRect.right, overRect.bottom, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  CenteredPosition position = CenterPosition(windowRect.right - windowRect.left, windowRect.bottom - windowRect.top,
+                                             overRect.left, overRect.top, overRect.right, overRect.bottom,
+                                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   SetWindowPos(window, nullptr, position.x, position.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }
 
 bool ShowSystemError(const char* caption) {
   DWORD error = GetLastError();
   char* text = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<char*>(&text), 0, nullptr);
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
   if (length == 0 || !text) return false;
   MessageBoxA(nullptr, text, caption, MB_ICONINFORMATION);
   LocalFree(text);

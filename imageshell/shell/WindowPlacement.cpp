@@ -1,7 +1,7 @@
 #include "WindowPlacement.h"
 
-CenteredPosition CenterPosition(int width, int height, int overLeft, int overTop, int overRight,
-                                int overBottom, int screenWidth, int screenHeight) {
+CenteredPosition CenterPosition(int width, int height, int overLeft, int overTop, int overRight, int overBottom,
+                                int screenWidth, int screenHeight) {
   auto place = [](int centre, int size, int screen) {
     int position = centre - (size + 1) / 2;
     int highest = screen - size - 1;

@@ -9,5 +9,5 @@ struct CenteredPosition {
   int x;
   int y;
 };
-CenteredPosition CenterPosition(int width, int height, int overLeft, int overTop, int overRight,
-                                int overBottom, int screenWidth, int screenHeight);
+CenteredPosition CenterPosition(int width, int height, int overLeft, int overTop, int overRight, int overBottom,
+                                int screenWidth, int screenHeight);

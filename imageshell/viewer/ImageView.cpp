@@ -139,13 +139,13 @@ void ImageView::ScrollBy(int dx, int dy) {
   int stripCount = 0;
   if (newX != oldX) {
     int w = std::abs(oldX - newX);
-    strips[stripCount++] = newX > oldX ? RECT{client.right - w, 0, client.right, client.bottom}
-                                       : RECT{0, 0, w, client.bottom};
+    strips[stripCount++] =
+        newX > oldX ? RECT{client.right - w, 0, client.right, client.bottom} : RECT{0, 0, w, client.bottom};
   }
   if (newY != oldY) {
     int h = std::abs(oldY - newY);
-    strips[stripCount++] = newY > oldY ? RECT{0, client.bottom - h, client.right, client.bottom}
-                                       : RECT{0, 0, client.right, h};
+    strips[stripCount++] =
+        newY > oldY ? RECT{0, client.bottom - h, client.right, client.bottom} : RECT{0, 0, client.right, h};
   }
   HRGN stripRegion = CreateRectRgn(0, 0, 0, 0);
   for (int i = 0; i < stripCount; ++i) {
@@ -494,9 +494,7 @@ LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(window, nullptr, FALSE);
       }
       return 0;
-    case WM_MOUSEMOVE:
-      OnMouseMove(short(LOWORD(lParam)), short(HIWORD(lParam)));
-      return 0;
+    case WM_MOUSEMOVE: OnMouseMove(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
     case WM_LBUTTONDOWN:
       if (maxScrollX || maxScrollY) {
         dragX = short(LOWORD(lParam));
@@ -519,8 +517,7 @@ LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       SendMessageA(owner, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
       return DefWindowProcA(window, message, wParam, lParam);
     }
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
@@ -529,11 +526,8 @@ LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_QUERYNEWPALETTE:
-    case WM_PALETTECHANGED:
-      InvalidateRect(window, nullptr, FALSE);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_PALETTECHANGED: InvalidateRect(window, nullptr, FALSE); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 

@@ -5,7 +5,7 @@
 
 namespace lumetta {
 
-const int ZoomSteps[kZoomStepCount] = {5,   10,  15,   20,   30,   50,   70,   100,  150,  200,
+const int ZoomSteps[kZoomStepCount] = {5,   10,  15,  20,   30,   50,   70,   100,  150,  200,
                                        300, 500, 700, 1000, 1500, 2000, 3000, 5000, 7000, 10000};
 
 namespace {

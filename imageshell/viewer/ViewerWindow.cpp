@@ -289,10 +289,18 @@ void ViewerWindow::OnKeyDown(WPARAM key) {
   const int stepY = small ? client.bottom / 10 : client.bottom;
   switch (key) {
     case VK_ESCAPE: PostMessageA(window, WM_COMMAND, kViewerClose, 0); break;
-    case VK_LEFT: if (view) view->ScrollBy(-stepX, 0); break;
-    case VK_RIGHT: if (view) view->ScrollBy(stepX, 0); break;
-    case VK_UP: if (view) view->ScrollBy(0, -stepY); break;
-    case VK_DOWN: if (view) view->ScrollBy(0, stepY); break;
+    case VK_LEFT:
+      if (view) view->ScrollBy(-stepX, 0);
+      break;
+    case VK_RIGHT:
+      if (view) view->ScrollBy(stepX, 0);
+      break;
+    case VK_UP:
+      if (view) view->ScrollBy(0, -stepY);
+      break;
+    case VK_DOWN:
+      if (view) view->ScrollBy(0, stepY);
+      break;
     case '8':
     case VK_MULTIPLY: FitToScreen(); break;
     case 'P':
@@ -313,8 +321,10 @@ LRESULT ViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   if (message == wheelMessage && wheelMessage != 0) {
     int delta = int(wParam);
     if (KeyHeld(VK_CONTROL)) {
-      if (delta < 0) Reduce();
-      else if (delta > 0) Enlarge();
+      if (delta < 0)
+        Reduce();
+      else if (delta > 0)
+        Enlarge();
     }
     return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -330,25 +340,22 @@ LRESULT ViewerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       info->ptMinTrackSize = {kMinTrackWidth, kMinTrackHeight};
       return 0;
     }
-    case WM_CONTEXTMENU:
-      ShowContextMenu(lParam);
-      return 0;
-    case WM_KEYDOWN:
-      OnKeyDown(wParam);
-      return 0;
+    case WM_CONTEXTMENU: ShowContextMenu(lParam); return 0;
+    case WM_KEYDOWN: OnKeyDown(wParam); return 0;
     case WM_COMMAND:
       if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) OnCommand(LOWORD(wParam));
       return 0;
     case WM_MOUSEWHEEL: {
       int delta = short(HIWORD(wParam));
       if (LOWORD(wParam) & MK_CONTROL) {
-        if (delta < 0) Reduce();
-        else if (delta > 0) Enlarge();
+        if (delta < 0)
+          Reduce();
+        else if (delta > 0)
+          Enlarge();
       }
       return DefWindowProcA(window, message, wParam, lParam);
     }
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 

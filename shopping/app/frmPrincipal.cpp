@@ -51,7 +51,8 @@ const BotaoDaBarra kBotoes[] = {
      "Clique aqui para imprimir a lista de compras selecionada"},
     {frmPrincipal::kCmdAjuda, &frmPrincipal::cmdAjuda, 4095, Pictograma::kAjuda,
      "Clique aqui para obter ajuda sobre o programa"},
-    {frmPrincipal::kCmdSair, &frmPrincipal::cmdSair, 4725, Pictograma::kSair, "Clique aqui para encerrar este programa"},
+    {frmPrincipal::kCmdSair, &frmPrincipal::cmdSair, 4725, Pictograma::kSair,
+     "Clique aqui para encerrar este programa"},
 };
 
 // Each toolbar button and the menu item that mirrors it run the same handler. Every notification counts:
@@ -103,17 +104,16 @@ void frmPrincipal::CriaControles() {
     this->*b.controle = CriaBotaoFigura(b.id, b.figura, b.esquerda, kTopoDosBotoes, kLadoDoBotao, b.dica, picToolBox);
   }
 
-  sbrStatus = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hWnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSbrStatus)), GetModuleHandleA(nullptr),
-                              nullptr);
+  sbrStatus =
+      CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hWnd(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSbrStatus)), GetModuleHandleA(nullptr), nullptr);
 
   CLIENTCREATESTRUCT ccs{};
   ccs.hWindowMenu = nullptr;
   ccs.idFirstChild = 50000;
-  mdiClient_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
-                               WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0, 0, hWnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kClienteMdi)), GetModuleHandleA(nullptr),
-                               &ccs);
+  mdiClient_ = CreateWindowExA(
+      WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,
+      0, 0, hWnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kClienteMdi)), GetModuleHandleA(nullptr), &ccs);
   RECT r;
   GetClientRect(hWnd(), &r);
   Dimensiona(r.right, r.bottom);
@@ -238,9 +238,10 @@ bool frmPrincipal::CatalogoTemProdutos() {
   Recordset produtos;
   if (!ModuloGlobal::Consulta(sql::SelectAllProducts(), &produtos)) return false;
   if (produtos.Eof()) {
-    MsgBox("Impossível prosseguir. Para que este botão tenha função você deve primeiro salvar um produto na lista "
-           "de produtos.",
-           MB_OK | MB_ICONSTOP, "Erro:");
+    MsgBox(
+        "Impossível prosseguir. Para que este botão tenha função você deve primeiro salvar um produto na lista "
+        "de produtos.",
+        MB_OK | MB_ICONSTOP, "Erro:");
     return false;
   }
   return true;
@@ -284,9 +285,10 @@ void frmPrincipal::cmdImprimirListaCompras_Click() {
            impressora->Imprime("Lista de Compras", TextoDe(relatorio->txtTexto), "Courier New", 12);
   });
   if (!impresso) {
-    MsgBox("Desculpe, mas não há nenhuma lista de compras atualmente selecionada, primeiro crie-a, então repita a "
-           "operação.",
-           MB_OK | MB_ICONSTOP, "Erro:");
+    MsgBox(
+        "Desculpe, mas não há nenhuma lista de compras atualmente selecionada, primeiro crie-a, então repita a "
+        "operação.",
+        MB_OK | MB_ICONSTOP, "Erro:");
   }
 }
 

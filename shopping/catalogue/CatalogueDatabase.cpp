@@ -100,8 +100,10 @@ std::string PathInMessage(const std::string& path) {
 char32_t FoldCase(char32_t c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
   switch (c) {
-    case 0x160: case 0x17D: case 0x152: return c + 1;  // Š Ž Œ
-    case 0x178: return 0xFF;                           // Ÿ
+    case 0x160:
+    case 0x17D:
+    case 0x152: return c + 1;  // Š Ž Œ
+    case 0x178: return 0xFF;   // Ÿ
     default: return c;
   }
 }
@@ -155,12 +157,9 @@ bool SameColumnName(std::string_view a, std::string_view b) {
 
 Field ColumnValue(sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-      return Field::Integer(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-      return Field::Real(sqlite3_column_double(statement, column));
-    case SQLITE_NULL:
-      return Field();
+    case SQLITE_INTEGER: return Field::Integer(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT: return Field::Real(sqlite3_column_double(statement, column));
+    case SQLITE_NULL: return Field();
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
       const int length = sqlite3_column_bytes(statement, column);
@@ -414,8 +413,8 @@ bool CatalogueDatabase::CreateCatalogueFile(const std::string& path, bool replac
   sqlite3_close_v2(db);
   db = nullptr;
   if (sqlite3_open_v2(utf8Path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-    *error = "Não foi possível criar " + PathInMessage(path) + ": " +
-             Utf8ToCp1252(db ? sqlite3_errmsg(db) : "sem memória");
+    *error =
+        "Não foi possível criar " + PathInMessage(path) + ": " + Utf8ToCp1252(db ? sqlite3_errmsg(db) : "sem memória");
     sqlite3_close_v2(db);
     return false;
   }

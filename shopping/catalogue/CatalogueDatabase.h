@@ -17,11 +17,11 @@ namespace mercanota {
 
 enum class CatalogueError {
   kNone = 0,
-  kNotOpen,         // no database is open
-  kCannotOpen,      // the file is missing, unreadable or not a catalogue
-  kBadStatement,    // the text is not a statement of the catalogue's dialect, or a number is not one
-  kNotAQuery,       // a snapshot was asked of a statement that changes data
-  kEngine,          // the engine refused the statement (unknown column, constraint, locked file, ...)
+  kNotOpen,       // no database is open
+  kCannotOpen,    // the file is missing, unreadable or not a catalogue
+  kBadStatement,  // the text is not a statement of the catalogue's dialect, or a number is not one
+  kNotAQuery,     // a snapshot was asked of a statement that changes data
+  kEngine,        // the engine refused the statement (unknown column, constraint, locked file, ...)
 };
 
 // One value of a row, read as the program reads its fields.

@@ -114,7 +114,8 @@ RegionalSettings RegionalSettings::FromUserLocale() {
     r.groupSeparator = r.decimalSeparator == '.' ? ',' : '.';
   }
   for (int m = 0; m < 12; ++m) {
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SMONTHNAME1 + m, buffer, sizeof buffer) > 1) r.monthNames[m] = buffer;
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SMONTHNAME1 + m, buffer, sizeof buffer) > 1)
+      r.monthNames[m] = buffer;
   }
 #endif
   return r;

@@ -11,10 +11,8 @@ const char* const kInternetDoFabricante = "http://www.tarvelo.com.br/";
 namespace {
 
 constexpr const char* kFimDeLinha = "\r\n";
-constexpr const char* kCabecalho =
-    "     Qtd. Produto                  Marca; Complemento       Unitário  (R$) Total";
-constexpr const char* kRegua =
-    "---- ---- ------------------------ ------------------------ -------- -----------";
+constexpr const char* kCabecalho = "     Qtd. Produto                  Marca; Complemento       Unitário  (R$) Total";
+constexpr const char* kRegua = "---- ---- ------------------------ ------------------------ -------- -----------";
 constexpr size_t kLarguraDaLinha = 80;
 constexpr size_t kLarguraDoNome = 24;
 constexpr size_t kLarguraDaQuantidade = 4;
@@ -37,8 +35,8 @@ std::string AEsquerda(std::string_view texto, size_t largura) {
 std::string Dinheiro(Currency valor, const RegionalSettings& r) {
   const bool negativo = valor.scaled < 0;
   // Magnitude in unsigned arithmetic, so the most negative amount has one too.
-  unsigned long long m = negativo ? 0ULL - static_cast<unsigned long long>(valor.scaled)
-                                  : static_cast<unsigned long long>(valor.scaled);
+  unsigned long long m =
+      negativo ? 0ULL - static_cast<unsigned long long>(valor.scaled) : static_cast<unsigned long long>(valor.scaled);
   const unsigned long long centavos = m / 100 + (m % 100 >= 50 ? 1 : 0);
   std::string inteiro = std::to_string(centavos / 100);
   std::string agrupado;

@@ -125,8 +125,7 @@ public:
           return columns_[index_];
         }
         break;
-      case State::kDone:
-        break;
+      case State::kDone: break;
     }
     return {};
   }

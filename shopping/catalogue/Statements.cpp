@@ -30,19 +30,19 @@ std::string SelectBrandsOfName(std::string_view name) {
 
 std::string InsertProduct(std::string_view name, std::string_view brand, std::string_view complement,
                           std::string_view date, std::string_view price) {
-  return "Insert Into Produtos(Produto,Marca,Complemento,DataPesquisa,PrecoUnitario) Values(\"" + D(name) +
-         "\",\"" + D(brand) + "\",\"" + D(complement) + "\",\"" + D(date) + "\",\"" + D(price) + "\")";
+  return "Insert Into Produtos(Produto,Marca,Complemento,DataPesquisa,PrecoUnitario) Values(\"" + D(name) + "\",\"" +
+         D(brand) + "\",\"" + D(complement) + "\",\"" + D(date) + "\",\"" + D(price) + "\")";
 }
 
-std::string UpdateProduct(long long id, std::string_view name, std::string_view brand,
-                          std::string_view complement, std::string_view date, std::string_view price) {
+std::string UpdateProduct(long long id, std::string_view name, std::string_view brand, std::string_view complement,
+                          std::string_view date, std::string_view price) {
   return "Update Produtos Set Produto = '" + S(name) + "', Marca = '" + S(brand) + "', Complemento = '" +
          S(complement) + "', DataPesquisa = '" + S(date) + "', PrecoUnitario = \"" + D(price) +
          "\" Where ID_Produto = " + Id(id);
 }
 
-std::string UpdateProductPrice(long long id, std::string_view name, std::string_view brand,
-                               std::string_view complement, std::string_view price, std::string_view date) {
+std::string UpdateProductPrice(long long id, std::string_view name, std::string_view brand, std::string_view complement,
+                               std::string_view price, std::string_view date) {
   return "Update Produtos Set Produto = '" + S(name) + "', Marca = '" + S(brand) + "', Complemento = '" +
          S(complement) + "', PrecoUnitario = \"" + D(price) + "\", DataPesquisa = '" + S(date) +
          "' Where ID_Produto = " + Id(id);
@@ -62,8 +62,8 @@ std::string SelectBrandsAndComplements(std::string_view name) {
 }
 
 std::string SelectEntryDetails(std::string_view name, std::string_view brand, std::string_view complement) {
-  return "Select ID_Produto,DataPesquisa,PrecoUnitario From Produtos Where Produto = '" + S(name) +
-         "' and Marca = '" + S(brand) + "' and Complemento = '" + S(complement) + "'";
+  return "Select ID_Produto,DataPesquisa,PrecoUnitario From Produtos Where Produto = '" + S(name) + "' and Marca = '" +
+         S(brand) + "' and Complemento = '" + S(complement) + "'";
 }
 
 std::string SelectProductById(long long id) { return "Select * from Produtos Where ID_Produto = " + Id(id); }
@@ -75,8 +75,7 @@ std::string SelectListsUsingProduct(long long id) {
 std::string DeleteProduct(long long id) { return "Delete * From Produtos Where ID_Produto = " + Id(id); }
 
 std::string SelectBrandsByPrice(std::string_view name) {
-  return "Select ID_Produto, Marca, Complemento from Produtos Where Produto = '" + S(name) +
-         "' order by PrecoUnitario";
+  return "Select ID_Produto, Marca, Complemento from Produtos Where Produto = '" + S(name) + "' order by PrecoUnitario";
 }
 
 std::string SelectEntriesByPrice(std::string_view name) {
@@ -91,17 +90,15 @@ std::string SelectIdsOfList(std::string_view list) {
 
 std::string SelectSavedListNames() { return "Select Distinct Nome_Salvar from Compras Order by Nome_Salvar"; }
 
-std::string DeleteList(std::string_view list) {
-  return "Delete * From Compras Where Nome_Salvar = '" + S(list) + "'";
-}
+std::string DeleteList(std::string_view list) { return "Delete * From Compras Where Nome_Salvar = '" + S(list) + "'"; }
 
 std::string SelectQuantity(std::string_view list, long long id) {
   return "Select Quantidade from Compras Where Nome_Salvar = '" + S(list) + "' and ID_Produto = " + Id(id);
 }
 
 std::string InsertListLine(std::string_view list, long long id, std::string_view quantity) {
-  return "Insert Into Compras(Nome_Salvar,ID_Produto,Quantidade) Values(\"" + D(list) + "\"," + Id(id) +
-         ",\"" + D(quantity) + "\")";
+  return "Insert Into Compras(Nome_Salvar,ID_Produto,Quantidade) Values(\"" + D(list) + "\"," + Id(id) + ",\"" +
+         D(quantity) + "\")";
 }
 
 bool ParseId(std::string_view text, long long* id) {

@@ -20,11 +20,11 @@ std::string SelectBrandsOfName(std::string_view name);
 std::string InsertProduct(std::string_view name, std::string_view brand, std::string_view complement,
                           std::string_view date, std::string_view price);
 // 4. An entry changed by hand (date before price).
-std::string UpdateProduct(long long id, std::string_view name, std::string_view brand,
-                          std::string_view complement, std::string_view date, std::string_view price);
+std::string UpdateProduct(long long id, std::string_view name, std::string_view brand, std::string_view complement,
+                          std::string_view date, std::string_view price);
 // 5. An entry changed by the price update (price before date).
-std::string UpdateProductPrice(long long id, std::string_view name, std::string_view brand,
-                               std::string_view complement, std::string_view price, std::string_view date);
+std::string UpdateProductPrice(long long id, std::string_view name, std::string_view brand, std::string_view complement,
+                               std::string_view price, std::string_view date);
 // 6. The identifier of the entry with this name, brand and complement.
 std::string SelectIdOfEntry(std::string_view name, std::string_view brand, std::string_view complement);
 // 7. The distinct product names, ascending (after a delete, and for the list windows).

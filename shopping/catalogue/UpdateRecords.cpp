@@ -87,7 +87,8 @@ bool PriceStatement(const PriceRecord& r, const long long* existingId, std::stri
   if (existingId) {
     Currency amount;
     if (!ParseCurrency(r.price, &amount, regional)) return false;
-    *sql = sql::UpdateProductPrice(*existingId, r.name, r.brand, r.complement, CurrencyToText(amount, regional), r.date);
+    *sql =
+        sql::UpdateProductPrice(*existingId, r.name, r.brand, r.complement, CurrencyToText(amount, regional), r.date);
   } else {
     double value = 0;
     if (!ParseNumber(r.price, &value, regional)) return false;

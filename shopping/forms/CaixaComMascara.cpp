@@ -32,7 +32,8 @@ MascaraDeEntrada::Estado LeEstado(HWND hwnd, Caixa& c) {
 
 void EscreveEstado(HWND hwnd, Caixa& c, const MascaraDeEntrada::Estado& e) {
   // Only a real change goes to the control, so that its parent hears of changes and of nothing else.
-  if (e.texto != LeEstado(hwnd, c).texto) CallWindowProcA(c.anterior, hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(e.texto.c_str()));
+  if (e.texto != LeEstado(hwnd, c).texto)
+    CallWindowProcA(c.anterior, hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(e.texto.c_str()));
   CallWindowProcA(c.anterior, hwnd, EM_SETSEL, e.inicio, e.fim);
 }
 
@@ -113,12 +114,9 @@ LRESULT CALLBACK ProcedimentoCaixa(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
       return 0;
     }
     case WM_UNDO:
-    case EM_UNDO:
-      return 0;
-    case EM_CANUNDO:
-      return FALSE;
-    case WM_CONTEXTMENU:
-      return 0;
+    case EM_UNDO: return 0;
+    case EM_CANUNDO: return FALSE;
+    case WM_CONTEXTMENU: return 0;
     case WM_SETTEXT: {
       const std::string texto = m.Ajusta(lParam ? reinterpret_cast<const char*>(lParam) : "");
       return CallWindowProcA(c->anterior, hwnd, msg, wParam, reinterpret_cast<LPARAM>(texto.c_str()));
@@ -155,8 +153,8 @@ bool AplicaMascara(HWND edit, const std::string& mascara, char prompt) {
   if (!SetPropA(edit, kPropriedade, nova.get())) return false;
   // The box's window owns it from here; WM_NCDESTROY frees it.
   Caixa* c = nova.release();
-  c->anterior = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProcedimentoCaixa)));
+  c->anterior =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProcedimentoCaixa)));
   SendMessageA(edit, EM_LIMITTEXT, mascara.size(), 0);
   SetWindowTextA(edit, c->mascara.Vazio().c_str());
   return true;

@@ -130,8 +130,8 @@ bool Formulario::Carrega(HWND dono) {
   }
   if (filhaMdi_) {
     // An MDI child gets its creation parameter through the MDICREATESTRUCT the client makes.
-    CreateWindowExA(p.estiloEstendido | WS_EX_MDICHILD, kClasseFormulario, p.legenda.c_str(), p.estilo & ~WS_VISIBLE,
-                    x, y, largura, altura, p.clienteMdi, nullptr, GetModuleHandleA(nullptr), this);
+    CreateWindowExA(p.estiloEstendido | WS_EX_MDICHILD, kClasseFormulario, p.legenda.c_str(), p.estilo & ~WS_VISIBLE, x,
+                    y, largura, altura, p.clienteMdi, nullptr, GetModuleHandleA(nullptr), this);
   } else {
     CreateWindowExA(p.estiloEstendido, kClasseFormulario, p.legenda.c_str(), p.estilo & ~WS_VISIBLE, x, y, largura,
                     altura, dono, nullptr, GetModuleHandleA(nullptr), this);
@@ -404,8 +404,8 @@ HWND Formulario::CriaBotaoFigura(int id, Pictograma figura, int esquerda, int to
 
 HWND Formulario::CriaCaixaComMascara(int id, const char* mascara, char prompt, int esquerda, int topo, int largura,
                                      int altura, HWND pai) {
-  HWND h = CriaControle("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, id, esquerda, topo, largura, altura, pai,
-                        WS_EX_CLIENTEDGE);
+  HWND h =
+      CriaControle("EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP, id, esquerda, topo, largura, altura, pai, WS_EX_CLIENTEDGE);
   if (h) AplicaMascara(h, mascara, prompt);
   return h;
 }
@@ -437,10 +437,9 @@ void Formulario::DefineCores(HWND controle, COLORREF texto, COLORREF fundo) {
 }
 
 void Formulario::DefineFonte(HWND controle, const char* face, int pontos, bool negrito, bool italico) {
-  ObjetoGdi<HFONT> fonte(CreateFontA(-MulDiv(pontos, PontosPorPolegada(LOGPIXELSY), 72), 0, 0, 0,
-                                     negrito ? FW_BOLD : FW_NORMAL, italico, FALSE, FALSE, DEFAULT_CHARSET,
-                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
-                                     face));
+  ObjetoGdi<HFONT> fonte(CreateFontA(
+      -MulDiv(pontos, PontosPorPolegada(LOGPIXELSY), 72), 0, 0, 0, negrito ? FW_BOLD : FW_NORMAL, italico, FALSE, FALSE,
+      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face));
   if (!fonte) return;
   SendMessageA(controle, WM_SETFONT, reinterpret_cast<WPARAM>(fonte.get()), TRUE);
   // Kept until the form's window is gone: the control draws with it until then.

@@ -98,7 +98,7 @@ protected:
     int larguraTwips = 4800;  // outer size, frame included (unless areaCliente)
     int alturaTwips = 3600;
     bool areaCliente = false;  // the size is the client area's, and the frame comes on top of it
-    bool centraliza = true;   // over the owner, or on the screen
+    bool centraliza = true;    // over the owner, or on the screen
     COLORREF fundo = GetSysColor(COLOR_BTNFACE);
     bool navegacaoPorTeclado = true;  // Tab, arrows, Enter and Esc between controls
     HWND clienteMdi = nullptr;        // set for a child window of the main window's MDI client
@@ -126,8 +126,8 @@ protected:
   virtual HWND ClienteMdi() const { return nullptr; }
 
   // Controls; positions and sizes in twips within `pai` (the form when null).
-  HWND CriaControle(const char* classe, const char* texto, DWORD estilo, int id, int esquerda, int topo,
-                    int largura, int altura, HWND pai = nullptr, DWORD estiloEstendido = 0);
+  HWND CriaControle(const char* classe, const char* texto, DWORD estilo, int id, int esquerda, int topo, int largura,
+                    int altura, HWND pai = nullptr, DWORD estiloEstendido = 0);
   HWND CriaRotulo(int id, const char* texto, int esquerda, int topo, int largura, int altura, HWND pai = nullptr,
                   DWORD alinhamento = SS_LEFT);
   HWND CriaPainel(int id, const char* legenda, int esquerda, int topo, int largura, int altura,
@@ -135,8 +135,8 @@ protected:
   HWND CriaFigura(int id, Pictograma figura, int esquerda, int topo, int largura, int altura, HWND pai = nullptr);
   HWND CriaBotaoFigura(int id, Pictograma figura, int esquerda, int topo, int lado, const char* dica,
                        HWND pai = nullptr);
-  HWND CriaCaixaComMascara(int id, const char* mascara, char prompt, int esquerda, int topo, int largura,
-                           int altura, HWND pai = nullptr);
+  HWND CriaCaixaComMascara(int id, const char* mascara, char prompt, int esquerda, int topo, int largura, int altura,
+                           HWND pai = nullptr);
 
   void DefineDica(HWND controle, const char* texto);
   // Colours of a label or panel.

@@ -28,8 +28,8 @@ HWND FormularioDeTarefa::CriaFundo(int id, int largura, int altura) {
 }
 
 HWND FormularioDeTarefa::CriaTitulo(int id, const char* titulo, int larguraDoFundo, HWND fundo) {
-  HWND h = CriaPainel(id, titulo, kMargem, kMargem, larguraDoFundo - 2 * kMargem, kAlturaDoTitulo,
-                      Chanfro::kRebaixado, fundo);
+  HWND h = CriaPainel(id, titulo, kMargem, kMargem, larguraDoFundo - 2 * kMargem, kAlturaDoTitulo, Chanfro::kRebaixado,
+                      fundo);
   DefineCores(h, kTextoDoTitulo, kFundoDoTitulo);
   DefineFonte(h, "Times New Roman", 18, true, true);
   return h;

@@ -16,9 +16,10 @@ std::array<std::string, kMaxProdutosDaLista + 1> ProdutosDaLista;
 namespace {
 
 void AvisaSomenteLeitura() {
-  MsgBox("O catálogo de produtos (Registro.mdb) está protegido contra gravação. O programa pode ser usado para "
-         "consultas, mas nenhuma alteração poderá ser salva.",
-         MB_OK | MB_ICONSTOP, "Erro:");
+  MsgBox(
+      "O catálogo de produtos (Registro.mdb) está protegido contra gravação. O programa pode ser usado para "
+      "consultas, mas nenhuma alteração poderá ser salva.",
+      MB_OK | MB_ICONSTOP, "Erro:");
 }
 
 }  // namespace
@@ -31,9 +32,10 @@ bool AbreBancoDados() {
     if (CatalogueDatabase.IsReadOnly()) AvisaSomenteLeitura();
     return true;
   }
-  MsgBox("Não foi possível iniciar o Banco de Dados do Aplicativo. Consulte a ajuda para tentar resolver este "
-         "problema.",
-         MB_OK | MB_ICONSTOP, "Erro:");
+  MsgBox(
+      "Não foi possível iniciar o Banco de Dados do Aplicativo. Consulte a ajuda para tentar resolver este "
+      "problema.",
+      MB_OK | MB_ICONSTOP, "Erro:");
   EncerraPrograma(1);
   return false;
 }

@@ -55,8 +55,7 @@ LRESULT CALLBACK ProcedimentoPainel(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         return 0;
       }
       break;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_SETTEXT:
     case WM_ENABLE: {
       const LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -67,8 +66,7 @@ LRESULT CALLBACK ProcedimentoPainel(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       if (p) p->fonte = reinterpret_cast<HFONT>(wParam);
       if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
-    case WM_GETFONT:
-      return p ? reinterpret_cast<LRESULT>(p->fonte) : 0;
+    case WM_GETFONT: return p ? reinterpret_cast<LRESULT>(p->fonte) : 0;
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_DRAWITEM:
@@ -81,8 +79,7 @@ LRESULT CALLBACK ProcedimentoPainel(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+    case WM_CTLCOLORLISTBOX: return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

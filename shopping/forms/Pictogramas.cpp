@@ -72,10 +72,9 @@ public:
   void Texto(double x1, double y1, double x2, double y2, const char* texto, COLORREF cor, double altura) {
     const POINT a = P(x1, y1), b = P(x2, y2);
     RECT r{a.x, a.y, b.x, b.y};
-    const ObjetoGdi<HFONT> fonte(CreateFontA(-static_cast<int>(std::lround(altura * escala_)), 0, 0, 0, FW_BOLD,
-                                             FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                                             CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                                             "Arial"));
+    const ObjetoGdi<HFONT> fonte(CreateFontA(-static_cast<int>(std::lround(altura * escala_)), 0, 0, 0, FW_BOLD, FALSE,
+                                             FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                             ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
     const Selecao selecao(dc_, fonte.get());
     const int modo = SetBkMode(dc_, TRANSPARENT);
     const COLORREF anterior = SetTextColor(dc_, Cor(cor));
@@ -135,8 +134,7 @@ void Folha(Pintor& p) {
 void DesenhaPictograma(HDC dc, const RECT& area, Pictograma pictograma, bool habilitado) {
   Pintor p(dc, area, habilitado);
   switch (pictograma) {
-    case Pictograma::kNenhum:
-      break;
+    case Pictograma::kNenhum: break;
     case Pictograma::kCadastro:
       Folha(p);
       p.Elipse(16, 16, 31, 31, kVerde);
@@ -199,9 +197,7 @@ void DesenhaPictograma(HDC dc, const RECT& area, Pictograma pictograma, bool hab
       p.Elipse(9, 23, 15, 29, kTinta);
       p.Elipse(21, 23, 27, 29, kTinta);
       break;
-    case Pictograma::kOk:
-      p.Linha({{5, 17}, {12, 25}, {27, 7}}, kVerde, 5);
-      break;
+    case Pictograma::kOk: p.Linha({{5, 17}, {12, 25}, {27, 7}}, kVerde, 5); break;
     case Pictograma::kCancelar:
       p.Linha({{7, 7}, {25, 25}}, kVermelho, 5);
       p.Linha({{25, 7}, {7, 25}}, kVermelho, 5);

@@ -7,20 +7,20 @@ namespace mercanota {
 
 enum class Pictograma {
   kNenhum,
-  kCadastro,       // a sheet with a plus: register products
-  kConsulta,       // a sheet under a magnifying glass: query and change
-  kListaCompras,   // a clipboard with ticks: make a shopping list
-  kListaSalva,     // a diskette: a list from a saved one
-  kInternet,       // a globe: prices over the internet
-  kImpressora,     // a printer
-  kAjuda,          // a question mark
-  kSair,           // a door with an arrow: leave
-  kCarrinho,       // a shopping trolley: the program's emblem
-  kOk,             // a tick
-  kCancelar,       // a cross
-  kExcluir,        // a waste bin
-  kSeta,           // an arrow pointing right
-  kSetaEsquerda,   // the same arrow pointing left
+  kCadastro,      // a sheet with a plus: register products
+  kConsulta,      // a sheet under a magnifying glass: query and change
+  kListaCompras,  // a clipboard with ticks: make a shopping list
+  kListaSalva,    // a diskette: a list from a saved one
+  kInternet,      // a globe: prices over the internet
+  kImpressora,    // a printer
+  kAjuda,         // a question mark
+  kSair,          // a door with an arrow: leave
+  kCarrinho,      // a shopping trolley: the program's emblem
+  kOk,            // a tick
+  kCancelar,      // a cross
+  kExcluir,       // a waste bin
+  kSeta,          // an arrow pointing right
+  kSetaEsquerda,  // the same arrow pointing left
 };
 
 // Draws `pictograma` centred in `area`; a disabled one in greys.

@@ -27,8 +27,8 @@ Formulario::Projeto frmInputBox::Desenho() const {
 void frmInputBox::CriaControles() {
   lblPrompt = CriaRotulo(100, prompt_.c_str(), 120, 120, 4440, 1200);
   // The text box first in tab order, so it has the focus when the box opens.
-  txtResposta = CriaControle("EDIT", padrao_.c_str(), ES_AUTOHSCROLL | WS_TABSTOP, 101, 120, 1440, 5900, 315,
-                             nullptr, WS_EX_CLIENTEDGE);
+  txtResposta = CriaControle("EDIT", padrao_.c_str(), ES_AUTOHSCROLL | WS_TABSTOP, 101, 120, 1440, 5900, 315, nullptr,
+                             WS_EX_CLIENTEDGE);
   cmdOk = CriaControle("BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 4800, 120, 1215, 375);
   cmdCancelar = CriaControle("BUTTON", "Cancelar", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 4800, 600, 1215, 375);
 }

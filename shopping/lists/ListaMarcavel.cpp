@@ -63,7 +63,8 @@ int ProximaMarcada(HWND lista, int desde) {
   const int n = TickedCount(lista);
   if (n <= 0) return -1;
   std::vector<int> marcadas(static_cast<size_t>(n));
-  const LRESULT lidas = SendMessageA(lista, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(marcadas.data()));
+  const LRESULT lidas =
+      SendMessageA(lista, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(marcadas.data()));
   const int ultima = ListCount(lista) - 1;
   for (LRESULT i = 0; i < lidas; ++i) {
     const int m = marcadas[static_cast<size_t>(i)];

@@ -9,7 +9,8 @@
 
 namespace mercanota {
 
-bool MontaRelatorio(HWND lista, const std::string& nomeDaLista, const QuantidadeDoItem& quantidade, std::string* texto) {
+bool MontaRelatorio(HWND lista, const std::string& nomeDaLista, const QuantidadeDoItem& quantidade,
+                    std::string* texto) {
   ComAmpulheta ampulheta;
   RelatorioDeCompras relatorio(nomeDaLista, Today());
   for (int cursor = lista::ProximaMarcada(lista, 0); cursor >= 0; cursor = lista::ProximaMarcada(lista, cursor + 1)) {

@@ -68,8 +68,8 @@ void frmGeraListaCompras::CriaControles() {
   rotulo(2, "Mensagem:");
   pnlDicas = CriaDica(kPnlDicas, "", kEsquerdaColuna, topo, kLarguraColuna, 720, pnlFundo);
   // The arrow points at the tip from under the logo.
-  imgSetaApontaDica = CriaFigura(kImgSetaApontaDica, Pictograma::kSeta, kMargem + 240, topo, kEsquerdaColuna - 480,
-                                 720, pnlFundo);
+  imgSetaApontaDica =
+      CriaFigura(kImgSetaApontaDica, Pictograma::kSeta, kMargem + 240, topo, kEsquerdaColuna - 480, 720, pnlFundo);
   topo += 720 + 120;
 
   const int larguraBotoes = 3 * kLadoDoBotao + 2 * kMargem;
@@ -167,9 +167,10 @@ void frmGeraListaCompras::cmdDeleteListaCompras_Click() {
 void frmGeraListaCompras::cmdGerarLista_Click() {
   const int lembrado = lista::ListIndex(lstProdutos);
   if (lista::TickedCount(lstProdutos) == 0) {
-    MsgBox("Desculpe, mas você não pode gerar uma lista de compras sem antes selecionar 1 produto para compra. Por "
-           "favor, selecione um produto e repita a operação.",
-           MB_OK | MB_ICONSTOP, "Atenção:");
+    MsgBox(
+        "Desculpe, mas você não pode gerar uma lista de compras sem antes selecionar 1 produto para compra. Por "
+        "favor, selecione um produto e repita a operação.",
+        MB_OK | MB_ICONSTOP, "Atenção:");
     lista::DefineListIndex(lstProdutos, lembrado);
     SetFocus(lstProdutos);
     return;

@@ -91,8 +91,7 @@ void frmMontaLista::CriaControles() {
   txtQtd = CriaControle("EDIT", "0", ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, kTxtQtd, kEsquerdaColuna, topo, 1200, 315,
                         pnlFundo, WS_EX_CLIENTEDGE);
   SendMessageA(txtQtd, EM_LIMITTEXT, kMaxQuantidade, 0);
-  spnQtd = CriaControle(UPDOWN_CLASSA, "", UDS_ARROWKEYS, kSpnQtd, kEsquerdaColuna + 1200, topo, 255,
-                        315, pnlFundo);
+  spnQtd = CriaControle(UPDOWN_CLASSA, "", UDS_ARROWKEYS, kSpnQtd, kEsquerdaColuna + 1200, topo, 255, 315, pnlFundo);
   // The position stays in the middle: each press is a step up or down, the box holds the value.
   SendMessageA(spnQtd, UDM_SETRANGE32, 0, 100);
   SendMessageA(spnQtd, UDM_SETPOS32, 0, 50);
@@ -111,9 +110,9 @@ void frmMontaLista::CriaControles() {
                                      "Clique aqui para voltar ao produto anterior", pnlFundo);
   cmdGerarLista = CriaBotaoFigura(kCmdGerarLista, Pictograma::kSeta, esquerdaBotoes + kLadoDoBotao + kMargem, topo,
                                   kLadoDoBotao, "Clique aqui para prosseguir com o próximo produto", pnlFundo);
-  cmdCadastrarNovo = CriaBotaoFigura(kCmdCadastrarNovo, Pictograma::kCadastro,
-                                     esquerdaBotoes + 2 * (kLadoDoBotao + kMargem), topo, kLadoDoBotao,
-                                     "Clique aqui para cadastar um novo ítem", pnlFundo);
+  cmdCadastrarNovo =
+      CriaBotaoFigura(kCmdCadastrarNovo, Pictograma::kCadastro, esquerdaBotoes + 2 * (kLadoDoBotao + kMargem), topo,
+                      kLadoDoBotao, "Clique aqui para cadastar um novo ítem", pnlFundo);
   cmdCancelar = CriaBotaoFigura(kCmdCancelar, Pictograma::kCancelar, esquerdaBotoes + 3 * (kLadoDoBotao + kMargem),
                                 topo, kLadoDoBotao, "Clique aqui para retornar", pnlFundo);
 }
@@ -316,9 +315,10 @@ void frmMontaLista::Salva() {
     nome = InputBox("Informe o nome para salvar esta lista:", "Salvando...", "");
   }
   if (Maiusculas(nome) == Maiusculas(kListaPadrao)) {
-    MsgBox("Esta lista não pode ser salvar como 'Lista Padrão', pois já existe uma lista com esta denominação. O "
-           "Nome da lista foi alterada para 'Lista Padrão II'.",
-           MB_OK | MB_ICONINFORMATION, "Importante:");
+    MsgBox(
+        "Esta lista não pode ser salvar como 'Lista Padrão', pois já existe uma lista com esta denominação. O "
+        "Nome da lista foi alterada para 'Lista Padrão II'.",
+        MB_OK | MB_ICONINFORMATION, "Importante:");
     nome = "Lista Padrão II";
   }
   if (!ModuloGlobal::Executa(sql::DeleteList(nome))) return;
@@ -380,7 +380,8 @@ void frmMontaLista::cmdGerarLista_Click() {
 }
 
 void frmMontaLista::cmdVoltarProduto_Click() {
-  const char* semAnterior = "Desculpe, mas não existem produtos selecionados anteriormente ao que você está selecionando.";
+  const char* semAnterior =
+      "Desculpe, mas não existem produtos selecionados anteriormente ao que você está selecionando.";
   const int cursor = lista::ListIndex(lstProdutos_);
   if (cursor < 2) {
     MsgBox(semAnterior, MB_OK | MB_ICONINFORMATION, "Erro:");

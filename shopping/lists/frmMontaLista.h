@@ -99,7 +99,7 @@ private:
   HWND lstProdutos_;
   HWND cmbListaPadrao_;
   std::vector<long long> ids_;  // the identifier of each lstMarca entry
-  int marcaAtual_ = -1;          // lstMarca's current entry as last seen
+  int marcaAtual_ = -1;         // lstMarca's current entry as last seen
   bool atualizandoQtd_ = false;
 };
 

@@ -58,10 +58,9 @@ Formulario::Projeto frmRelatorio::Desenho() const {
 }
 
 void frmRelatorio::CriaControles() {
-  txtTexto = CriaControle("EDIT", "",
-                          ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_HSCROLL |
-                              WS_TABSTOP,
-                          kTxtTexto, 0, 0, 1000, 1000, nullptr, WS_EX_CLIENTEDGE);
+  txtTexto = CriaControle(
+      "EDIT", "", ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+      kTxtTexto, 0, 0, 1000, 1000, nullptr, WS_EX_CLIENTEDGE);
   LOGFONTA lf{};
   lf.lfHeight = -MulDiv(10, GetDeviceCaps(DcDaJanela().get(), LOGPIXELSY), 72);
   lf.lfCharSet = ANSI_CHARSET;
@@ -86,9 +85,7 @@ LRESULT frmRelatorio::TrataMensagem(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       if (txtTexto) SetFocus(txtTexto);
       break;
-    case WM_DESTROY:
-      txtTexto = nullptr;
-      break;
+    case WM_DESTROY: txtTexto = nullptr; break;
   }
   return Formulario::TrataMensagem(msg, wParam, lParam);
 }

@@ -101,8 +101,8 @@ void frmCadastraProduto::CriaControles() {
                      "Dica: para cadastrar outra marca do mesmo produto, mantenha a tecla Shift pressionada ao "
                      "salvar. O nome, o complemento e a data ficam para o próximo cadastro.",
                      esquerdaDica, topo, larguraDica, altura, pnlFundo);
-  imgSetaApontaDica[1] = CriaFigura(kImgSetaApontaDica0 + 1, Pictograma::kSetaEsquerda,
-                                    esquerdaDica + larguraDica + 60, topo, larguraSeta, altura, pnlFundo);
+  imgSetaApontaDica[1] = CriaFigura(kImgSetaApontaDica0 + 1, Pictograma::kSetaEsquerda, esquerdaDica + larguraDica + 60,
+                                    topo, larguraSeta, altura, pnlFundo);
 }
 
 bool frmCadastraProduto::Form_Load() {
@@ -160,13 +160,9 @@ void frmCadastraProduto::Form_KeyUp() { Form_KeyDown(); }
 bool frmCadastraProduto::VisualizaTecla(MSG& msg) {
   switch (msg.message) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      Form_KeyDown();
-      return false;
+    case WM_SYSKEYDOWN: Form_KeyDown(); return false;
     case WM_KEYUP:
-    case WM_SYSKEYUP:
-      Form_KeyUp();
-      return false;
+    case WM_SYSKEYUP: Form_KeyUp(); return false;
     case WM_CHAR:
       // Quotes are left out of everything typed here: a name is never meant to hold them, and every value
       // typed here ends up between quotes in a statement.
@@ -242,8 +238,8 @@ bool frmCadastraProduto::GravaNovo(const std::string& preco) {
     }
   }
 
-  if (!ModuloGlobal::Executa(sql::InsertProduct(nome, TextoDe(txtMarca), TextoDe(txtComplemento),
-                                              TextoDe(mskDataPesquisa), preco))) {
+  if (!ModuloGlobal::Executa(
+          sql::InsertProduct(nome, TextoDe(txtMarca), TextoDe(txtComplemento), TextoDe(mskDataPesquisa), preco))) {
     return false;
   }
   if (ShiftPressionado) {
@@ -260,7 +256,7 @@ bool frmCadastraProduto::GravaAlteracao(const std::string& preco) {
   long long id = 0;
   if (!sql::ParseId(TextoDe(pnlID), &id)) return false;
   if (!ModuloGlobal::Executa(sql::UpdateProduct(id, TextoDe(txtProduto), TextoDe(txtMarca), TextoDe(txtComplemento),
-                                              DataParaGravar(), preco))) {
+                                                DataParaGravar(), preco))) {
     return false;
   }
   ShiftPressionado = false;

@@ -69,9 +69,9 @@ void frmConsulta::CriaControles() {
                             topo, kLarguraColuna, 2400, pnlFundo);
   topo += 420;
   rotulo(1, "Marca e Complemento:");
-  lstMarcaComplemento = CriaControle("LISTBOX", "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
-                                     kLstMarcaComplemento, kEsquerdaColuna, topo, kLarguraColuna, 1260, pnlFundo,
-                                     WS_EX_CLIENTEDGE);
+  lstMarcaComplemento =
+      CriaControle("LISTBOX", "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, kLstMarcaComplemento,
+                   kEsquerdaColuna, topo, kLarguraColuna, 1260, pnlFundo, WS_EX_CLIENTEDGE);
   topo += 1260 + 90;
   rotulo(2, "Adicionais:");
 
@@ -101,7 +101,9 @@ bool frmConsulta::Form_Load() {
   return Carregado();
 }
 
-bool frmConsulta::AoComando(int id, int notificacao, HWND) { return DespachaComando(*this, kComandos, id, notificacao); }
+bool frmConsulta::AoComando(int id, int notificacao, HWND) {
+  return DespachaComando(*this, kComandos, id, notificacao);
+}
 
 bool frmConsulta::CarregaNomes(const std::string& sql) {
   Recordset nomes;

@@ -77,8 +77,8 @@ bool GravaArquivo(const std::string& caminho, const std::string& conteudo) {
 
 // Whether an existing file may be replaced (not a folder, not read-only, not held by another program).
 bool PodeSubstituir(const std::string& caminho) {
-  HANDLE h = CreateFileA(caminho.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(caminho.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   CloseHandle(h);
   return true;
@@ -107,11 +107,11 @@ void frmInternet::CriaControles() {
 
   // The button keeps the look of the other task windows; it has no action, as nothing here can be
   // interrupted.
-  cmdCancelar = CriaBotaoFigura(kCmdCancelar, Pictograma::kCancelar, kEsquerdaStatus + larguraStatus + kMargem,
-                                kTopoDosDados + alturaStatus - kLadoDoBotao, kLadoDoBotao, "Clique aqui para retornar",
-                                pnlFundo);
-  imgSetaApontaDica = CriaFigura(kImgSetaApontaDica, Pictograma::kSeta, kMargem + 360,
-                                 kTopoDosDados + 1320 + kMargem, kEsquerdaStatus - 600, kLadoDoBotao, pnlFundo);
+  cmdCancelar =
+      CriaBotaoFigura(kCmdCancelar, Pictograma::kCancelar, kEsquerdaStatus + larguraStatus + kMargem,
+                      kTopoDosDados + alturaStatus - kLadoDoBotao, kLadoDoBotao, "Clique aqui para retornar", pnlFundo);
+  imgSetaApontaDica = CriaFigura(kImgSetaApontaDica, Pictograma::kSeta, kMargem + 360, kTopoDosDados + 1320 + kMargem,
+                                 kEsquerdaStatus - 600, kLadoDoBotao, pnlFundo);
 }
 
 bool frmInternet::Form_Load() {
@@ -244,14 +244,12 @@ bool frmInternet::ProcessaArquivo() {
 frmInternet::Resultado frmInternet::Decodifica(const std::string& registro) {
   update::Record d;
   switch (update::DecodeRecord(registro, &d)) {
-    case update::DecodeStatus::kTooShort:
-      return Resultado::kErro;
+    case update::DecodeStatus::kTooShort: return Resultado::kErro;
     case update::DecodeStatus::kMissingSeparator:
       MsgBox(kErroNaTransmissao, MB_OK | MB_ICONSTOP, "Erro na transmissão do arquivo:");
       Descarrega();
       return Resultado::kMalformado;
-    case update::DecodeStatus::kOk:
-      break;
+    case update::DecodeStatus::kOk: break;
   }
 
   switch (d.tag) {
@@ -279,14 +277,12 @@ frmInternet::Resultado frmInternet::Decodifica(const std::string& registro) {
       MsgBox(d.body, MB_OK | MB_ICONINFORMATION, "Mensagem via Internet:");
       return Carregado() ? Resultado::kSegue : Resultado::kInterrompido;
     case update::Tag::kTemp:
-      return EsperaSegundos(update::PauseSeconds(d.body)) && Carregado() ? Resultado::kSegue
-                                                                        : Resultado::kInterrompido;
+      return EsperaSegundos(update::PauseSeconds(d.body)) && Carregado() ? Resultado::kSegue : Resultado::kInterrompido;
     case update::Tag::kInfo:
       DefineTexto(pnlStatus, d.body);
       RedrawWindow(pnlStatus, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
       return Resultado::kSegue;
-    case update::Tag::kOther:
-      break;
+    case update::Tag::kOther: break;
   }
   return Resultado::kSegue;
 }

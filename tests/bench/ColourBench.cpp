@@ -42,14 +42,13 @@ std::string ImagePath() {
 }
 
 void MakeImage(const std::string& path) {
-  const std::string command =
-      "convert -seed 4711 -size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-      " plasma:fractal"
-      " -fill 'rgba(240,220,180,0.55)' -draw 'ellipse 1200,1500 700,450 0,360'"
-      " -fill 'rgba(20,40,90,0.6)' -draw 'rectangle 2500,300 3600,1400'"
-      " -fill 'rgba(200,30,30,0.5)' -draw 'circle 3000,2300 3000,2800'"
-      " -blur 0x3 -attenuate 0.4 +noise Gaussian -depth 8 '" +
-      path + "'";
+  const std::string command = "convert -seed 4711 -size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
+                              " plasma:fractal"
+                              " -fill 'rgba(240,220,180,0.55)' -draw 'ellipse 1200,1500 700,450 0,360'"
+                              " -fill 'rgba(20,40,90,0.6)' -draw 'rectangle 2500,300 3600,1400'"
+                              " -fill 'rgba(200,30,30,0.5)' -draw 'circle 3000,2300 3000,2800'"
+                              " -blur 0x3 -attenuate 0.4 +noise Gaussian -depth 8 '" +
+                              path + "'";
   std::fprintf(stderr, "making %s\n", path.c_str());
   if (std::system(command.c_str()) != 0) throw std::runtime_error("could not make " + path + " with convert");
 }

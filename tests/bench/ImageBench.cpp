@@ -158,12 +158,26 @@ void DecodeFile(benchmark::State& state, const std::string& path, int screenBits
       benchmark::Counter(double(kWidth) * kHeight / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void Decode(benchmark::State& state, int screenBits, bool thumbnail) { DecodeFile(state, BenchFile(), screenBits, thumbnail); }
+void Decode(benchmark::State& state, int screenBits, bool thumbnail) {
+  DecodeFile(state, BenchFile(), screenBits, thumbnail);
+}
 
-const std::string& JpegFile() { static const std::string path = WriteJpeg(false); return path; }
-const std::string& ProgressiveJpegFile() { static const std::string path = WriteJpeg(true); return path; }
-const std::string& PngFile() { static const std::string path = WritePng(); return path; }
-const std::string& TiffFile() { static const std::string path = WriteTiff(); return path; }
+const std::string& JpegFile() {
+  static const std::string path = WriteJpeg(false);
+  return path;
+}
+const std::string& ProgressiveJpegFile() {
+  static const std::string path = WriteJpeg(true);
+  return path;
+}
+const std::string& PngFile() {
+  static const std::string path = WritePng();
+  return path;
+}
+const std::string& TiffFile() {
+  static const std::string path = WriteTiff();
+  return path;
+}
 
 void BM_JpegFullSize24(benchmark::State& state) { DecodeFile(state, JpegFile(), 24, false); }
 void BM_JpegThumbnail24(benchmark::State& state) { DecodeFile(state, JpegFile(), 24, true); }
@@ -180,9 +194,8 @@ const std::string& FormatFile(const std::string& extension) {
   auto found = files.find(extension);
   if (found != files.end()) return found->second;
   std::string name = "image-bench-4000x3000." + extension;
-  std::string command = extension == "iff"
-                            ? "/usr/bin/convert " + BenchFile() + " ppm:- | ppmtoilbm -24force >" + name
-                            : "/usr/bin/convert " + BenchFile() + " -compress RLE " + name;
+  std::string command = extension == "iff" ? "/usr/bin/convert " + BenchFile() + " ppm:- | ppmtoilbm -24force >" + name
+                                           : "/usr/bin/convert " + BenchFile() + " -compress RLE " + name;
   command += " 2>/dev/null";
   if (std::system(command.c_str()) != 0) name.clear();
   return files[extension] = name;
@@ -237,9 +250,9 @@ const std::string& PictureGif() {
 }
 
 const std::string& AnimationGif() {
-  static const std::string path =
-      MadeGif("image-bench-100-frames.gif", "-seed 3 -size 400x300 plasma:fractal -colors 128 -duplicate 99 "
-                                            "-distort SRT '%[fx:t*3.6]' -set delay 4 -loop 0");
+  static const std::string path = MadeGif("image-bench-100-frames.gif",
+                                          "-seed 3 -size 400x300 plasma:fractal -colors 128 -duplicate 99 "
+                                          "-distort SRT '%[fx:t*3.6]' -set delay 4 -loop 0");
   return path;
 }
 

@@ -41,8 +41,7 @@ std::string Catalogo(bool indices) {
     // A catalogue as made before the index existed.
     sqlite3* raw = nullptr;
     sqlite3_open(arquivo.c_str(), &raw);
-    sqlite3_exec(raw, "DROP INDEX ProdutosPorNome; VACUUM;", nullptr, nullptr,
-                 nullptr);
+    sqlite3_exec(raw, "DROP INDEX ProdutosPorNome; VACUUM;", nullptr, nullptr, nullptr);
     sqlite3_close(raw);
   }
   return arquivo;
@@ -102,8 +101,8 @@ BENCHMARK(BM_MarcasDeUmNome)
 void BM_TextoDoRelatorio(benchmark::State& state) {
   std::vector<ItemDaLista> itens;
   for (long long i = 0; i < kEntradas; ++i) {
-    itens.push_back({1 + i % 12, "Biscoito Recheado Morango Linha " + std::to_string(i % 9), "Boa Mesa",
-                     "Pacote c/ 4", Currency{(100 + i % 29900) * 100}});
+    itens.push_back({1 + i % 12, "Biscoito Recheado Morango Linha " + std::to_string(i % 9), "Boa Mesa", "Pacote c/ 4",
+                     Currency{(100 + i % 29900) * 100}});
   }
   const RegionalSettings r = RegionalSettings::PortugueseBrazil();
   for (auto _ : state) {

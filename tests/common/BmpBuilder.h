@@ -9,9 +9,9 @@
 namespace testimages {
 
 struct BmpLayout {
-  uint32_t headerSize = 40;       // 12, 40, 64, or anything to test refusals
+  uint32_t headerSize = 40;  // 12, 40, 64, or anything to test refusals
   int32_t width = 0;
-  int32_t height = 0;             // negative: rows stored top-down
+  int32_t height = 0;  // negative: rows stored top-down
   uint16_t bits = 24;
   uint32_t compression = 0;
   uint32_t colorsUsed = 0;
@@ -44,13 +44,24 @@ inline std::vector<uint8_t> StoredRows(const BmpLayout& layout) {
     for (int x = 0; x < layout.width; ++x) {
       uint32_t v = layout.pixel ? layout.pixel(x, y) : 0;
       switch (layout.bits) {
-        case 1: if (v & 1) row[x / 8] |= uint8_t(0x80 >> (x % 8)); break;
+        case 1:
+          if (v & 1) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+          break;
         case 4: row[x / 2] |= uint8_t((v & 15) << (x % 2 ? 0 : 4)); break;
         case 8: row[x] = uint8_t(v); break;
         case 15:
-        case 16: row[2 * x] = uint8_t(v); row[2 * x + 1] = uint8_t(v >> 8); break;
-        case 24: row[3 * x] = uint8_t(v); row[3 * x + 1] = uint8_t(v >> 8); row[3 * x + 2] = uint8_t(v >> 16); break;
-        case 32: for (int i = 0; i < 4; ++i) row[4 * x + i] = uint8_t(v >> (8 * i)); break;
+        case 16:
+          row[2 * x] = uint8_t(v);
+          row[2 * x + 1] = uint8_t(v >> 8);
+          break;
+        case 24:
+          row[3 * x] = uint8_t(v);
+          row[3 * x + 1] = uint8_t(v >> 8);
+          row[3 * x + 2] = uint8_t(v >> 16);
+          break;
+        case 32:
+          for (int i = 0; i < 4; ++i) row[4 * x + i] = uint8_t(v >> (8 * i));
+          break;
         default: break;
       }
     }

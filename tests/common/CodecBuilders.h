@@ -25,7 +25,7 @@ namespace testimages {
 inline uint8_t Sample(int x, int y, int c) { return uint8_t((x * 7 + y * 3 + c * 80) ^ ((x * y) >> 4)); }
 
 struct JpegOptions {
-  int components = 3;        // 1 gray, 3 colour, 4 CMYK
+  int components = 3;  // 1 gray, 3 colour, 4 CMYK
   bool progressive = false;
   bool jfif = true;
   int quality = 90;
@@ -75,8 +75,8 @@ struct PngOptions {
   int depth = 8;
   bool interlaced = false;
   const png_color_16* background = nullptr;  // a bKGD chunk
-  std::vector<png_color> palette;             // PLTE
-  std::vector<png_byte> alpha;                // tRNS of a palette
+  std::vector<png_color> palette;            // PLTE
+  std::vector<png_byte> alpha;               // tRNS of a palette
 };
 
 // rows: the packed rows as libpng takes them, top-down.

@@ -25,8 +25,18 @@ public:
   int rowsDelivered = 0;
 
   static std::vector<uint8_t> Header(int width, int height, int pages, bool gray, int rowDepth, bool columns = false) {
-    std::vector<uint8_t> bytes = {0xB1, 0x68, 0xDE, 0x3A, uint8_t(width), uint8_t(width >> 8), uint8_t(height),
-                                  uint8_t(height >> 8), uint8_t(pages), uint8_t(gray), uint8_t(rowDepth), uint8_t(columns)};
+    std::vector<uint8_t> bytes = {0xB1,
+                                  0x68,
+                                  0xDE,
+                                  0x3A,
+                                  uint8_t(width),
+                                  uint8_t(width >> 8),
+                                  uint8_t(height),
+                                  uint8_t(height >> 8),
+                                  uint8_t(pages),
+                                  uint8_t(gray),
+                                  uint8_t(rowDepth),
+                                  uint8_t(columns)};
     bytes.resize(128, 0);
     return bytes;
   }
@@ -49,7 +59,8 @@ protected:
     h.sourceRowLength = width_;
     if (!gray_ && rowDepth_ <= 8) {
       h.colorCount = 1 << rowDepth_;
-      for (int i = 0; i < h.colorCount; ++i) h.palette[i] = lumetta::RgbColor{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
+      for (int i = 0; i < h.colorCount; ++i)
+        h.palette[i] = lumetta::RgbColor{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
     }
     return AcceptImageSize(width_, height_, rowDepth_);
   }
@@ -148,8 +159,8 @@ private:
 
 // A decoder factory for ImageFile::SetDecoderFactory: the scripted decoder for the PCX kind, the
 // built-in table for every other kind.
-inline std::unique_ptr<lumetta::ImageDecoder> ScriptedFactory(lumetta::ImageKind kind, const lumetta::ImageSource& source,
-                                                            int* error) {
+inline std::unique_ptr<lumetta::ImageDecoder> ScriptedFactory(lumetta::ImageKind kind,
+                                                              const lumetta::ImageSource& source, int* error) {
   if (kind != lumetta::ImageKind::Pcx) return lumetta::NewDecoder(kind, source, error);
   *error = lumetta::kErrNone;
   return lumetta::MakeDecoder<ScriptedDecoder>(source);

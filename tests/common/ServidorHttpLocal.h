@@ -38,8 +38,9 @@ public:
   bool Ativo() const { return porta_ != 0; }
   void Responde(std::string corpo, int status = 200) {
     const std::lock_guard<std::mutex> trava(mutex_);
-    resposta_ = "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: " +
-                std::to_string(corpo.size()) + "\r\nConnection: close\r\n\r\n" + corpo;
+    resposta_ = "HTTP/1.1 " + std::to_string(status) +
+                " X\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(corpo.size()) +
+                "\r\nConnection: close\r\n\r\n" + corpo;
   }
   std::string Endereco() const {
     return "http://127.0.0.1:" + std::to_string(porta_) + "/atualiza_lista.registrado.txt";

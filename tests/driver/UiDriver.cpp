@@ -224,8 +224,8 @@ std::string GetText(HWND window) {
   // WM_GETTEXT also reads controls of other processes, which GetWindowTextA does not.
   char buffer[4096] = {};
   DWORD_PTR ignored = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                           SMTO_ABORTIFHUNG, 5000, &ignored))
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
+                           &ignored))
     return {};
   // The text ends at its terminator: the count returned for another process's window is not always its
   // length in ANSI characters.
@@ -329,9 +329,7 @@ bool PressKey(HWND window, UINT virtualKey) {
   return PostAndSettle(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
 }
 
-bool Click(HWND button) {
-  return IsWindowEnabled(button) && PostAndSettle(button, BM_CLICK, 0, 0);
-}
+bool Click(HWND button) { return IsWindowEnabled(button) && PostAndSettle(button, BM_CLICK, 0, 0); }
 
 bool ChooseMenu(HWND window, const std::string& path) {
   HMENU menu = GetMenu(window);
@@ -408,9 +406,7 @@ bool SelectEntry(HWND list, const std::string& entry) {
   return false;
 }
 
-bool RequestClose(HWND window) {
-  return PostAndSettle(window, WM_CLOSE, 0, 0);
-}
+bool RequestClose(HWND window) { return PostAndSettle(window, WM_CLOSE, 0, 0); }
 
 namespace {
 

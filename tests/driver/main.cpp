@@ -89,8 +89,7 @@ int main(int argc, char** argv) {
     if (!WaitMessageBox(&box, TimeoutArg(argc, argv, answer ? 3 : 2))) return Fail("no message box");
     if (answer) return AnswerMessageBox(box, arg(2)) ? 0 : Fail("no button \"" + arg(2) + "\"");
     std::printf("%s\n%s\n", box.title.c_str(), box.text.c_str());
-    for (const auto& b : box.buttons)
-      std::printf("[%s]%s\n", b.c_str(), b == box.defaultButton ? " default" : "");
+    for (const auto& b : box.buttons) std::printf("[%s]%s\n", b.c_str(), b == box.defaultButton ? " default" : "");
     return 0;
   }
 

@@ -33,7 +33,8 @@ MenuRun RunMenu(const std::string& arguments) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process = {};
   std::string command = "\"" + BinFolder() + "lumetta-menu.exe\" " + arguments;
-  BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  BOOL started =
+      CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
   CloseHandle(writeEnd);
   if (!started) {
     CloseHandle(readEnd);
@@ -80,12 +81,26 @@ TEST(LumettaMenu, ListsTheMenuOfAnImageAndNothingForAText) {
   // 150 x 100 fits the 100 x 100 box as 100 x 67; the owner-drawn item is 12 pixels larger each way.
   MenuRun run = RunMenu("--list \"" + photoPath + "\"");
   EXPECT_EQ(run.exitCode, 0u) << run.output;
-  EXPECT_EQ(run.output, Lines({"identifiers 11", "0 0 separator ", "1 1 owner-drawn ", "2 - submenu 150x100x16M bmp",
-                               "  0 1 text &View", "  1 2 text &Print", "  2 0 separator ", "  3 3 text &Tiled wallpaper",
-                               "  4 4 text &Centered wallpaper", "  5 5 text &Restore wallpaper", "  6 0 separator ",
-                               "  7 7 text Convert to &JPEG", "  8 0 separator ", "  9 8 text &Options",
-                               "  10 0 separator ", "  11 9 text &About Lumetta32...", "  12 10 text Help",
-                               "3 0 separator ", "measure 1 112x79", "unload yes"}));
+  EXPECT_EQ(run.output, Lines({"identifiers 11",
+                               "0 0 separator ",
+                               "1 1 owner-drawn ",
+                               "2 - submenu 150x100x16M bmp",
+                               "  0 1 text &View",
+                               "  1 2 text &Print",
+                               "  2 0 separator ",
+                               "  3 3 text &Tiled wallpaper",
+                               "  4 4 text &Centered wallpaper",
+                               "  5 5 text &Restore wallpaper",
+                               "  6 0 separator ",
+                               "  7 7 text Convert to &JPEG",
+                               "  8 0 separator ",
+                               "  9 8 text &Options",
+                               "  10 0 separator ",
+                               "  11 9 text &About Lumetta32...",
+                               "  12 10 text Help",
+                               "3 0 separator ",
+                               "measure 1 112x79",
+                               "unload yes"}));
 
   run = RunMenu("--list " + textPath);
   EXPECT_EQ(run.exitCode, 0u);

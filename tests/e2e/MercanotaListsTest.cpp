@@ -224,7 +224,9 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   ASSERT_NE(salvando, nullptr) << uidriver::DescribeTopWindows();
   HWND nome = Controle(salvando, "#101");
   EXPECT_EQ(uidriver::GetText(nome), "Minha Lista Padr\xE3o");
-  uidriver::SetText(nome, "Churrasco de S\xE1" "bado");
+  uidriver::SetText(nome,
+                    "Churrasco de S\xE1"
+                    "bado");
   SalvaTela("salvando.bmp");
   ASSERT_TRUE(uidriver::Click(Controle(salvando, "#1")));
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kMontagem, 10000, pid_));
@@ -235,12 +237,12 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   ASSERT_NE(texto, nullptr) << uidriver::DescribeControls(principal);
   const mercanota::RegionalSettings regional = mercanota::RegionalSettings::FromUserLocale();
   mercanota::SetRegional(regional);
-  const std::string esperado = mercanota::TextoDaListaDeCompras(
-      "Lista Padr\xE3o", mercanota::Today(),
-      {{2, "Arroz", "Vale Verde", "Tipo 1, 5 kg", mercanota::Currency{224500}},
-       {3, "Caf\xE9", "Fazendinha", "Extraforte, 500 g", mercanota::Currency{154900}},
-       {1, "Sal", "Litoral", "Refinado, 1 kg", mercanota::Currency{29900}}},
-      regional);
+  const std::string esperado =
+      mercanota::TextoDaListaDeCompras("Lista Padr\xE3o", mercanota::Today(),
+                                       {{2, "Arroz", "Vale Verde", "Tipo 1, 5 kg", mercanota::Currency{224500}},
+                                        {3, "Caf\xE9", "Fazendinha", "Extraforte, 500 g", mercanota::Currency{154900}},
+                                        {1, "Sal", "Litoral", "Refinado, 1 kg", mercanota::Currency{29900}}},
+                                       regional);
   EXPECT_EQ(uidriver::GetText(texto), esperado);
   EXPECT_TRUE(uidriver::ListEntries(Controle(gerador, "#102")).size() >= 2);
   ASSERT_TRUE(uidriver::RequestClose(gerador));
@@ -261,12 +263,16 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdGeraListaDireto)));
   HWND selecao = uidriver::WaitTopWindow(kSelecao, 10000, pid_);
   ASSERT_NE(selecao, nullptr) << uidriver::DescribeTopWindows();
-  ASSERT_TRUE(uidriver::SelectEntry(Controle(selecao, "#101"), "Churrasco de S\xE1" "bado"));
+  ASSERT_TRUE(uidriver::SelectEntry(Controle(selecao, "#101"),
+                                    "Churrasco de S\xE1"
+                                    "bado"));
   SalvaTela("selecao.bmp");
   ASSERT_TRUE(uidriver::Click(Controle(selecao, "#103")));
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kSelecao, 10000, pid_));
   const std::string deNovo = mercanota::TextoDaListaDeCompras(
-      "Churrasco de S\xE1" "bado", mercanota::Today(),
+      "Churrasco de S\xE1"
+      "bado",
+      mercanota::Today(),
       {{2, "Arroz", "Vale Verde", "Tipo 1, 5 kg", mercanota::Currency{224500}},
        {3, "Caf\xE9", "Fazendinha", "Extraforte, 500 g", mercanota::Currency{154900}},
        {1, "Sal", "Litoral", "Refinado, 1 kg", mercanota::Currency{29900}}},

@@ -130,7 +130,8 @@ TEST_F(MercanotaProducts, RegisterTwoLookThemUpAndDeleteOne) {
   // The second without brand, complement or price: the zero price must be confirmed.
   Digita(cadastro, kTxtProduto, "Arroz");
   ASSERT_TRUE(uidriver::Click(Controle(cadastro, kCmdSalvar)));
-  Responde("Aten\xE7\xE3o:", "Voc\xEA est\xE1 certo de que o pre\xE7o unit\xE1rio para Arroz \xE9 R$ 0,00 ?", IDNO, IDYES);
+  Responde("Aten\xE7\xE3o:", "Voc\xEA est\xE1 certo de que o pre\xE7o unit\xE1rio para Arroz \xE9 R$ 0,00 ?", IDNO,
+           IDYES);
   EXPECT_EQ(EsperaTexto(Controle(cadastro, kTxtProduto), ""), "");
 
   // Cancel with nothing typed closes at once.

@@ -74,7 +74,8 @@ TEST(MercanotaUpdate, ToolbarButtonAppliesTheServersTextAndShowsTheSummary) {
   HWND status = uidriver::WaitControl(janela, kPnlStatus, 5000);
   ASSERT_NE(status, nullptr) << uidriver::DescribeControls(janela);
   EXPECT_EQ(EsperaTexto(status, "Recebendo os pre\xE7os de hoje . . .", 5000), "Recebendo os pre\xE7os de hoje . . .");
-  const std::string resumo = "Resultado da Atualiza\xE7\xE3o:\r\n\r\nProdutos Inseridos: 2\r\n\r\nProdutos Atualizados: 1";
+  const std::string resumo =
+      "Resultado da Atualiza\xE7\xE3o:\r\n\r\nProdutos Inseridos: 2\r\n\r\nProdutos Atualizados: 1";
   EXPECT_EQ(EsperaTexto(status, resumo, 10000), resumo);
   EXPECT_FALSE(IsWindowEnabled(principal)) << "modal over the main window";
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kAtualizacao, 15000, pid)) << "the summary closes the window";

@@ -56,7 +56,8 @@ std::vector<FormatCase> FormatCases() {
   cases.push_back({"15 bits", Layout(15, [](int x, int y) { return uint32_t(x * 4321 + y * 977) & 0x7FFF; }), From555});
   cases.push_back({"16 bits without masks read as 5-5-5",
                    Layout(16, [](int x, int y) { return uint32_t(x * 4321 + y * 977) & 0xFFFF; }), From555});
-  BmpLayout masked565 = Layout(16, [](int x, int y) { return uint32_t(x * 9001 + y * 313) & 0xFFFF; }, 3);
+  BmpLayout masked565 = Layout(
+      16, [](int x, int y) { return uint32_t(x * 9001 + y * 313) & 0xFFFF; }, 3);
   masked565.masks = {0xF800, 0x07E0, 0x001F};
   cases.push_back({"16 bits with 5-6-5 masks", masked565, From565});
   cases.push_back({"24 bits", Layout(24, [](int x, int y) { return uint32_t(x * 0x112233 + y * 0x0A0B0C) & 0xFFFFFF; }),
@@ -64,16 +65,16 @@ std::vector<FormatCase> FormatCases() {
   cases.push_back({"32 bits ignore the fourth byte",
                    Layout(32, [](int x, int y) { return uint32_t(x) * 0x51122334u + uint32_t(y) * 0x0A0B0Cu; }),
                    [](uint32_t v) { return v & 0xFFFFFF; }});
-  BmpLayout swapped = Layout(32, [](int x, int y) { return uint32_t(x) * 0x01020304u + uint32_t(y) * 0x40302010u; }, 3);
+  BmpLayout swapped = Layout(
+      32, [](int x, int y) { return uint32_t(x) * 0x01020304u + uint32_t(y) * 0x40302010u; }, 3);
   swapped.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // red in the low byte
-  cases.push_back({"32 bits with swapped masks", swapped, [](uint32_t v) {
-                     return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
-                   }});
-  BmpLayout wide = Layout(32, [](int x, int y) { return uint32_t(x) * 0x12345u + uint32_t(y) * 0x3FF00001u; }, 3);
+  cases.push_back({"32 bits with swapped masks", swapped,
+                   [](uint32_t v) { return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF); }});
+  BmpLayout wide = Layout(
+      32, [](int x, int y) { return uint32_t(x) * 0x12345u + uint32_t(y) * 0x3FF00001u; }, 3);
   wide.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};  // 10 bits a channel: the top 8 are kept
-  cases.push_back({"32 bits with 10-bit channels", wide, [](uint32_t v) {
-                     return (v >> 22 & 0xFF) << 16 | (v >> 12 & 0xFF) << 8 | (v >> 2 & 0xFF);
-                   }});
+  cases.push_back({"32 bits with 10-bit channels", wide,
+                   [](uint32_t v) { return (v >> 22 & 0xFF) << 16 | (v >> 12 & 0xFF) << 8 | (v >> 2 & 0xFF); }});
   return cases;
 }
 
@@ -185,10 +186,12 @@ TEST(BmpDecoder, RunLengthRowsDecode) {
       // A run of 3 alternates high, low, high nibble; a run of 2 then starts again on the high nibble.
       {"RLE4 odd run ends on the high nibble", Rle(4, 5, 1, {3, 0xAB, 2, 0xCD, 0, 1}), {10, 11, 10, 12, 13}},
       {"RLE4 literal of 5 nibbles is padded to a word",
-       Rle(4, 5, 2, {0, 5, 0x12, 0x34, 0x50, /*pad*/ 0, 0, 0, 2, 0x45, 0, 1}), {4, 5, 0, 0, 0, 1, 2, 3, 4, 5}},
+       Rle(4, 5, 2, {0, 5, 0x12, 0x34, 0x50, /*pad*/ 0, 0, 0, 2, 0x45, 0, 1}),
+       {4, 5, 0, 0, 0, 1, 2, 3, 4, 5}},
       {"RLE4 runs past the width are clipped", Rle(4, 3, 1, {9, 0x12, 0, 1}), {1, 2, 1}},
       // A delta moves right and down; what it passes over stays index 0.
-      {"RLE8 delta moves right and down", Rle(8, 4, 3, {1, 5, 0, 2, 2, 1, 1, 7, 0, 0, 4, 9, 0, 1}),
+      {"RLE8 delta moves right and down",
+       Rle(8, 4, 3, {1, 5, 0, 2, 2, 1, 1, 7, 0, 0, 4, 9, 0, 1}),
        {9, 9, 9, 9, 0, 0, 0, 7, 5, 0, 0, 0}},
       {"RLE8 delta on the same row", Rle(8, 4, 1, {1, 5, 0, 2, 2, 0, 1, 6, 0, 1}), {5, 0, 0, 6}},
       {"RLE8 end of bitmap leaves the rows above blank", Rle(8, 2, 3, {2, 4, 0, 1}), {0, 0, 0, 0, 4, 4}},
@@ -229,29 +232,131 @@ TEST(BmpDecoder, HostileHeadersAreRefusedWithTheirErrors) {
     int error;
   };
   std::vector<Case> cases = {
-      {"header size 108", [&] { BmpLayout s = base(); s.headerSize = 108; return BuildBmp(s); }, kErrFormat},
-      {"header size 124", [&] { BmpLayout s = base(); s.headerSize = 124; return BuildBmp(s); }, kErrFormat},
-      {"2 bits a pixel", [&] { BmpLayout s = base(); s.bits = 2; s.palette.resize(4); return BuildBmp(s); }, kErrFormat},
-      {"compression 4", [&] { BmpLayout s = base(); s.compression = 4; return BuildBmp(s); }, kErrFormat},
+      {"header size 108",
+       [&] {
+         BmpLayout s = base();
+         s.headerSize = 108;
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"header size 124",
+       [&] {
+         BmpLayout s = base();
+         s.headerSize = 124;
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"2 bits a pixel",
+       [&] {
+         BmpLayout s = base();
+         s.bits = 2;
+         s.palette.resize(4);
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"compression 4",
+       [&] {
+         BmpLayout s = base();
+         s.compression = 4;
+         return BuildBmp(s);
+       },
+       kErrFormat},
       {"RLE8 on a 24-bit file",
-       [&] { BmpLayout s = Layout(24, [](int, int) { return 0u; }, 1); return BuildBmp(s); }, kErrFormat},
-      {"bit fields on an 8-bit file", [&] { BmpLayout s = base(); s.compression = 3; return BuildBmp(s); }, kErrFormat},
-      {"zero width", [&] { BmpLayout s = base(); s.width = 0; return BuildBmp(s); }, kErrFormat},
-      {"negative width", [&] { BmpLayout s = base(); s.width = -7; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
-      {"zero height", [&] { BmpLayout s = base(); s.height = 0; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
+       [&] {
+         BmpLayout s = Layout(
+             24, [](int, int) { return 0u; }, 1);
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"bit fields on an 8-bit file",
+       [&] {
+         BmpLayout s = base();
+         s.compression = 3;
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"zero width",
+       [&] {
+         BmpLayout s = base();
+         s.width = 0;
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"negative width",
+       [&] {
+         BmpLayout s = base();
+         s.width = -7;
+         s.rawPixels = {0};
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"zero height",
+       [&] {
+         BmpLayout s = base();
+         s.height = 0;
+         s.rawPixels = {0};
+         return BuildBmp(s);
+       },
+       kErrFormat},
       {"most negative height",
-       [&] { BmpLayout s = base(); s.height = INT32_MIN; s.rawPixels = {0}; return BuildBmp(s); }, kErrFormat},
-      {"width beyond 16 bits", [&] { BmpLayout s = base(); s.width = 40000; s.height = 1; s.rawPixels = {0}; return BuildBmp(s); },
+       [&] {
+         BmpLayout s = base();
+         s.height = INT32_MIN;
+         s.rawPixels = {0};
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"width beyond 16 bits",
+       [&] {
+         BmpLayout s = base();
+         s.width = 40000;
+         s.height = 1;
+         s.rawPixels = {0};
+         return BuildBmp(s);
+       },
        kErrFormat},
       {"more than 1 GiB of pixels",
-       [&] { BmpLayout s = Layout(32, nullptr); s.width = 30000; s.height = 30000; s.rawPixels = {0}; return BuildBmp(s); },
+       [&] {
+         BmpLayout s = Layout(32, nullptr);
+         s.width = 30000;
+         s.height = 30000;
+         s.rawPixels = {0};
+         return BuildBmp(s);
+       },
        kErrFormat},
-      {"pixel data offset past the end", [&] { BmpLayout s = base(); auto f = BuildBmp(s); f[10] = 0xFF; f[11] = 0xFF; return f; },
+      {"pixel data offset past the end",
+       [&] {
+         BmpLayout s = base();
+         auto f = BuildBmp(s);
+         f[10] = 0xFF;
+         f[11] = 0xFF;
+         return f;
+       },
        kErrPixelData},
       {"colour table past the end",
-       [&] { BmpLayout s = base(); auto f = BuildBmp(s); f.resize(54 + 100); return f; }, kErrFormat},
-      {"masks missing", [&] { BmpLayout s = Layout(16, nullptr, 3); auto f = BuildBmp(s); f.resize(58); return f; }, kErrFormat},
-      {"pixel rows cut short", [&] { BmpLayout s = base(); auto f = BuildBmp(s); f.resize(f.size() - 9); return f; }, kErrRow},
+       [&] {
+         BmpLayout s = base();
+         auto f = BuildBmp(s);
+         f.resize(54 + 100);
+         return f;
+       },
+       kErrFormat},
+      {"masks missing",
+       [&] {
+         BmpLayout s = Layout(16, nullptr, 3);
+         auto f = BuildBmp(s);
+         f.resize(58);
+         return f;
+       },
+       kErrFormat},
+      {"pixel rows cut short",
+       [&] {
+         BmpLayout s = base();
+         auto f = BuildBmp(s);
+         f.resize(f.size() - 9);
+         return f;
+       },
+       kErrRow},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -16,9 +16,7 @@ namespace {
 
 using namespace mercanota;
 
-std::string TempPath(const std::string& name) {
-  return testing::TempDir() + "mercanota_" + name;
-}
+std::string TempPath(const std::string& name) { return testing::TempDir() + "mercanota_" + name; }
 
 std::string CurrentTestName() { return testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
@@ -187,10 +185,14 @@ struct OrderCase {
 // program reads them as numbers too.
 TEST_F(Catalogue, RegionalPricesAreStoredAsNumbersAndSortNumerically) {
   const OrderCase cases[] = {
-      {RegionalSettings::PortugueseBrazil(), {"10,5", "9,99", "100", "1.000,25", "0,5"},
-       {"0,5", "9,99", "10,5", "100", "1.000,25"}, {"0,5", "9,99", "10,5", "100", "1000,25"}},
-      {RegionalSettings::EnglishUnitedStates(), {"10.5", "9.99", "100", "1,000.25", ".5"},
-       {".5", "9.99", "10.5", "100", "1,000.25"}, {"0.5", "9.99", "10.5", "100", "1000.25"}},
+      {RegionalSettings::PortugueseBrazil(),
+       {"10,5", "9,99", "100", "1.000,25", "0,5"},
+       {"0,5", "9,99", "10,5", "100", "1.000,25"},
+       {"0,5", "9,99", "10,5", "100", "1000,25"}},
+      {RegionalSettings::EnglishUnitedStates(),
+       {"10.5", "9.99", "100", "1,000.25", ".5"},
+       {".5", "9.99", "10.5", "100", "1,000.25"},
+       {"0.5", "9.99", "10.5", "100", "1000.25"}},
   };
   for (const OrderCase& c : cases) {
     SetRegional(c.regional);
@@ -226,19 +228,30 @@ TEST_F(Catalogue, QuantitiesAreNumbersAndDatesStayAsTyped) {
 
 // Texts live as Windows-1252 in the program and as UTF-8 in the file.
 TEST_F(Catalogue, TextIsUtf8OnDiskAndWindows1252InTheProgram) {
-  Insert("A\xE7\xFA" "car", "Doce Vida", "<N\xE3o Possue>", "4,29");
-  EXPECT_EQ(RawQuery("SELECT Produto || '/' || Complemento FROM Produtos"), "A\xC3\xA7\xC3\xBA" "car/<N\xC3\xA3o Possue>");
-  EXPECT_EQ(Column(sql::SelectDistinctNames(), "Produto"), std::vector<std::string>{"A\xE7\xFA" "car"});
+  Insert(
+      "A\xE7\xFA"
+      "car",
+      "Doce Vida", "<N\xE3o Possue>", "4,29");
+  EXPECT_EQ(RawQuery("SELECT Produto || '/' || Complemento FROM Produtos"),
+            "A\xC3\xA7\xC3\xBA"
+            "car/<N\xC3\xA3o Possue>");
+  EXPECT_EQ(Column(sql::SelectDistinctNames(), "Produto"), std::vector<std::string>{"A\xE7\xFA"
+                                                                                    "car"});
 }
 
 // Accented names sort beside their plain letters and names compare without regard to letter case.
 TEST_F(Catalogue, NamesSortAsPortugueseAndCompareWithoutCase) {
-  for (const char* name : {"Ovos", "\xD3leo de Soja", "Arroz", "\xC1gua Mineral", "Zebra", "a\xE7\xFA" "car", "Acucar"}) {
+  for (const char* name : {"Ovos", "\xD3leo de Soja", "Arroz", "\xC1gua Mineral", "Zebra",
+                           "a\xE7\xFA"
+                           "car",
+                           "Acucar"}) {
     Insert(name, "m", "c", "1");
   }
   EXPECT_EQ(Column(sql::SelectDistinctNames(), "Produto"),
-            (std::vector<std::string>{"Acucar", "a\xE7\xFA" "car", "\xC1gua Mineral", "Arroz", "\xD3leo de Soja", "Ovos",
-                                      "Zebra"}));
+            (std::vector<std::string>{"Acucar",
+                                      "a\xE7\xFA"
+                                      "car",
+                                      "\xC1gua Mineral", "Arroz", "\xD3leo de Soja", "Ovos", "Zebra"}));
   EXPECT_EQ(Column(sql::SelectBrandsOfName("ARROZ"), "Marca"), std::vector<std::string>{"m"});
   EXPECT_EQ(Column(sql::SelectBrandsOfName("acucar"), "Marca"), std::vector<std::string>{"m"});
 }

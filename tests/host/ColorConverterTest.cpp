@@ -61,8 +61,8 @@ TEST(ColorConverterNearest, ExtremesAndPaletteEntries) {
     uint8_t red, green, blue;
   };
   // Levels: red 0 51 102 153 204 255; green 0 36 73 109 146 182 219 255; blue 0 64 128 191 255.
-  const Entry entries[] = {{0, 0, 0, 0},       {1, 51, 0, 0},     {6, 0, 36, 0},      {47, 255, 255, 0},
-                           {48, 0, 0, 64},     {100, 204, 0, 128}, {158, 102, 73, 191}, {239, 255, 255, 255}};
+  const Entry entries[] = {{0, 0, 0, 0},   {1, 51, 0, 0},      {6, 0, 36, 0},       {47, 255, 255, 0},
+                           {48, 0, 0, 64}, {100, 204, 0, 128}, {158, 102, 73, 191}, {239, 255, 255, 255}};
   for (const Entry& e : entries) {
     SCOPED_TRACE(e.index);
     EXPECT_EQ(palette[e.index * 3], e.red);
@@ -224,21 +224,17 @@ TEST(ColorConverterDither15, ThresholdsAtTheEdgesOfTheCells) {
     uint8_t in, out;
   };
   const Case cases[] = {
-      {0, 0, 2, 0, 8},       // red m = 0: even a zero remainder steps up
-      {0, 0, 2, 248, 255},   // ... and the step past the top is clamped
-      {0, 1, 2, 3, 0},       // red m = 32: remainder 3 stays
-      {0, 1, 2, 4, 8},       // ... remainder 4 steps up
-      {0, 1, 2, 248, 248},   // no remainder, no step
-      {7, 0, 2, 6, 0},       // red m = 63: only remainder 7 steps up
-      {7, 0, 2, 7, 8},
-      {7, 0, 2, 255, 255},
-      {0, 0, 1, 5, 0},       // green m = 51
-      {0, 0, 1, 6, 8},
-      {3, 0, 1, 0, 8},       // green m = 0
-      {0, 0, 0, 4, 0},       // blue m = 44
-      {0, 0, 0, 5, 8},
-      {7, 6, 0, 0, 8},       // blue m = 0
-      {7, 5, 0, 6, 0},       // blue m = 63
+      {0, 0, 2, 0, 8},                                            // red m = 0: even a zero remainder steps up
+      {0, 0, 2, 248, 255},                                        // ... and the step past the top is clamped
+      {0, 1, 2, 3, 0},                                            // red m = 32: remainder 3 stays
+      {0, 1, 2, 4, 8},                                            // ... remainder 4 steps up
+      {0, 1, 2, 248, 248},                                        // no remainder, no step
+      {7, 0, 2, 6, 0},                                            // red m = 63: only remainder 7 steps up
+      {7, 0, 2, 7, 8},     {7, 0, 2, 255, 255}, {0, 0, 1, 5, 0},  // green m = 51
+      {0, 0, 1, 6, 8},     {3, 0, 1, 0, 8},                       // green m = 0
+      {0, 0, 0, 4, 0},                                            // blue m = 44
+      {0, 0, 0, 5, 8},     {7, 6, 0, 0, 8},                       // blue m = 0
+      {7, 5, 0, 6, 0},                                            // blue m = 63
       {7, 5, 0, 7, 8},
   };
   for (const Case& c : cases) {
@@ -276,8 +272,7 @@ TEST(ColorConverterArguments, RefusedWithoutHarm) {
   EXPECT_EQ(ColorConverter::Create(240, 5, 10, nullptr), nullptr);
   EXPECT_EQ(ColorConverter::Create(240, -1, 10, nullptr), nullptr);
   EXPECT_EQ(ColorConverter::Create(240, ColorConverter::kNearest, 0, nullptr), nullptr);
-  EXPECT_EQ(ColorConverter::Create(240, ColorConverter::kNearest, ColorConverter::kMaxRowLength + 1, nullptr),
-            nullptr);
+  EXPECT_EQ(ColorConverter::Create(240, ColorConverter::kNearest, ColorConverter::kMaxRowLength + 1, nullptr), nullptr);
 
   auto converter = ColorConverter::Create(240, ColorConverter::kErrorDiffusion, 4, nullptr);
   ASSERT_NE(converter, nullptr);

@@ -1,6 +1,6 @@
 // Replays the hand-made hostile files of tests/crashers (and any file a fuzzer found) through every
-// display, request and step size that the menu and the viewer use. A name ending in ".eN.bmp" says the plain decode fails with error N;
-// other files must decode. None may crash, leak or trip the sanitizers.
+// display, request and step size that the menu and the viewer use. A name ending in ".eN.bmp" says the plain decode
+// fails with error N; other files must decode. None may crash, leak or trip the sanitizers.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -73,22 +73,22 @@ struct Frame {
   std::vector<uint32_t> localTable;  // empty: the global table
   bool control = false;              // a graphic control extension precedes the frame
   int disposal = 0, delay = 10, transparent = -1;
-  std::vector<uint8_t> data;         // minimum code size and sub-blocks
+  std::vector<uint8_t> data;  // minimum code size and sub-blocks
 };
 
 std::vector<uint8_t> BuildGif(int width, int height, const std::vector<Frame>& frames, int background = 0) {
   std::vector<uint8_t> b{'G', 'I', 'F', '8', '9', 'a'};
-  Put16(b, width);       // logical screen width
-  Put16(b, height);      // logical screen height
-  b.push_back(0x81);     // global table of 2 << 1 = 4 colours
+  Put16(b, width);    // logical screen width
+  Put16(b, height);   // logical screen height
+  b.push_back(0x81);  // global table of 2 << 1 = 4 colours
   b.push_back(uint8_t(background));
-  b.push_back(0);        // aspect
+  b.push_back(0);  // aspect
   PutTable(b, kGlobal);
   for (const Frame& f : frames) {
     if (f.control) {
       b.insert(b.end(), {0x21, 0xF9, 4});  // graphic control extension, one sub-block of 4
       b.push_back(uint8_t(f.disposal << 2 | (f.transparent >= 0 ? 1 : 0)));
-      Put16(b, f.delay);                   // hundredths
+      Put16(b, f.delay);  // hundredths
       b.push_back(uint8_t(std::max(f.transparent, 0)));
       b.push_back(0);
     }
@@ -138,7 +138,8 @@ Pages DecodeAll(const std::vector<uint8_t>& file, MemoryGraphics& graphics) {
     if (!image.GetBitmap(i) || !graphics.ReadPixels(image.GetBitmap(i), &pixels)) break;
     std::vector<uint8_t> rgb = PixelsToRgb(pixels);
     std::vector<uint32_t> page;
-    for (size_t p = 0; p + 2 < rgb.size(); p += 3) page.push_back(uint32_t(rgb[p]) << 16 | rgb[p + 1] << 8 | rgb[p + 2]);
+    for (size_t p = 0; p + 2 < rgb.size(); p += 3)
+      page.push_back(uint32_t(rgb[p]) << 16 | rgb[p + 1] << 8 | rgb[p + 2]);
     pages.rgb.push_back(page);
     pages.widths.push_back(pixels.width);
   }
@@ -174,19 +175,19 @@ TEST(GifDecoder, FramesComposeOnTheCanvas) {
       {"transparent patch over the first frame", BuildGif(20, 20, {base, patch}),
        [](const Pages& p) {
          ASSERT_EQ(p.rgb.size(), 2u);
-         EXPECT_EQ(p.At(1, 0, 0), 0xFF0000u);    // around the patch
-         EXPECT_EQ(p.At(1, 5, 5), 0xFF0000u);    // under a transparent pixel
-         EXPECT_EQ(p.At(1, 6, 5), 0x00FF00u);    // an opaque pixel of the patch
+         EXPECT_EQ(p.At(1, 0, 0), 0xFF0000u);  // around the patch
+         EXPECT_EQ(p.At(1, 5, 5), 0xFF0000u);  // under a transparent pixel
+         EXPECT_EQ(p.At(1, 6, 5), 0x00FF00u);  // an opaque pixel of the patch
          EXPECT_EQ(p.At(1, 14, 14), 0xFF0000u);
-         EXPECT_EQ(p.At(0, 6, 5), 0xFF0000u);    // the first page keeps its own picture
+         EXPECT_EQ(p.At(0, 6, 5), 0xFF0000u);  // the first page keeps its own picture
        }},
       {"disposal 2 clears to the background before the next frame", BuildGif(20, 20, {base, cleared, dot}, 3),
        [](const Pages& p) {
          ASSERT_EQ(p.rgb.size(), 3u);
          EXPECT_EQ(p.At(1, 6, 6), 0x00FF00u);
-         EXPECT_EQ(p.At(2, 6, 6), 0x0000FFu);    // background index 3
-         EXPECT_EQ(p.At(2, 4, 4), 0xFF0000u);    // outside the cleared rectangle
-         EXPECT_EQ(p.At(2, 0, 0), 0x00FF00u);    // the dot
+         EXPECT_EQ(p.At(2, 6, 6), 0x0000FFu);  // background index 3
+         EXPECT_EQ(p.At(2, 4, 4), 0xFF0000u);  // outside the cleared rectangle
+         EXPECT_EQ(p.At(2, 0, 0), 0x00FF00u);  // the dot
        }},
       {"frames outside the screen are clipped", BuildGif(20, 20, {base, outside, beyond}),
        [](const Pages& p) {

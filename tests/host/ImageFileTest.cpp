@@ -281,9 +281,9 @@ TEST(FormatImageLabel, WritesSizeDepthAndTypeWord) {
 }
 
 TEST(IsImageFileName, KnowsTheImageExtensions) {
-  for (const char* yes : {"a.bmp", "A.DIB", "x.rle", "x.gif", "x.iff", "x.lbm", "x.ilbm", "x.jpg", "x.JPE",
-                          "x.jpeg", "x.jif", "x.jfif", "x.pcd", "x.dcx", "x.pcx", "x.pic", "x.png", "x.psd",
-                          "x.tga", "x.tif", "x.tiff", "x.wmf", "dir.d\\name.Bmp"})
+  for (const char* yes : {"a.bmp", "A.DIB",  "x.rle", "x.gif",  "x.iff",  "x.lbm", "x.ilbm",         "x.jpg",
+                          "x.JPE", "x.jpeg", "x.jif", "x.jfif", "x.pcd",  "x.dcx", "x.pcx",          "x.pic",
+                          "x.png", "x.psd",  "x.tga", "x.tif",  "x.tiff", "x.wmf", "dir.d\\name.Bmp"})
     EXPECT_TRUE(IsImageFileName(yes)) << yes;
   for (const char* no : {"a.txt", "noextension", "a.bmp.txt", "dir.bmp\\file", "a.", "a.lnk", "a.jpgx", ""})
     EXPECT_FALSE(IsImageFileName(no)) << no;

@@ -73,8 +73,8 @@ TEST(BmpWriter, HeadersTablesAndRowsForEveryDepthWhateverTheSourceRowOrder) {
     int width, height, paletteSize;
     uint32_t fileSize, pixelOffset;
   } cases[] = {
-      {24, 3, 2, 0, 78, 54},                      // rows of 9 bytes padded to 12
-      {8, 5, 3, 256, 1078 + 3 * 8, 1078},         // the full colour table
+      {24, 3, 2, 0, 78, 54},               // rows of 9 bytes padded to 12
+      {8, 5, 3, 256, 1078 + 3 * 8, 1078},  // the full colour table
       {4, 7, 2, 16, 54 + 64 + 2 * 4, 54 + 64},
       {1, 33, 2, 2, 54 + 8 + 2 * 8, 54 + 8},
       {16, 3, 3, 0, 54 + 3 * 8, 54},
@@ -89,7 +89,9 @@ TEST(BmpWriter, HeadersTablesAndRowsForEveryDepthWhateverTheSourceRowOrder) {
     layout.height = c.height;
     layout.bits = c.bits;
     layout.palette = testimages::IndexPalette(c.paletteSize);
-    layout.pixel = [&](int x, int y) { return uint32_t(x * 7 + y * 13 + 1) * (c.bits > 8 ? 0x010305u : 1u) % (c.paletteSize ? c.paletteSize : 0xFFFFFF); };
+    layout.pixel = [&](int x, int y) {
+      return uint32_t(x * 7 + y * 13 + 1) * (c.bits > 8 ? 0x010305u : 1u) % (c.paletteSize ? c.paletteSize : 0xFFFFFF);
+    };
     std::vector<uint8_t> files[2];
     for (bool topDown : {false, true}) {
       BitmapHandle section = MakeSection(graphics, layout, topDown);
@@ -159,7 +161,8 @@ TEST(ImageWriter, AFailedRefusedOrUnfinishedWriteLeavesTheTargetAsItWas) {
         }
         writer.reset();
         EXPECT_FALSE(fs::exists(companion)) << stop;
-        EXPECT_EQ(ReadAll(target), std::vector<uint8_t>(std::begin("the user's file"), std::end("the user's file") - 1));
+        EXPECT_EQ(ReadAll(target),
+                  std::vector<uint8_t>(std::begin("the user's file"), std::end("the user's file") - 1));
       }
     }
     EXPECT_FALSE(fs::exists(companion));

@@ -50,7 +50,7 @@ TEST(JpegDecoder, ScaleDenominatorFollowsTheBox) {
   struct Case {
     int width, height, outputWidth, outputHeight, denominator;
   } cases[] = {
-      {3000, 2000, 99, 66, 8}, {3000, 2000, 1500, 1000, 2}, {3000, 2000, 1000, 667, 2},
+      {3000, 2000, 99, 66, 8},   {3000, 2000, 1500, 1000, 2}, {3000, 2000, 1000, 667, 2},
       {3000, 2000, 750, 500, 4}, {3000, 2000, 3000, 2000, 1}, {640, 480, 100, 75, 4},
   };
   for (const Case& c : cases)
@@ -111,11 +111,17 @@ TEST(PngDecoder, AlphaGrayAndDepthsComeOutAsTheyLook) {
     std::vector<uint8_t> row;  // one pixel, repeated over a 4 x 4 image
     uint32_t expected;
   } cases[] = {
-      {"transparent without bKGD: black", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, nullptr, {}, {}}, {200, 100, 50, 0}, 0x000000},
+      {"transparent without bKGD: black",
+       {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, nullptr, {}, {}},
+       {200, 100, 50, 0},
+       0x000000},
       {"opaque stays", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, nullptr, {}, {}}, {200, 100, 50, 255}, 0xC86432},
       {"transparent onto bKGD", {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, &blue, {}, {}}, {200, 100, 50, 0}, 0x0000FF},
       {"gray with alpha is gray", {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, nullptr, {}, {}}, {100, 255}, 0x646464},
-      {"16-bit colour", {PNG_COLOR_TYPE_RGB, 16, false, nullptr, {}, {}}, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, 0x12569A},
+      {"16-bit colour",
+       {PNG_COLOR_TYPE_RGB, 16, false, nullptr, {}, {}},
+       {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+       0x12569A},
       {"transparent palette entry", {PNG_COLOR_TYPE_PALETTE, 8, false, nullptr, {{200, 100, 50}}, {0}}, {0}, 0x000000},
   };
   for (const Case& c : cases) {
@@ -202,7 +208,8 @@ TEST(LibraryDecoders, FilesTheLibrariesRefuseGiveTheirErrorCodes) {
   PatchTiffTag(cutTiff, TIFFTAG_STRIPOFFSETS, 60000);  // past the end
   // A fax page that says black is 0 is drawn so, not inverted like most fax pages.
   std::vector<uint8_t> bits(16 * 2, 0x0F);
-  std::vector<uint8_t> fax = WriteTiff([&](TIFF* t) { WriteTiffPage(t, 16, 16, 1, 1, PHOTOMETRIC_MINISBLACK, bits, COMPRESSION_CCITTFAX4); });
+  std::vector<uint8_t> fax =
+      WriteTiff([&](TIFF* t) { WriteTiffPage(t, 16, 16, 1, 1, PHOTOMETRIC_MINISBLACK, bits, COMPRESSION_CCITTFAX4); });
 
   struct Case {
     const char* name;
@@ -212,9 +219,12 @@ TEST(LibraryDecoders, FilesTheLibrariesRefuseGiveTheirErrorCodes) {
       {"JPEG cut in its data", std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + jpeg.size() / 2), kErrRow},
       {"JPEG with nothing after its start", {0xFF, 0xD8, 0xFF, 0xDB, 0, 0, 0, 0}, kErrFormat},
       {"PNG cut in its data", std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 2), kErrRow},
-      {"tiled TIFF", tiff(8, 1, [](TIFF* t) { TIFFSetField(t, TIFFTAG_TILEWIDTH, 16), TIFFSetField(t, TIFFTAG_TILELENGTH, 16); }), kErrFormat},
+      {"tiled TIFF",
+       tiff(8, 1, [](TIFF* t) { TIFFSetField(t, TIFFTAG_TILEWIDTH, 16), TIFFSetField(t, TIFFTAG_TILELENGTH, 16); }),
+       kErrFormat},
       {"old-style JPEG TIFF", oldJpeg, kErrFormat},
-      {"TIFF in separate planes", tiff(8, 3, [](TIFF* t) { TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE); }), kErrFormat},
+      {"TIFF in separate planes",
+       tiff(8, 3, [](TIFF* t) { TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE); }), kErrFormat},
       {"TIFF of 16-bit samples", tiff(16, 1, nothing), kErrFormat},
       {"TIFF strip past the end", cutTiff, kErrRow},
       {"fax TIFF, black is 0", fax, kErrNone},

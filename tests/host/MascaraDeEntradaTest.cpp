@@ -18,15 +18,11 @@ TEST(MascaraDeEntrada, WholeTextsFitOrLeaveTheBoxEmpty) {
     const char* mostrado;
   };
   const Caso casos[] = {
-      {"12/03/2025", "12/03/2025"},
-      {"__/03/____", "__/03/____"},  // partly typed
-      {"__/__/____", "__/__/____"},
-      {"", "__/__/____"},
+      {"12/03/2025", "12/03/2025"}, {"__/03/____", "__/03/____"},  // partly typed
+      {"__/__/____", "__/__/____"}, {"", "__/__/____"},
       {"1/3/2025", "__/__/____"},  // never spread over the places: that would be another date
-      {"12-03-2025", "__/__/____"},
-      {"12/03/20255", "__/__/____"},
-      {"ab/cd/efgh", "__/__/____"},
-      {"12/03/2\"25", "__/__/____"},
+      {"12-03-2025", "__/__/____"}, {"12/03/20255", "__/__/____"},
+      {"ab/cd/efgh", "__/__/____"}, {"12/03/2\"25", "__/__/____"},
   };
   for (const Caso& c : casos) EXPECT_EQ(kData.Ajusta(c.texto), c.mostrado) << c.texto;
   EXPECT_TRUE(kData.Vazia("__/__/____"));
@@ -97,7 +93,9 @@ TEST(MascaraDeEntrada, OtherPlaceholders) {
   EXPECT_EQ(placa.Vazio(), "***-****");
   MascaraDeEntrada::Estado e{placa.Vazio(), 0, 0};
   int recusadas = 0;
-  for (char c : std::string("ab\xE7" "1Zx3!")) recusadas += placa.Digita(e, c) ? 0 : 1;
+  for (char c : std::string("ab\xE7"
+                            "1Zx3!"))
+    recusadas += placa.Digita(e, c) ? 0 : 1;
   EXPECT_EQ(e.texto, "ab\xE7-1Z3!");
   EXPECT_EQ(recusadas, 1);  // the x where a digit belongs
 }

@@ -66,8 +66,8 @@ TEST(MedianCutQuantizer, OneCellGivesItsCentre) {
   MedianCutQuantizer quantizer(236, true, 8, nullptr);
   Row row;
   for (int i = 0; i < 8; ++i)  // blue 200..207, green 40..43, red 10..15: cell centre 204, 42, 12
-    row.insert(row.end(), {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(40 + i % 4),
-                           static_cast<uint8_t>(10 + i % 6)});
+    row.insert(row.end(),
+               {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(40 + i % 4), static_cast<uint8_t>(10 + i % 6)});
   ASSERT_TRUE(quantizer.AddRow(row.data()));
   ASSERT_EQ(quantizer.ChooseColors(), 1);
   EXPECT_EQ(Palette(quantizer), std::vector<Rgb>({{12, 42, 204}}));
@@ -77,8 +77,8 @@ TEST(MedianCutQuantizer, OneCellGivesItsCentre) {
 // weights once both counts have stopped at 65535, skewed if a count wrapped round.
 TEST(MedianCutQuantizer, CountsStopAt65535) {
   MedianCutQuantizer quantizer(1, false, 1000, nullptr);
-  AddPixels(quantizer, {0, 0, 0}, 100000);        // cell centre 4, 2, 4
-  AddPixels(quantizer, {255, 255, 255}, 70000);   // cell centre 252, 254, 252
+  AddPixels(quantizer, {0, 0, 0}, 100000);       // cell centre 4, 2, 4
+  AddPixels(quantizer, {255, 255, 255}, 70000);  // cell centre 252, 254, 252
   ASSERT_EQ(quantizer.ChooseColors(), 1);
   EXPECT_EQ(Palette(quantizer), std::vector<Rgb>({{128, 128, 128}}));
 }
@@ -90,8 +90,8 @@ TEST(MedianCutQuantizer, PaletteNeverExceedsTheDesiredCount) {
     for (int y = 0; y < 64; ++y) {
       Row row;
       for (int x = 0; x < 64; ++x)
-        row.insert(row.end(), {static_cast<uint8_t>(x * 4), static_cast<uint8_t>(y * 4),
-                               static_cast<uint8_t>((x * y) % 256)});
+        row.insert(row.end(),
+                   {static_cast<uint8_t>(x * 4), static_cast<uint8_t>(y * 4), static_cast<uint8_t>((x * y) % 256)});
       ASSERT_TRUE(quantizer.AddRow(row.data()));
     }
     EXPECT_EQ(quantizer.ChooseColors(), colors);

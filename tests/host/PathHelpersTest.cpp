@@ -10,9 +10,8 @@ TEST(PathHelpers, JoinPathAddsOneSeparatorWhereNeeded) {
   struct Case {
     const char *folder, *name, *expected;
   } cases[] = {
-      {"C:\\", "x.bmp", "C:\\x.bmp"},       {"", "x.bmp", "x.bmp"},
-      {"C:\\dir", "x.bmp", "C:\\dir\\x.bmp"}, {"C:\\dir", "", "C:\\dir"},
-      {"C:\\dir\\", "x", "C:\\dir\\x"},
+      {"C:\\", "x.bmp", "C:\\x.bmp"}, {"", "x.bmp", "x.bmp"},           {"C:\\dir", "x.bmp", "C:\\dir\\x.bmp"},
+      {"C:\\dir", "", "C:\\dir"},     {"C:\\dir\\", "x", "C:\\dir\\x"},
   };
   for (const Case& c : cases) {
     char out[kPathBufferSize];

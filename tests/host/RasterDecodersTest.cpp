@@ -29,7 +29,8 @@ Pixels DecodePixels(ImageFile& image, MemoryGraphics& graphics) {
   if (!image.Decode(DecodeRequest{}) || !graphics.ReadPixels(image.GetBitmap(), &bitmap)) return {};
   std::vector<uint8_t> rgb = PixelsToRgb(bitmap);
   Pixels pixels;
-  for (size_t i = 0; i + 2 < rgb.size(); i += 3) pixels.push_back(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+  for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+    pixels.push_back(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
   return pixels;
 }
 
@@ -71,15 +72,17 @@ std::vector<uint8_t> Pcx(int version, int bitsPerPixel, int planes, int width, i
 TEST(RasterDecoders, Pcx) {
   ExpectCases({
       // A run of six in a four-byte scanline stops there; the next scanline starts after its value.
-      {"run cut at the scanline end", Pcx(5, 8, 1, 4, 2, 4, {0xC6, 1, 2, 3, 4, 5}),
+      {"run cut at the scanline end",
+       Pcx(5, 8, 1, 4, 2, 4, {0xC6, 1, 2, 3, 4, 5}),
        {kColours[1], kColours[1], kColours[1], kColours[1], kColours[2], kColours[3], kColours[4], kColours[5]}},
       // Plane l gives 2^l of the index: planes 0xAA, 0xCC, 0xF0, 0x01.
-      {"four 1-bit planes", Pcx(5, 1, 4, 8, 1, 1, {0xAA, 0xC1, 0xCC, 0xC1, 0xF0, 0x01}),
+      {"four 1-bit planes",
+       Pcx(5, 1, 4, 8, 1, 1, {0xAA, 0xC1, 0xCC, 0xC1, 0xF0, 0x01}),
        {kColours[7], kColours[6], kColours[5], kColours[4], kColours[3], kColours[2], kColours[1], kColours[8]}},
       {"one 4-bit plane", Pcx(5, 4, 1, 3, 1, 2, {0x1F, 0x20}), {kColours[1], kColours[15], kColours[2]}},
-      {"1 bit", Pcx(5, 1, 1, 10, 1, 2, {0xA0, 0x40}),
-       {0xFFFFFF, 0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0xFFFFFF}},
-      {"three 8-bit planes", Pcx(5, 8, 3, 2, 1, 2, {0x11, 0xC1, 0xF0, 0x22, 0xC1, 0xE0, 0x33, 0xC1, 0xD0}),
+      {"1 bit", Pcx(5, 1, 1, 10, 1, 2, {0xA0, 0x40}), {0xFFFFFF, 0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0xFFFFFF}},
+      {"three 8-bit planes",
+       Pcx(5, 8, 3, 2, 1, 2, {0x11, 0xC1, 0xF0, 0x22, 0xC1, 0xE0, 0x33, 0xC1, 0xD0}),
        {0x112233, 0xF0E0D0}},
       {"16 bits 5-6-5", Pcx(5, 16, 1, 2, 1, 4, {0x00, 0xC1, 0xF8, 0x1F, 0x00}), {0xF80000, 0x0000F8}},
       {"version 3 standard colours", Pcx(3, 8, 1, 3, 1, 4, {1, 9, 15, 0}), {0x0000AA, 0x5555FF, 0xFFFFFF}},
@@ -150,10 +153,13 @@ TEST(RasterDecoders, Tga) {
       {"bottom-left origin with a footer",
        Tga(2, 24, 3, 2, 0x00, BgrPixels({0xA0B0C0, 0xD0E0F0, 0x010203, 0x102030, 0x405060, 0x708090}), 0, {}, true),
        kPicture},
-      {"run packet across two rows", Tga(10, 24, 3, 2, 0x20, runs),
+      {"run packet across two rows",
+       Tga(10, 24, 3, 2, 0x20, runs),
        {0x102030, 0x102030, 0x102030, 0x102030, 0x405060, 0x708090}},
       // 16-bit entries: blue in bits 0-4, green 5-9, red 10-14, each spread over 0..255.
-      {"16-bit colour map", Tga(1, 8, 3, 1, 0x20, {0, 1, 2}, 16, {0x7C00, 0x001F, 0x03F0}), {0xFF0000, 0x0000FF, 0x00FF83}},
+      {"16-bit colour map",
+       Tga(1, 8, 3, 1, 0x20, {0, 1, 2}, 16, {0x7C00, 0x001F, 0x03F0}),
+       {0xFF0000, 0x0000FF, 0x00FF83}},
       {"16-bit pixels", Tga(2, 16, 2, 1, 0x20, {0x01, 0x7C, 0xEF, 0x03}), {0xFF0008, 0x00FF7B}},
       {"32-bit pixels", Tga(2, 32, 2, 1, 0x20, {0x30, 0x20, 0x10, 0xFF, 0x60, 0x50, 0x40, 0x00}), {0x102030, 0x405060}},
   });
@@ -219,20 +225,30 @@ TEST(RasterDecoders, Iff) {
   std::vector<uint8_t> packed = PlanarRow({1, 2, 3, 4, 5, 6, 0, 1}, 3);  // one ByteRun1 literal
   packed.insert(packed.begin(), uint8_t(packed.size() - 1));
   ExpectCases({
-      {"extra half-brite", Form("ILBM", {{"BMHD", Bmhd(3, 1, 6, 0)}, {"CMAP", Cmap(palette)},
-                                         {"CAMG", {0, 0, 0, 0x80}}, {"BODY", PlanarRow({5, 37, 63}, 6)}}),
+      {"extra half-brite",
+       Form("ILBM", {{"BMHD", Bmhd(3, 1, 6, 0)},
+                     {"CMAP", Cmap(palette)},
+                     {"CAMG", {0, 0, 0, 0x80}},
+                     {"BODY", PlanarRow({5, 37, 63}, 6)}}),
        {kColours[5], half(kColours[5]), half(0x2468AC)}},
       // Red from black, blue added, a palette colour, its green changed.
-      {"HAM6", Form("ILBM", {{"BMHD", Bmhd(4, 1, 6, 0)}, {"CMAP", Cmap(kColours)}, {"CAMG", {0, 0, 0x08, 0}},
-                             {"BODY", PlanarRow({0x2F, 0x15, 0x08, 0x3A}, 6)}}),
+      {"HAM6",
+       Form("ILBM", {{"BMHD", Bmhd(4, 1, 6, 0)},
+                     {"CMAP", Cmap(kColours)},
+                     {"CAMG", {0, 0, 0x08, 0}},
+                     {"BODY", PlanarRow({0x2F, 0x15, 0x08, 0x3A}, 6)}}),
        {0xF00000, 0xF00050, 0x123456, 0x12A056}},
-      {"24 planes, red first", Form("ILBM", {{"BMHD", Bmhd(2, 1, 24, 0)}, {"BODY", PlanarRow({0x563412, 0xEFCDAB}, 24)}}),
+      {"24 planes, red first",
+       Form("ILBM", {{"BMHD", Bmhd(2, 1, 24, 0)}, {"BODY", PlanarRow({0x563412, 0xEFCDAB}, 24)}}),
        {0x123456, 0xABCDEF}},
       // Rows of three padded to four; ByteRun1 with a -128 that does nothing.
-      {"odd-width PBM", Form("PBM ", {{"BMHD", Bmhd(3, 2, 8, 1)}, {"CMAP", Cmap(kColours)},
-                                      {"BODY", {0x03, 1, 2, 3, 0, 0x80, 0xFF, 4, 0x01, 6, 0}}}),
+      {"odd-width PBM",
+       Form("PBM ", {{"BMHD", Bmhd(3, 2, 8, 1)},
+                     {"CMAP", Cmap(kColours)},
+                     {"BODY", {0x03, 1, 2, 3, 0, 0x80, 0xFF, 4, 0x01, 6, 0}}}),
        {kColours[1], kColours[2], kColours[3], kColours[4], kColours[4], kColours[6]}},
-      {"3 planes ByteRun1", Form("ILBM", {{"BMHD", Bmhd(8, 1, 3, 1)}, {"CMAP", Cmap(kColours)}, {"BODY", packed}}),
+      {"3 planes ByteRun1",
+       Form("ILBM", {{"BMHD", Bmhd(8, 1, 3, 1)}, {"CMAP", Cmap(kColours)}, {"BODY", packed}}),
        {kColours[1], kColours[2], kColours[3], kColours[4], kColours[5], kColours[6], kColours[0], kColours[1]}},
   });
 }
@@ -256,7 +272,8 @@ TEST(RasterDecoders, Psd) {
   std::vector<uint8_t> palette(768, 0);
   palette[1] = 0xAA, palette[256 + 1] = 0xBB, palette[512 + 1] = 0xCC;
   ExpectCases({
-      {"RGB with an alpha channel", Psd(3, 8, 2, 1, {{0x10, 0x40}, {0x20, 0x50}, {0x30, 0x60}, {0x00, 0xFF}}),
+      {"RGB with an alpha channel",
+       Psd(3, 8, 2, 1, {{0x10, 0x40}, {0x20, 0x50}, {0x30, 0x60}, {0x00, 0xFF}}),
        {0x102030, 0x405060}},
       // Samples are 255 - ink: black 255 leaves the colour, 0x80 darkens it.
       {"CMYK", Psd(4, 8, 2, 1, {{0x10, 0xFF}, {0x20, 0xC0}, {0x30, 0x90}, {0xFF, 0x80}}), {0x102030, 0x804111}},
@@ -272,8 +289,8 @@ TEST(RasterDecoders, Psd) {
 
 // One pass a channel, a third of the progress each; nothing is shown before the last pass.
 TEST(RasterDecoders, PsdProgressRisesPassByPass) {
-  std::vector<uint8_t> file = Psd(3, 8, 4, 10, {std::vector<uint8_t>(40, 0), std::vector<uint8_t>(40, 0x40),
-                                                std::vector<uint8_t>(40, 0x80)});
+  std::vector<uint8_t> file =
+      Psd(3, 8, 4, 10, {std::vector<uint8_t>(40, 0), std::vector<uint8_t>(40, 0x40), std::vector<uint8_t>(40, 0x80)});
   MemoryGraphics graphics(24);
   ImageFile image(file.data(), file.size());
   image.SetGraphics(graphics);

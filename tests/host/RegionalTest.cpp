@@ -22,10 +22,18 @@ struct PriceCase {
 // A typed price is converted to currency and back before it is stored, and shown with two decimals.
 TEST(Regional, TypedPricesRoundTripUnderBothLocales) {
   const PriceCase brazil[] = {
-      {"1,50", "1,5", "1,50"},     {"1,5", "1,5", "1,50"},      {"12", "12", "12,00"},
-      {"0", "0", "0,00"},          {"0,00", "0", "0,00"},       {" 3,50 ", "3,5", "3,50"},
-      {"1.234,56", "1234,56", "1234,56"}, {",5", "0,5", "0,50"}, {"2,675", "2,675", "2,68"},
-      {"-4,1", "-4,1", "-4,10"},   {"0,00005", "0,0001", "0,00"}, {"7,", "7", "7,00"},
+      {"1,50", "1,5", "1,50"},
+      {"1,5", "1,5", "1,50"},
+      {"12", "12", "12,00"},
+      {"0", "0", "0,00"},
+      {"0,00", "0", "0,00"},
+      {" 3,50 ", "3,5", "3,50"},
+      {"1.234,56", "1234,56", "1234,56"},
+      {",5", "0,5", "0,50"},
+      {"2,675", "2,675", "2,68"},
+      {"-4,1", "-4,1", "-4,10"},
+      {"0,00005", "0,0001", "0,00"},
+      {"7,", "7", "7,00"},
   };
   for (const auto& c : brazil) {
     std::string stored;
@@ -36,7 +44,10 @@ TEST(Regional, TypedPricesRoundTripUnderBothLocales) {
     EXPECT_EQ(mercanota::FormatTwoDecimals(amount.ToDouble(), kBrazil), c.shown) << c.typed;
   }
   const PriceCase us[] = {
-      {"1.50", "1.5", "1.50"}, {"1,234.5", "1234.5", "1234.50"}, {"12", "12", "12.00"}, {".25", "0.25", "0.25"},
+      {"1.50", "1.5", "1.50"},
+      {"1,234.5", "1234.5", "1234.50"},
+      {"12", "12", "12.00"},
+      {".25", "0.25", "0.25"},
   };
   for (const auto& c : us) {
     std::string stored;
@@ -52,8 +63,9 @@ TEST(Regional, TypedPricesRoundTripUnderBothLocales) {
 // registration window then asks about a zero price). A group separator out of place is not silently read
 // as a thousands mark.
 TEST(Regional, TextsThatAreNotNumbersAreRefused) {
-  const char* brazilBad[] = {"", "  ", "abc", "1,2,3", "1.5", "12.34", "1.2345", "R$ 3", "3 4", "1e3", "-", ",",
-                             "--1", "1,5x", "999999999999999999"};
+  const char* brazilBad[] = {"",      "  ",     "abc",  "1,2,3", "1.5",
+                             "12.34", "1.2345", "R$ 3", "3 4",   "1e3",
+                             "-",     ",",      "--1",  "1,5x",  "999999999999999999"};
   for (const char* text : brazilBad) {
     Currency amount;
     double number;

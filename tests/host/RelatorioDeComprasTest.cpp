@@ -61,10 +61,18 @@ TEST(RelatorioDeCompras, TextsWrittenOutByHand) {
        "       7,00"},
       {"names cut at 24, thousands grouped, brands in the given order",
        false,
-       {Item(1, "Queijo Mu\xE7" "arela Fatiado Especial", "Vale Verde do Sul", "Fatiado, kg", 12345000),
-        Item(12, "Queijo Mu\xE7" "arela Fatiado Especial", "Boa Mesa", "<Nenhum>", 4990)},
-       {"(  )    1 Queijo Mu\xE7" "arela Fatiado  Vale Verde do Sul; Fatia 1.234,50    1.234,50",
-        "(  )   12 Queijo Mu\xE7" "arela Fatiado  Boa Mesa; <Nenhum>           0,50        5,99"},
+       {Item(1,
+             "Queijo Mu\xE7"
+             "arela Fatiado Especial",
+             "Vale Verde do Sul", "Fatiado, kg", 12345000),
+        Item(12,
+             "Queijo Mu\xE7"
+             "arela Fatiado Especial",
+             "Boa Mesa", "<Nenhum>", 4990)},
+       {"(  )    1 Queijo Mu\xE7"
+        "arela Fatiado  Vale Verde do Sul; Fatia 1.234,50    1.234,50",
+        "(  )   12 Queijo Mu\xE7"
+        "arela Fatiado  Boa Mesa; <Nenhum>           0,50        5,99"},
        "   1.240,49"},
       {"the total sums the exact products, not the rounded line texts",
        false,
@@ -79,7 +87,8 @@ TEST(RelatorioDeCompras, TextsWrittenOutByHand) {
        {"(  ) 12345 Arroz                    Gr\xE3o Dourado; 5 kg       123.456,78 1.524.073.949,10"},
        "1.524.073.949,10"},
       {"an empty list is still a whole report", false, {}, {}, "       0,00"},
-      {"English settings", true,
+      {"English settings",
+       true,
        {Item(2, "Salt", "Coast", "1 kg", 35000), Item(3, "Cheese", "Green Valley", "kg", 12345000)},
        {"(  )    2 Salt                     Coast; 1 kg                  3.50        7.00",
         "(  )    3 Cheese                   Green Valley; kg         1,234.50    3,703.50"},
@@ -87,10 +96,12 @@ TEST(RelatorioDeCompras, TextsWrittenOutByHand) {
   };
   const Date data{7, 12, 2026};
   for (const Caso& c : casos) {
-    const RegionalSettings r = c.ingles ? RegionalSettings::EnglishUnitedStates() : RegionalSettings::PortugueseBrazil();
+    const RegionalSettings r =
+        c.ingles ? RegionalSettings::EnglishUnitedStates() : RegionalSettings::PortugueseBrazil();
     const std::string titulo = c.ingles ? "Lista de Compras 'Lista Padr\xE3o' Criada em 07/December/2026"
                                         : "Lista de Compras 'Lista Padr\xE3o' Criada em 07/dezembro/2026";
-    EXPECT_EQ(mercanota::TextoDaListaDeCompras("Lista Padr\xE3o", data, c.itens, r), Esperado(titulo, c.linhas, c.total))
+    EXPECT_EQ(mercanota::TextoDaListaDeCompras("Lista Padr\xE3o", data, c.itens, r),
+              Esperado(titulo, c.linhas, c.total))
         << c.nome;
   }
 }

@@ -48,7 +48,8 @@ TEST(Statements, PlainValuesGiveTheExactTexts) {
       {17, SelectIdsOfList("Feira"), "Select ID_Produto from Compras Where Nome_Salvar = 'Feira'"},
       {18, SelectSavedListNames(), "Select Distinct Nome_Salvar from Compras Order by Nome_Salvar"},
       {19, DeleteList("Feira"), "Delete * From Compras Where Nome_Salvar = 'Feira'"},
-      {20, SelectQuantity("Feira", 17), "Select Quantidade from Compras Where Nome_Salvar = 'Feira' and ID_Produto = 17"},
+      {20, SelectQuantity("Feira", 17),
+       "Select Quantidade from Compras Where Nome_Salvar = 'Feira' and ID_Produto = 17"},
       {21, InsertListLine("Feira", 17, "2,5"),
        "Insert Into Compras(Nome_Salvar,ID_Produto,Quantidade) Values(\"Feira\",17,\"2,5\")"},
   };

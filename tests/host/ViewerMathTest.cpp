@@ -9,8 +9,8 @@ TEST(ViewerMath, ZoomStepLookupsAtTheEdgesAndBetweenSteps) {
   struct Case {
     int percent, nearest, higher, lower;  // as percentages
   } cases[] = {
-      {100, 100, 150, 70},    {120, 100, 150, 100},   {125, 100, 150, 100},  // a tie keeps the lower step
-      {10000, 10000, 10000, 7000}, {5, 5, 10, 5},     {1, 5, 5, 5},
+      {100, 100, 150, 70},          {120, 100, 150, 100}, {125, 100, 150, 100},  // a tie keeps the lower step
+      {10000, 10000, 10000, 7000},  {5, 5, 10, 5},        {1, 5, 5, 5},
       {20000, 10000, 10000, 10000}, {0, 5, 5, 5},
   };
   for (const Case& c : cases) {
@@ -28,8 +28,8 @@ TEST(ViewerMath, ZoomStepLookupsAtTheEdgesAndBetweenSteps) {
 TEST(ViewerMath, RowsPerSliceShrinkWithWidth) {
   struct Case {
     int decoded, width, rows;
-  } cases[] = {{640, 640, 17}, {4000, 4000, 1}, {6000, 6000, 1}, {100, 100, 20},
-               {1999, 1999, 11}, {320, 640, 8}, {0, 640, 1}};
+  } cases[] = {{640, 640, 17},   {4000, 4000, 1}, {6000, 6000, 1}, {100, 100, 20},
+               {1999, 1999, 11}, {320, 640, 8},   {0, 640, 1}};
   for (const Case& c : cases) EXPECT_EQ(RowsPerSlice(c.decoded, c.width), c.rows) << c.decoded << "/" << c.width;
 }
 
@@ -51,10 +51,10 @@ TEST(ViewerMath, PaintCopiesTheVisibleDecodedPartAtEachZoom) {
   for (const Case& c : cases) {
     PaintPlan got = PlanPaint(c.paint, 33, 17, c.decoded, c.zoom, c.scrollX, c.scrollY);
     const PaintPlan& e = c.expected;
-    EXPECT_EQ(got, e) << "zoom " << c.zoom << ": source " << got.sourceX << "," << got.sourceY << " "
-                      << got.sourceWidth << "x" << got.sourceHeight << " dest " << got.destX << "," << got.destY
-                      << " " << got.destWidth << "x" << got.destHeight << " clip " << got.clip.left << ","
-                      << got.clip.top << "," << got.clip.right << "," << got.clip.bottom;
+    EXPECT_EQ(got, e) << "zoom " << c.zoom << ": source " << got.sourceX << "," << got.sourceY << " " << got.sourceWidth
+                      << "x" << got.sourceHeight << " dest " << got.destX << "," << got.destY << " " << got.destWidth
+                      << "x" << got.destHeight << " clip " << got.clip.left << "," << got.clip.top << ","
+                      << got.clip.right << "," << got.clip.bottom;
   }
   // Decoded rows invalidate at least the zoomed pixels they touch.
   EXPECT_EQ(MapDecodedRect({10, 20, 30, 40}, 100, 5, 5), (ViewRect{5, 15, 25, 35}));

@@ -202,11 +202,9 @@ TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
     const char* name;
     const char* expected;
   } cases[] = {
-      {"PLAIN.BMP", "A plain one"},
-      {"with space.gif", "Quoted name"},
+      {"PLAIN.BMP", "A plain one"},   {"with space.gif", "Quoted name"},
       {"oem.pcx", "Caf\xE9 au lait"},  // OEM 0x82 is e acute
-      {"last.tga", "no line end"},
-      {"with", nullptr},
+      {"last.tga", "no line end"},    {"with", nullptr},
       {"other.bmp", nullptr},
   };
   for (const Case& c : cases) {

@@ -64,7 +64,8 @@ std::vector<std::vector<uint8_t>> Files() {
   indexed.width = 29;
   indexed.height = -17;
   indexed.bits = 8;
-  for (int i = 0; i < 256; ++i) indexed.palette.push_back(uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint32_t(i * 3 % 256));
+  for (int i = 0; i < 256; ++i)
+    indexed.palette.push_back(uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint32_t(i * 3 % 256));
   indexed.pixel = [](int x, int y) { return uint32_t(x * 9 + y * 5) % 256; };
   files.push_back(BuildBmp(indexed));
   BmpLayout mono;
@@ -113,8 +114,8 @@ TEST(GdiGraphics, DecodesToTheSamePixelsAsTheMemoryImplementation) {
   int fileIndex = 0;
   for (const std::vector<uint8_t>& file : Files()) {
     for (const Variant& v : variants) {
-      SCOPED_TRACE(std::string(v.name) + " on " + std::to_string(v.screen) + " bits, file " + std::to_string(fileIndex) +
-                   ", dither " + std::to_string(v.request.ditherMode));
+      SCOPED_TRACE(std::string(v.name) + " on " + std::to_string(v.screen) + " bits, file " +
+                   std::to_string(fileIndex) + ", dither " + std::to_string(v.request.ditherMode));
       GdiGraphics gdi(v.screen);
       MemoryGraphics memory(v.screen);
       Output a = Decode(file, v.request, gdi);
@@ -169,7 +170,9 @@ TEST(GdiGraphics, ThreadsMakeAndDeleteSectionsAtOnce) {
       }
       for (int i = 0; i < kSections; ++i) {
         BitmapPixels pixels;
-        if (!made[i] || !(i % 4 < 2 ? gdi : reader).ReadPixels(made[i], &pixels) || pixels.rows[i % 2 ? pixels.stride : 0] != 0xAA) ++*wrong;
+        if (!made[i] || !(i % 4 < 2 ? gdi : reader).ReadPixels(made[i], &pixels) ||
+            pixels.rows[i % 2 ? pixels.stride : 0] != 0xAA)
+          ++*wrong;
       }
       for (BitmapHandle bitmap : made) gdi.DeleteBitmap(bitmap);
     }
@@ -187,8 +190,9 @@ TEST(GdiGraphics, CutLibraryFilesComeBackAsErrors) {
   testimages::JpegOptions progressive;
   progressive.progressive = true;
   std::vector<uint8_t> picture = testimages::SamplePicture(64, 48, 3);
-  for (std::vector<uint8_t> file : {testimages::EncodeJpeg(64, 48, picture), testimages::EncodeJpeg(64, 48, picture, progressive),
-                                    testimages::EncodePng(64, 48, picture)}) {
+  for (std::vector<uint8_t> file :
+       {testimages::EncodeJpeg(64, 48, picture), testimages::EncodeJpeg(64, 48, picture, progressive),
+        testimages::EncodePng(64, 48, picture)}) {
     file.resize(file.size() * 2 / 3);
     GdiGraphics gdi(24);
     DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);

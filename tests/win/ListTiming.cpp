@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
   gerador.Mostra();
   for (const char* nome : {"Arroz Tradicional", "Feij\xE3o Tradicional", "Caf\xE9 Tradicional", "Leite Tradicional",
                            "Biscoito Tradicional"}) {
-    const LRESULT i = SendMessageA(gerador.lstProdutos, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                   reinterpret_cast<LPARAM>(nome));
+    const LRESULT i =
+        SendMessageA(gerador.lstProdutos, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(nome));
     if (i >= 0) lista::DefineSelected(gerador.lstProdutos, static_cast<int>(i), true);
   }
   double inicio = Agora();

@@ -34,8 +34,7 @@ protected:
     auto exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
     auto names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
     std::vector<std::string> out;
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-      out.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) out.emplace_back(reinterpret_cast<const char*>(base + names[i]));
     std::sort(out.begin(), out.end());
     return out;
   }

@@ -99,8 +99,7 @@ std::vector<uint8_t> StoredValue(const char* keyPath, const char* name, DWORD* t
   std::vector<uint8_t> bytes(256);
   DWORD size = DWORD(bytes.size());
   *type = 0;
-  if (RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_ANY, type, bytes.data(), &size) != ERROR_SUCCESS)
-    return {};
+  if (RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_ANY, type, bytes.data(), &size) != ERROR_SUCCESS) return {};
   bytes.resize(size);
   return bytes;
 }
@@ -228,12 +227,16 @@ TEST_F(LumettaShell, ServerObjectsInterfacesAndUnloading) {
     const IID* iid;
     const char* name;
     HRESULT expected;
-  } const interfaces[] = {{&IID_IUnknown, "IUnknown", S_OK},         {&IID_IShellExtInit, "IShellExtInit", S_OK},
-                          {&IID_IContextMenu, "IContextMenu", S_OK}, {&IID_IContextMenu2, "IContextMenu2", S_OK},
-                          {&IID_IContextMenu3, "IContextMenu3", E_NOINTERFACE}, {&IID_IClassFactory, "IClassFactory", E_NOINTERFACE}};
+  } const interfaces[] = {{&IID_IUnknown, "IUnknown", S_OK},
+                          {&IID_IShellExtInit, "IShellExtInit", S_OK},
+                          {&IID_IContextMenu, "IContextMenu", S_OK},
+                          {&IID_IContextMenu2, "IContextMenu2", S_OK},
+                          {&IID_IContextMenu3, "IContextMenu3", E_NOINTERFACE},
+                          {&IID_IClassFactory, "IClassFactory", E_NOINTERFACE}};
   void* pointers[6] = {};
   for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(extension->QueryInterface(*interfaces[i].iid, &pointers[i]), interfaces[i].expected) << interfaces[i].name;
+    EXPECT_EQ(extension->QueryInterface(*interfaces[i].iid, &pointers[i]), interfaces[i].expected)
+        << interfaces[i].name;
     if (pointers[i]) static_cast<IUnknown*>(pointers[i])->Release();
   }
   EXPECT_EQ(pointers[0], pointers[1]);
@@ -283,13 +286,45 @@ TEST_F(LumettaShell, MenuItemsForEachSelectionSettingAndKey) {
     std::string items;
   } const cases[] = {
       {"24-bit BMP", {bmp24}, 1, 0, true, false, false, CMF_NORMAL, 11, thumbnail24},
-      {"a shell that draws no items gets the bitmap", {bmp24}, 1, 0, false, false, false, CMF_NORMAL, 11,
+      {"a shell that draws no items gets the bitmap",
+       {bmp24},
+       1,
+       0,
+       false,
+       false,
+       false,
+       CMF_NORMAL,
+       11,
        "Open|-|B0|P[64x48x16M bmp]{" + kSubmenu24 + "}|-|Delete"},
-      {"1-bit BMP: no JPEG", {bmp1}, 1, 0, true, false, false, CMF_NORMAL, 11,
+      {"1-bit BMP: no JPEG",
+       {bmp1},
+       1,
+       0,
+       true,
+       false,
+       false,
+       CMF_NORMAL,
+       11,
        "Open|-|O0|P[40x30x2 bmp]{" + kSubmenu1 + "}|-|Delete"},
-      {"SHIFT: View instead of the thumbnail", {bmp24}, 1, 0, true, false, true, CMF_NORMAL, 11,
+      {"SHIFT: View instead of the thumbnail",
+       {bmp24},
+       1,
+       0,
+       true,
+       false,
+       true,
+       CMF_NORMAL,
+       11,
        "Open|-|T0 &View|P[64x48x16M bmp]{" + kSubmenu24 + "}|-|Delete"},
-      {"NoThumbnail: View", {bmp24}, 1, 1, true, false, false, CMF_NORMAL, 11,
+      {"NoThumbnail: View",
+       {bmp24},
+       1,
+       1,
+       true,
+       false,
+       false,
+       CMF_NORMAL,
+       11,
        "Open|-|T0 &View|P[64x48x16M bmp]{" + kSubmenu24 + "}|-|Delete"},
       {"NoThumbnail and SHIFT: the thumbnail", {bmp24}, 1, 1, true, false, true, CMF_NORMAL, 11, thumbnail24},
       {"CTRL", {bmp24}, 1, 0, true, true, false, CMF_NORMAL, 0, nothing},
@@ -302,7 +337,15 @@ TEST_F(LumettaShell, MenuItemsForEachSelectionSettingAndKey) {
       {"BMP named .dat, image extensions only", {disguised}, 0, 0, true, false, false, CMF_NORMAL, 0, nothing},
       {"shortcut to a BMP, image extensions only", {link}, 0, 0, true, false, false, CMF_NORMAL, 11, thumbnail24},
       {"garbage named .bmp", {garbage}, 1, 0, true, false, false, CMF_NORMAL, 11, nothing},
-      {"truncated BMP: menu without thumbnail", {truncated}, 1, 0, true, false, false, CMF_NORMAL, 11,
+      {"truncated BMP: menu without thumbnail",
+       {truncated},
+       1,
+       0,
+       true,
+       false,
+       false,
+       CMF_NORMAL,
+       11,
        "Open|-|P[64x48x16M bmp]{" + kSubmenu24 + "}|-|Delete"},
   };
   for (const Case& c : cases) {
@@ -331,7 +374,8 @@ TEST_F(LumettaShell, MenuItemsForEachSelectionSettingAndKey) {
   auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu2, {bmp24});
   ASSERT_NE(menuHandler, nullptr);
   HMENU menu = CreatePopupMenu();
-  EXPECT_EQ(menuHandler->QueryContextMenu(menu, 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+  EXPECT_EQ(menuHandler->QueryContextMenu(menu, 0, kFirst, kFirst + 9, CMF_NORMAL),
+            MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
   EXPECT_EQ(GetMenuItemCount(menu), 0);
   DestroyMenu(menu);
   menuHandler->Release();
@@ -359,7 +403,8 @@ TEST_F(LumettaShell, OwnerDrawnThumbnailIsMeasuredAndDrawnCentredInASunkenFrame)
   HGDIOBJ previous = SelectObject(dc, target);
   for (UINT state : {0u, UINT(ODS_SELECTED)}) {
     SCOPED_TRACE(state ? "selected" : "plain");
-    DRAWITEMSTRUCT draw = {ODT_MENU, 0, kFirst, ODA_DRAWENTIRE, state, reinterpret_cast<HWND>(menu), dc, {10, 5, 90, 75}, 0};
+    DRAWITEMSTRUCT draw = {ODT_MENU,        0, kFirst, ODA_DRAWENTIRE, state, reinterpret_cast<HWND>(menu), dc,
+                           {10, 5, 90, 75}, 0};
     EXPECT_EQ(menuHandler->HandleMenuMsg(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)), S_OK);
     // Item 80 x 70 at (10, 5): the thumbnail's corner at (10 + 8, 5 + 11), the frame one pixel around.
     const COLORREF background = GetSysColor(state ? COLOR_HIGHLIGHT : COLOR_MENU);
@@ -447,7 +492,8 @@ TEST_F(LumettaShell, ViewOpensAViewerThatHoldsTheModuleUntilItCloses) {
   LoadedModule module;
   auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu, {bmp24});
   ASSERT_NE(menuHandler, nullptr);
-  CMINVOKECOMMANDINFO info = {sizeof info, 0, nullptr, MAKEINTRESOURCEA(0), nullptr, nullptr, SW_SHOWNORMAL, 0, nullptr};
+  CMINVOKECOMMANDINFO info = {sizeof info,   0, nullptr, MAKEINTRESOURCEA(0), nullptr, nullptr,
+                              SW_SHOWNORMAL, 0, nullptr};
   EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
   menuHandler->Release();
   HWND frame = FindWindowA("Lumetta", nullptr);
@@ -471,11 +517,13 @@ TEST_F(LumettaShell, SettingsRoundTripThroughTheRegistry) {
   EXPECT_EQ(missing.CheckAllExtensions, 7) << "a missing key leaves the record alone";
 
   Settings written;
-  int32_t Settings::*const fields[] = {&Settings::CheckAllExtensions, &Settings::AutoShrink, &Settings::AutoEnlarge,
-                                       &Settings::AutoFitWindow, &Settings::NoThumbnail, &Settings::Dither8,
-                                       &Settings::Dither16, &Settings::Dither8Preview, &Settings::Dither16Preview};
-  const char* names[] = {"CheckAllExtensions", "AutoShrink", "AutoEnlarge", "AutoFitWindow", "NoThumbnail",
-                         "Dither8", "Dither16", "Dither8Preview", "Dither16Preview"};
+  int32_t Settings::*const fields[] = {
+      &Settings::CheckAllExtensions, &Settings::AutoShrink,     &Settings::AutoEnlarge,
+      &Settings::AutoFitWindow,      &Settings::NoThumbnail,    &Settings::Dither8,
+      &Settings::Dither16,           &Settings::Dither8Preview, &Settings::Dither16Preview};
+  const char* names[] = {"CheckAllExtensions", "AutoShrink",     "AutoEnlarge",
+                         "AutoFitWindow",      "NoThumbnail",    "Dither8",
+                         "Dither16",           "Dither8Preview", "Dither16Preview"};
   for (int i = 0; i < 9; ++i) written.*fields[i] = 0x01020300 + i;
   written.PrintOptions.scale = 250;
   written.PrintOptions.fitToPage = 1;
@@ -572,7 +620,8 @@ TEST_F(LumettaShell, OptionsChangeSettingsOnlyOnOkAndTheAboutBoxShowsTheVersion)
       SendDlgItemMessageA(page, 1005, BM_SETCHECK, BST_CHECKED, 0);
       PostMessageA(sheet, PSM_PRESSBUTTON, ok ? PSBTN_OK : PSBTN_CANCEL, 0);
     });
-    CMINVOKECOMMANDINFO info = {sizeof info, 0, nullptr, MAKEINTRESOURCEA(7), nullptr, nullptr, SW_SHOWNORMAL, 0, nullptr};
+    CMINVOKECOMMANDINFO info = {sizeof info,   0, nullptr, MAKEINTRESOURCEA(7), nullptr, nullptr,
+                                SW_SHOWNORMAL, 0, nullptr};
     EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
     person.join();
     EXPECT_EQ(seen, 1 + 4);
@@ -597,7 +646,8 @@ TEST_F(LumettaShell, OptionsChangeSettingsOnlyOnOkAndTheAboutBoxShowsTheVersion)
     version = text;
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   });
-  CMINVOKECOMMANDINFO info = {sizeof info, 0, nullptr, MAKEINTRESOURCEA(8), nullptr, nullptr, SW_SHOWNORMAL, 0, nullptr};
+  CMINVOKECOMMANDINFO info = {sizeof info,   0, nullptr, MAKEINTRESOURCEA(8), nullptr, nullptr,
+                              SW_SHOWNORMAL, 0, nullptr};
   EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
   person.join();
   EXPECT_EQ(version, "Version 1.12");

@@ -94,10 +94,15 @@ TEST_F(LumettaViewer, KeysAndWheelZoomInStepsAndTheFrameFollowsWithinItsLimits) 
     WPARAM wParam;
     const char* zoom;  // the title's end afterwards
   } steps[] = {
-      {WM_KEYDOWN, VK_ADD, "150%"},        {WM_KEYDOWN, VK_SUBTRACT, "100%"}, {WM_KEYDOWN, VK_OEM_MINUS, "70%"},
-      {WM_KEYDOWN, VK_DIVIDE, "100%"},     {WM_KEYDOWN, VK_OEM_PLUS, "150%"}, {WM_KEYDOWN, VK_OEM_5, "100%"},
+      {WM_KEYDOWN, VK_ADD, "150%"},
+      {WM_KEYDOWN, VK_SUBTRACT, "100%"},
+      {WM_KEYDOWN, VK_OEM_MINUS, "70%"},
+      {WM_KEYDOWN, VK_DIVIDE, "100%"},
+      {WM_KEYDOWN, VK_OEM_PLUS, "150%"},
+      {WM_KEYDOWN, VK_OEM_5, "100%"},
       // The wheel zooms only with CTRL.
-      {WM_MOUSEWHEEL, MAKEWPARAM(0, 120), "100%"}, {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, 120), "150%"},
+      {WM_MOUSEWHEEL, MAKEWPARAM(0, 120), "100%"},
+      {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, 120), "150%"},
       {WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WORD(-120)), "100%"},
   };
   for (const Step& s : steps) {
@@ -163,14 +168,13 @@ namespace {
 // The pixel data repeats the clear code before every pixel, so the code size stays at 3 bits and the
 // stream needs no encoder.
 std::string WriteTwoFrameGif(const char* name) {
-  std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 64, 0, 64, 0,
-                            0x80,  // global table of 2 entries
-                            0, 0,
-                            0xFF, 0, 0, 0, 0, 0xFF};  // red, blue
+  std::vector<uint8_t> b = {'G',  'I', 'F',  '8', '9', 'a', 64, 0,   64, 0,
+                            0x80,                                       // global table of 2 entries
+                            0,    0,   0xFF, 0,   0,   0,   0,  0xFF};  // red, blue
   const uint8_t loop[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
   b.insert(b.end(), std::begin(loop), std::end(loop));
   for (uint8_t index : {0, 1}) {
-    const uint8_t control[] = {0x21, 0xF9, 4, 0x04, 10, 0, 0, 0};  // disposal 1, delay 10 hundredths
+    const uint8_t control[] = {0x21, 0xF9, 4, 0x04, 10, 0, 0, 0};         // disposal 1, delay 10 hundredths
     const uint8_t descriptor[] = {0x2C, 0, 0, 0, 0, 64, 0, 64, 0, 0, 2};  // whole screen, LZW minimum 2
     b.insert(b.end(), std::begin(control), std::end(control));
     b.insert(b.end(), std::begin(descriptor), std::end(descriptor));

@@ -68,7 +68,9 @@ TEST_F(MainWindow, ExitQuestionNoChangesNothingYesClosesTheCatalogueAndEnds) {
   Principal().cmdSair_Click();
   ASSERT_EQ(ambiente_.dialogos.mostrados.size(), 1u);
   const auto m = ambiente_.dialogos.mostrados[0];
-  EXPECT_EQ(m.texto, "Confirma Sa\xED" "da do Programa?");
+  EXPECT_EQ(m.texto,
+            "Confirma Sa\xED"
+            "da do Programa?");
   EXPECT_EQ(m.titulo, "Finalizando...");
   EXPECT_EQ(m.estilo, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));  // Yes is the default
   EXPECT_TRUE(ambiente_.encerramentos.empty());
@@ -238,7 +240,8 @@ TEST_F(MainWindow, ToolbarButtonsAtTheirTwipsPositionsWithTipsInTabOrder) {
       {&frmPrincipal::cmdGeraListaCompras, 1305, "Clique aqui para gerar uma lista de compras"},
       {&frmPrincipal::cmdGeraListaDireto, 1935,
        "Clique aqui para gerar uma lista de compras diretamente do arquivo de lista salvo"},
-      {&frmPrincipal::cmdInternet, 2565, "Clique aqui para atualizar os pre\xE7os dos produtos diretamente via internet"},
+      {&frmPrincipal::cmdInternet, 2565,
+       "Clique aqui para atualizar os pre\xE7os dos produtos diretamente via internet"},
       {&frmPrincipal::cmdImprimirListaCompras, 3195, "Clique aqui para imprimir a lista de compras selecionada"},
       {&frmPrincipal::cmdAjuda, 4095, "Clique aqui para obter ajuda sobre o programa"},
       {&frmPrincipal::cmdSair, 4725, "Clique aqui para encerrar este programa"},
@@ -273,7 +276,8 @@ TEST_F(MainWindow, ButtonsAndMenuItemsShareTheirHandlers) {
   EXPECT_EQ(Textos(), std::vector<std::string>(2, kCatalogoVazio));
   ambiente_.dialogos.Responde(IDNO);
   SendMessageA(Principal().cmdSair, BM_CLICK, 0, 0);
-  EXPECT_EQ(Textos(), std::vector<std::string>{"Confirma Sa\xED" "da do Programa?"});
+  EXPECT_EQ(Textos(), std::vector<std::string>{"Confirma Sa\xED"
+                                               "da do Programa?"});
 }
 
 TEST_F(MainWindow, HelpViewerThatCannotStartIsReported) {
@@ -296,8 +300,7 @@ TEST(Help, ViewerCommandLineNamesTheHelpFileBesideTheProgram) {
   Ambiente().caminhoAplicativo = "C:\\Mercanota";
   EXPECT_EQ(ModuloGlobal::LinhaDeComandoDaAjuda(), "WinHlp32 C:\\Mercanota\\MercanotaK.HLP");
   Ambiente().caminhoAplicativo = "C:\\Arquivos de programas\\Mercanota";
-  EXPECT_EQ(ModuloGlobal::LinhaDeComandoDaAjuda(),
-            "WinHlp32 \"C:\\Arquivos de programas\\Mercanota\\MercanotaK.HLP\"");
+  EXPECT_EQ(ModuloGlobal::LinhaDeComandoDaAjuda(), "WinHlp32 \"C:\\Arquivos de programas\\Mercanota\\MercanotaK.HLP\"");
 }
 
 TEST_F(MainWindow, PrintingWithoutAReportWindowSaysThereIsNoList) {

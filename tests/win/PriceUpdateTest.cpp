@@ -131,9 +131,10 @@ TEST_F(PriceUpdate, UpdatesApplyOnceAndReportWhatTheyDid) {
   EXPECT_EQ(ambiente_.dialogos.mostrados[0].texto, "Ol\xE1, cliente!");
   EXPECT_EQ(ambiente_.dialogos.mostrados[0].titulo, "Mensagem via Internet:");
   EXPECT_EQ(ambiente_.dialogos.mostrados[0].estilo, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-  EXPECT_EQ(vistos_, (std::vector<std::string>{
-                         frmInternet::kLegendaInicial, "Atualizando pre\xE7os",
-                         "Resultado da Atualiza\xE7\xE3o:\r\n\r\nProdutos Inseridos: 2\r\n\r\nProdutos Atualizados: 1"}));
+  EXPECT_EQ(vistos_,
+            (std::vector<std::string>{
+                frmInternet::kLegendaInicial, "Atualizando pre\xE7os",
+                "Resultado da Atualiza\xE7\xE3o:\r\n\r\nProdutos Inseridos: 2\r\n\r\nProdutos Atualizados: 1"}));
   EXPECT_FALSE(cancelarHabilitado_);
   const std::vector<std::string> esperadas = {
       "1|Arroz|Vale Verde|5 kg|05/12/2026|23,9",
@@ -201,10 +202,9 @@ TEST_F(PriceUpdate, ConnectionFailuresLeaveEverythingAsItWas) {
 // Whatever stops an update half-way, after records that were already applied, leaves the catalogue and
 // atualiza.dat as they were, shows no summary and applies nothing that came later.
 TEST_F(PriceUpdate, FailuresHalfWayApplyNothing) {
-  const std::string aplicados =
-      "PROD;Arroz;Vale Verde;5 kg;23,9;05/12/2026;* PROD;Leite;Serra;1 l;4,5;05/12/2026;* ";
-  const std::string naoGravado = "N\xE3o foi poss\xEDvel gravar o arquivo " + Arquivo() +
-                                 ". Nenhum pre\xE7o ou produto foi atualizado.";
+  const std::string aplicados = "PROD;Arroz;Vale Verde;5 kg;23,9;05/12/2026;* PROD;Leite;Serra;1 l;4,5;05/12/2026;* ";
+  const std::string naoGravado =
+      "N\xE3o foi poss\xEDvel gravar o arquivo " + Arquivo() + ". Nenhum pre\xE7o ou produto foi atualizado.";
   CatalogueDatabase outro;
   const struct {
     const char* what;
@@ -215,15 +215,25 @@ TEST_F(PriceUpdate, FailuresHalfWayApplyNothing) {
   } casos[] = {
       {"a price that is no number", aplicados + "PROD;Sal;Litoral;1 kg;barato;05/12/2026;* ", {kErroSerio}, {}, {}},
       {"a record too short", aplicados + "OK* ", {kErroSerio}, {}, {}},
-      {"a malformed price record, then more", aplicados + "PROD;Sal;Litoral* MNSG depois* PROD;Sal;L;1;3;d;* ",
-       {kErroNaTransmissao}, {}, {}},
+      {"a malformed price record, then more",
+       aplicados + "PROD;Sal;Litoral* MNSG depois* PROD;Sal;L;1;3;d;* ",
+       {kErroNaTransmissao},
+       {},
+       {}},
       {"more than a thousand records", aplicados + Repetido("INFO x* ", 999), {kErroSerio}, {}, {}},
-      {"atualiza.dat cannot be written", aplicados, {naoGravado},
-       [&] { CreateDirectoryA(Arquivo().c_str(), nullptr); }, [&] { RemoveDirectoryA(Arquivo().c_str()); }},
-      {"the window closed during a pause", aplicados + "TEMP 60* PROD;Sal;Litoral;1 kg;3;05/12/2026;* ", {},
+      {"atualiza.dat cannot be written",
+       aplicados,
+       {naoGravado},
+       [&] { CreateDirectoryA(Arquivo().c_str(), nullptr); },
+       [&] { RemoveDirectoryA(Arquivo().c_str()); }},
+      {"the window closed during a pause",
+       aplicados + "TEMP 60* PROD;Sal;Litoral;1 kg;3;05/12/2026;* ",
+       {},
        [&] { aoObservar_ = [](frmInternet& f) { PostMessageA(f.hWnd(), WM_CLOSE, 0, 0); }; },
        [&] { aoObservar_ = nullptr; }},
-      {"the catalogue locked by another program", aplicados, {kErroSerio},
+      {"the catalogue locked by another program",
+       aplicados,
+       {kErroSerio},
        [&] { ASSERT_TRUE(outro.OpenDatabase(ambiente_.pasta + "\\Registro.mdb") && outro.BeginTrans()); },
        [&] { outro.Close(); }},
   };
@@ -237,7 +247,8 @@ TEST_F(PriceUpdate, FailuresHalfWayApplyNothing) {
     EXPECT_EQ(ambiente_.dialogos.TomaTextos(), c.mensagens) << c.what;
     if (c.mensagens.size() == 1) {
       EXPECT_EQ(mostrados[0].estilo, static_cast<UINT>(MB_OK | MB_ICONSTOP)) << c.what;
-      EXPECT_EQ(mostrados[0].titulo, c.mensagens[0] == kErroNaTransmissao ? "Erro na transmiss\xE3o do arquivo:" : "Erro:")
+      EXPECT_EQ(mostrados[0].titulo,
+                c.mensagens[0] == kErroNaTransmissao ? "Erro na transmiss\xE3o do arquivo:" : "Erro:")
           << c.what;
     }
     EXPECT_EQ(Linhas(), linhas) << c.what;

@@ -40,12 +40,12 @@ std::string Detalhes(const char* preco, const char* data) {
 
 // The catalogue every case starts from (identifiers 1 to 6, all surveyed on 01/03/2025).
 const std::vector<AmbienteDeTeste::Produto> kCatalogo = {
-    {"Feij\xE3o", "<N\xE3o Possue>", "<Nenhum>", "8,5"},      // 1
-    {"Arroz", "Vale Verde", "5 kg", "22,45"},                // 2
-    {"Arroz", "Gr\xE3o Dourado", "5 kg", "24,9"},            // 3
-    {"Sal", "Litoral", "1 kg", "3,50"},                      // 4
-    {"Arroz", "Vale Verde", "5 kg", "19"},                   // 5: the same brand and complement as 2
-    {"Caf\xE9", "Fazenda; Sul", "500 g", "15"},              // 6: a brand holding the separator
+    {"Feij\xE3o", "<N\xE3o Possue>", "<Nenhum>", "8,5"},  // 1
+    {"Arroz", "Vale Verde", "5 kg", "22,45"},             // 2
+    {"Arroz", "Gr\xE3o Dourado", "5 kg", "24,9"},         // 3
+    {"Sal", "Litoral", "1 kg", "3,50"},                   // 4
+    {"Arroz", "Vale Verde", "5 kg", "19"},                // 5: the same brand and complement as 2
+    {"Caf\xE9", "Fazenda; Sul", "500 g", "15"},           // 6: a brand holding the separator
 };
 
 class Query : public testing::Test {
@@ -96,8 +96,7 @@ protected:
 TEST_F(Query, OpensOnTheFirstNameWithItsFirstBrandChosen) {
   Abre();
   EXPECT_EQ(TextoDe(form_.hWnd()), "Consulta de Produtos");
-  EXPECT_EQ(Entradas(form_.cmbProduto),
-            (std::vector<std::string>{"Arroz", "Caf\xE9", "Feij\xE3o", "Sal"}));
+  EXPECT_EQ(Entradas(form_.cmbProduto), (std::vector<std::string>{"Arroz", "Caf\xE9", "Feij\xE3o", "Sal"}));
   EXPECT_EQ(NomeEscolhido(), "Arroz");
   EXPECT_EQ(Entradas(form_.lstMarcaComplemento),
             (std::vector<std::string>{"Vale Verde; 5 kg", "Gr\xE3o Dourado; 5 kg", "Vale Verde; 5 kg"}));
@@ -128,9 +127,15 @@ TEST_F(Query, ChoicesShowTheirEntries) {
   const Caso casos[] = {
       {"Feij\xE3o", 0, {"<N\xE3o Possue>; <Nenhum>"}, Detalhes("8,50", "01/03/2025"), "1"},
       {"Sal", 0, {"Litoral; 1 kg"}, Detalhes("3,50", "01/03/2025"), "4"},
-      {"Arroz", 1, {"Vale Verde; 5 kg", "Gr\xE3o Dourado; 5 kg", "Vale Verde; 5 kg"}, Detalhes("24,90", "01/03/2025"),
+      {"Arroz",
+       1,
+       {"Vale Verde; 5 kg", "Gr\xE3o Dourado; 5 kg", "Vale Verde; 5 kg"},
+       Detalhes("24,90", "01/03/2025"),
        "3"},
-      {"Arroz", 2, {"Vale Verde; 5 kg", "Gr\xE3o Dourado; 5 kg", "Vale Verde; 5 kg"}, Detalhes("22,45", "01/03/2025"),
+      {"Arroz",
+       2,
+       {"Vale Verde; 5 kg", "Gr\xE3o Dourado; 5 kg", "Vale Verde; 5 kg"},
+       Detalhes("22,45", "01/03/2025"),
        "2"},
       {"Caf\xE9", 0, {"Fazenda; Sul; 500 g"}, Detalhes("15,00", "01/03/2025"), "6"},
   };

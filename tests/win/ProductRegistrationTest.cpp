@@ -24,7 +24,9 @@ const char kDataInvalida[] =
     "A data informada n\xE3o \xE9 uma data v\xE1lida. Deseja que o programa assuma a data de hoje como a data da "
     "Pesquisa?";
 const char kCancelaCadastro[] = "Voc\xEA est\xE1 certo de que deseja cancelar o cadastro deste produto?";
-const char kCancelaAlteracao[] = "Voc\xEA est\xE1 certo de que deseja cancelar as altera\xE7\xF5" "es para este produto?";
+const char kCancelaAlteracao[] =
+    "Voc\xEA est\xE1 certo de que deseja cancelar as altera\xE7\xF5"
+    "es para este produto?";
 
 std::string PrecoZero(const std::string& nome) {
   return "Voc\xEA est\xE1 certo de que o pre\xE7o unit\xE1rio para " + nome + " \xE9 R$ 0,00 ?";
@@ -164,24 +166,44 @@ TEST_F(Registration, SaveStepsWithTheirQuestionsAndWhatIsStored) {
     const char* campos[5];  // name, brand, complement, date, price
     std::vector<int> respostas;
     std::vector<std::string> caixas;
-    std::vector<Linha> novas;      // rows added after the existing one
-    const char* precoNaCaixa;      // the price box afterwards (null: emptied for the next entry)
+    std::vector<Linha> novas;  // rows added after the existing one
+    const char* precoNaCaixa;  // the price box afterwards (null: emptied for the next entry)
   };
   const Caso casos[] = {
       {"no name", {"", "Marca", "", "12/03/2025", "1"}, {}, {kSemNome}, {}, "1"},
       {"blank name", {"   ", "", "", "12/03/2025", "1"}, {}, {kSemNome}, {}, "1"},
-      {"price typed with a comma", {"Sal", "Litoral", "1 kg", "12/03/2025", "3,50"}, {}, {},
-       {{"Sal", "Litoral", "1 kg", "12/03/2025", "3,5"}}, nullptr},
-      {"price with grouping", {"TV", "Tela", "42", "12/03/2025", "1.234,5"}, {}, {},
-       {{"TV", "Tela", "42", "12/03/2025", "1234,5"}}, nullptr},
-      {"empty price confirmed as zero", {"Sacola", "", "", "12/03/2025", ""}, {IDYES}, {PrecoZero("Sacola")},
-       {{"Sacola", "<N\xE3o Possue>", "<Nenhum>", "12/03/2025", "0"}}, nullptr},
+      {"price typed with a comma",
+       {"Sal", "Litoral", "1 kg", "12/03/2025", "3,50"},
+       {},
+       {},
+       {{"Sal", "Litoral", "1 kg", "12/03/2025", "3,5"}},
+       nullptr},
+      {"price with grouping",
+       {"TV", "Tela", "42", "12/03/2025", "1.234,5"},
+       {},
+       {},
+       {{"TV", "Tela", "42", "12/03/2025", "1234,5"}},
+       nullptr},
+      {"empty price confirmed as zero",
+       {"Sacola", "", "", "12/03/2025", ""},
+       {IDYES},
+       {PrecoZero("Sacola")},
+       {{"Sacola", "<N\xE3o Possue>", "<Nenhum>", "12/03/2025", "0"}},
+       nullptr},
       {"empty price refused", {"Sacola", "", "", "12/03/2025", ""}, {IDNO}, {PrecoZero("Sacola")}, {}, "0"},
       {"price that is no number", {"Sacola", "", "", "12/03/2025", "abc"}, {IDNO}, {PrecoZero("Sacola")}, {}, "0"},
-      {"zero confirmed, then the date refused", {"Sacola", "", "", "31/02/2025", "0"}, {IDYES, IDNO},
-       {PrecoZero("Sacola"), kDataInvalida}, {}, "0,00"},
-      {"empty date becomes today", {"Sal", "Litoral", "1 kg", "", "2"}, {IDYES}, {kDataInvalida},
-       {{"Sal", "Litoral", "1 kg", hoje, "2"}}, nullptr},
+      {"zero confirmed, then the date refused",
+       {"Sacola", "", "", "31/02/2025", "0"},
+       {IDYES, IDNO},
+       {PrecoZero("Sacola"), kDataInvalida},
+       {},
+       "0,00"},
+      {"empty date becomes today",
+       {"Sal", "Litoral", "1 kg", "", "2"},
+       {IDYES},
+       {kDataInvalida},
+       {{"Sal", "Litoral", "1 kg", hoje, "2"}},
+       nullptr},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);

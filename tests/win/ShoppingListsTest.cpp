@@ -41,7 +41,7 @@ const char kSemAnterior[] =
 
 // Identifiers 1 to 6; the names sort Arroz, Caf\xE9, Feij\xE3o, Leite, Sal.
 const std::vector<AmbienteDeTeste::Produto> kCatalogo = {
-    {"Arroz", "Vale Verde", "5 kg", "22,45"},     // 1
+    {"Arroz", "Vale Verde", "5 kg", "22,45"},      // 1
     {"Arroz", "Gr\xE3o Dourado", "5 kg", "24,9"},  // 2
     {"Caf\xE9", "Estrela", "500 g", "15"},         // 3
     {"Feij\xE3o", "Boa Mesa", "1 kg", "8,5"},      // 4
@@ -75,8 +75,8 @@ std::vector<std::string> EntradasDoCombo(HWND combo) {
 }
 
 void Escolhe(Formulario& form, HWND combo, int id, const std::string& nome) {
-  const LRESULT i = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(nome.c_str()));
+  const LRESULT i =
+      SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(nome.c_str()));
   ASSERT_NE(i, CB_ERR) << nome;
   SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
   SendMessageA(form.hWnd(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
@@ -98,8 +98,8 @@ protected:
     ASSERT_TRUE(Principal().Carrega());
     Principal().Mostra();
     // Two saved lists; "Semana" names an entry that has left the catalogue between two that remain.
-    for (const char* linha : {"(\"Semana\",4,\"2\")", "(\"Semana\",99,\"1\")", "(\"Semana\",5,\"1\")",
-                              "(\"M\xEAs\",1,\"3\")"}) {
+    for (const char* linha :
+         {"(\"Semana\",4,\"2\")", "(\"Semana\",99,\"1\")", "(\"Semana\",5,\"1\")", "(\"M\xEAs\",1,\"3\")"}) {
       ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
           std::string("Insert Into Compras(Nome_Salvar,ID_Produto,Quantidade) Values") + linha));
     }
@@ -167,12 +167,14 @@ TEST_F(ShoppingLists, GeneratorAppliesAndDeletesSavedLists) {
 
   // Deleting: the built-in list is refused; No keeps the list; Yes deletes it and returns to the built-in one.
   gerador_.cmdDeleteListaCompras_Click();
-  EXPECT_EQ(Textos(), std::vector<std::string>{"Desculpe, mas voc\xEA n\xE3o pode excluir a Lista Padr\xE3o do cadastro."});
+  EXPECT_EQ(Textos(),
+            std::vector<std::string>{"Desculpe, mas voc\xEA n\xE3o pode excluir a Lista Padr\xE3o do cadastro."});
   Escolhe(gerador_, gerador_.cmbListaPadrao, frmGeraListaCompras::kCmbListaPadrao, "M\xEAs");
   ambiente_.dialogos.Responde(IDNO);
   gerador_.cmdDeleteListaCompras_Click();
   ASSERT_EQ(ambiente_.dialogos.mostrados.size(), 1u);
-  EXPECT_EQ(ambiente_.dialogos.mostrados[0].texto, "Voc\xEA tem certeza que deseja excluir do cadastro a lista: M\xEAs?");
+  EXPECT_EQ(ambiente_.dialogos.mostrados[0].texto,
+            "Voc\xEA tem certeza que deseja excluir do cadastro a lista: M\xEAs?");
   EXPECT_EQ(ambiente_.dialogos.mostrados[0].estilo, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
   Textos();
   EXPECT_EQ(Linhas("M\xEAs"), std::vector<std::string>{"1:3"});
@@ -273,10 +275,10 @@ TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
   EXPECT_EQ(EntradasDoCombo(gerador_.cmbListaPadrao),
             (std::vector<std::string>{"Lista Padr\xE3o", "Festa", "M\xEAs", "Semana"}));
 
-  const std::string esperado = TextoDaListaDeCompras(
-      "Lista Padr\xE3o", Today(),
-      {{4, "Arroz", "Vale Verde", "5 kg", Currency{224500}}, {2, "Caf\xE9", "Estrela", "500 g", Currency{150000}},
-       {1, "Sal", "Litoral", "1 kg", Currency{35000}}});
+  const std::string esperado = TextoDaListaDeCompras("Lista Padr\xE3o", Today(),
+                                                     {{4, "Arroz", "Vale Verde", "5 kg", Currency{224500}},
+                                                      {2, "Caf\xE9", "Estrela", "500 g", Currency{150000}},
+                                                      {1, "Sal", "Litoral", "1 kg", Currency{35000}}});
   EXPECT_EQ(Relatorio(), esperado);
 }
 
@@ -300,9 +302,12 @@ TEST_F(ShoppingLists, EntriesBeyondTheQuantityTableAreRefused) {
   ASSERT_TRUE(viu);
   ASSERT_EQ(ambiente_.dialogos.mostrados.size(), 2u);
   EXPECT_EQ(ambiente_.dialogos.mostrados[0].texto,
-            "Os \xEDtens abaixo de Sal t\xEAm c\xF3" "digo acima de 1000 e n\xE3o podem entrar numa lista de "
-            "compras:\r\nMar Azul; 1 kg (c\xF3" "digo 1001)");
-  EXPECT_EQ(ambiente_.dialogos.mostrados[1].texto, "Voc\xEA est\xE1 certo de que deseja cancelar esta edi\xE7\xE3o da lista?");
+            "Os \xEDtens abaixo de Sal t\xEAm c\xF3"
+            "digo acima de 1000 e n\xE3o podem entrar numa lista de "
+            "compras:\r\nMar Azul; 1 kg (c\xF3"
+            "digo 1001)");
+  EXPECT_EQ(ambiente_.dialogos.mostrados[1].texto,
+            "Voc\xEA est\xE1 certo de que deseja cancelar esta edi\xE7\xE3o da lista?");
   EXPECT_EQ(Relatorio(), "") << "cancel prints nothing";
 }
 
@@ -314,18 +319,32 @@ TEST_F(ShoppingLists, SavingFromASavedList) {
     std::vector<int> botoes;
     std::vector<std::string> nomes;  // the input box's answers
     std::vector<std::string> textos;
-    const char* qtd;                 // typed for Feij\xE3o
-    const char* lista;               // where the rows went
+    const char* qtd;    // typed for Feij\xE3o
+    const char* lista;  // where the rows went
     std::vector<std::string> linhas;
   };
   const std::vector<Caso> casos = {
-      {"the proposed name replaces the list", {IDYES}, {"Semana"}, {kSalvar, "Informe o nome para salvar esta lista:"}, "3",
-       "Semana", {"4:3", "5:1"}},
-      {"the built-in name in any case", {IDYES, IDOK}, {"lista padr\xE3o"},
-       {kSalvar, "Informe o nome para salvar esta lista:", kListaPadraoII}, "4", "Lista Padr\xE3o II", {"4:4", "5:1"}},
-      {"an empty name, then another", {IDYES, IDNO}, {"", "Outra"},
+      {"the proposed name replaces the list",
+       {IDYES},
+       {"Semana"},
+       {kSalvar, "Informe o nome para salvar esta lista:"},
+       "3",
+       "Semana",
+       {"4:3", "5:1"}},
+      {"the built-in name in any case",
+       {IDYES, IDOK},
+       {"lista padr\xE3o"},
+       {kSalvar, "Informe o nome para salvar esta lista:", kListaPadraoII},
+       "4",
+       "Lista Padr\xE3o II",
+       {"4:4", "5:1"}},
+      {"an empty name, then another",
+       {IDYES, IDNO},
+       {"", "Outra"},
        {kSalvar, "Informe o nome para salvar esta lista:", kCancelaGravacao, "Informe o nome para salvar esta lista:"},
-       "5", "Outra", {"4:5", "5:1"}},
+       "5",
+       "Outra",
+       {"4:5", "5:1"}},
       {"No to saving", {IDNO, IDOK}, {}, {kSalvar, kNaoSalvou}, "9", "Semana", {"4:3", "5:1"}},
   };
   AbreGerador();
@@ -377,10 +396,10 @@ TEST_F(ShoppingLists, SavedListWindowPrintsAndDeletes) {
   EXPECT_FALSE(selecao.Carregado());
   EXPECT_TRUE(Textos().empty());
   // The quantity beyond 16 bits is clamped, not wrapped; brands and quantities as saved, names in order.
-  const std::string esperado = TextoDaListaDeCompras(
-      "Semana", Today(),
-      {{32767, "Arroz", "Gr\xE3o Dourado", "5 kg", Currency{249000}}, {2, "Feij\xE3o", "Boa Mesa", "1 kg", Currency{85000}},
-       {1, "Sal", "Litoral", "1 kg", Currency{35000}}});
+  const std::string esperado = TextoDaListaDeCompras("Semana", Today(),
+                                                     {{32767, "Arroz", "Gr\xE3o Dourado", "5 kg", Currency{249000}},
+                                                      {2, "Feij\xE3o", "Boa Mesa", "1 kg", Currency{85000}},
+                                                      {1, "Sal", "Litoral", "1 kg", Currency{35000}}});
   EXPECT_EQ(Relatorio(), esperado);
 
   frmSelecionaLista outra;

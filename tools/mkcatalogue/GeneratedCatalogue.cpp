@@ -11,34 +11,96 @@ namespace mercanota {
 namespace {
 
 const char* const kProdutos[] = {
-    "Arroz", "Feijão", "Açúcar", "Café", "Leite", "Macarrão", "Biscoito", "Bolacha", "Sabonete", "Xampu",
-    "Condicionador", "Detergente", "Iogurte", "Queijo", "Presunto", "Refrigerante", "Suco", "Chá", "Chocolate",
-    "Sorvete", "Pão", "Bolo", "Farinha", "Fubá", "Aveia", "Cereal Matinal", "Achocolatado", "Creme de Leite",
-    "Leite Condensado", "Molho de Tomate", "Extrato de Tomate", "Maionese", "Ketchup", "Mostarda", "Azeite",
-    "Vinagre", "Tempero", "Caldo", "Sardinha", "Atum", "Milho Verde", "Ervilha", "Palmito", "Azeitona",
-    "Geleia", "Margarina", "Manteiga", "Requeijão", "Salsicha", "Linguiça", "Frango", "Carne Moída",
-    "Papel Higiênico", "Guardanapo", "Esponja", "Amaciante", "Sabão em Pó", "Desinfetante", "Creme Dental",
-    "Desodorante", "Fralda", "Ração", "Granola", "Pipoca", "Batata Palha", "Salgadinho", "Torrada", "Gelatina",
-    "Pudim", "Água de Coco",
+    "Arroz",
+    "Feijão",
+    "Açúcar",
+    "Café",
+    "Leite",
+    "Macarrão",
+    "Biscoito",
+    "Bolacha",
+    "Sabonete",
+    "Xampu",
+    "Condicionador",
+    "Detergente",
+    "Iogurte",
+    "Queijo",
+    "Presunto",
+    "Refrigerante",
+    "Suco",
+    "Chá",
+    "Chocolate",
+    "Sorvete",
+    "Pão",
+    "Bolo",
+    "Farinha",
+    "Fubá",
+    "Aveia",
+    "Cereal Matinal",
+    "Achocolatado",
+    "Creme de Leite",
+    "Leite Condensado",
+    "Molho de Tomate",
+    "Extrato de Tomate",
+    "Maionese",
+    "Ketchup",
+    "Mostarda",
+    "Azeite",
+    "Vinagre",
+    "Tempero",
+    "Caldo",
+    "Sardinha",
+    "Atum",
+    "Milho Verde",
+    "Ervilha",
+    "Palmito",
+    "Azeitona",
+    "Geleia",
+    "Margarina",
+    "Manteiga",
+    "Requeijão",
+    "Salsicha",
+    "Linguiça",
+    "Frango",
+    "Carne Moída",
+    "Papel Higiênico",
+    "Guardanapo",
+    "Esponja",
+    "Amaciante",
+    "Sabão em Pó",
+    "Desinfetante",
+    "Creme Dental",
+    "Desodorante",
+    "Fralda",
+    "Ração",
+    "Granola",
+    "Pipoca",
+    "Batata Palha",
+    "Salgadinho",
+    "Torrada",
+    "Gelatina",
+    "Pudim",
+    "Água de Coco",
 };
 
 const char* const kVariedades[] = {
-    "Tradicional", "Integral", "Light", "Diet", "Zero", "Orgânico", "Premium", "Natural", "Morango",
-    "Chocolate", "Baunilha", "Limão", "Laranja", "Uva", "Coco", "Maracujá", "Pêssego", "Menta",
-    "Ervas Finas", "Picante", "Defumado", "Sem Lactose", "Sem Glúten", "Extra", "Especial", "Caseiro",
-    "Família", "Infantil", "Fit", "Gourmet", "Recheado", "Cremoso", "Crocante", "Suave", "Forte",
+    "Tradicional", "Integral", "Light",    "Diet",        "Zero",       "Orgânico", "Premium",  "Natural", "Morango",
+    "Chocolate",   "Baunilha", "Limão",    "Laranja",     "Uva",        "Coco",     "Maracujá", "Pêssego", "Menta",
+    "Ervas Finas", "Picante",  "Defumado", "Sem Lactose", "Sem Glúten", "Extra",    "Especial", "Caseiro", "Família",
+    "Infantil",    "Fit",      "Gourmet",  "Recheado",    "Cremoso",    "Crocante", "Suave",    "Forte",
 };
 
 const char* const kMarcas[] = {
-    "Boa Mesa", "Vale Verde", "Grão Dourado", "Sabor do Campo", "Serra Azul", "Doce Vida", "Estrela do Sul",
-    "Fazendinha", "Pérola", "Tropical", "Casa Nova", "Litoral", "Brilho", "Limpeza Total", "Bem Viver",
-    "Campo Alegre", "Recanto", "Sol Nascente", "Mesa Farta", "Nativa", "Primavera", "Aurora", "Bom Gosto",
-    "Delícia", "Ouro Fino", "Paraíso", "Rio Claro", "Santa Clara", "Três Marias", "Vila Rica", "<Não Possue>",
+    "Boa Mesa",    "Vale Verde",   "Grão Dourado", "Sabor do Campo", "Serra Azul", "Doce Vida", "Estrela do Sul",
+    "Fazendinha",  "Pérola",       "Tropical",     "Casa Nova",      "Litoral",    "Brilho",    "Limpeza Total",
+    "Bem Viver",   "Campo Alegre", "Recanto",      "Sol Nascente",   "Mesa Farta", "Nativa",    "Primavera",
+    "Aurora",      "Bom Gosto",    "Delícia",      "Ouro Fino",      "Paraíso",    "Rio Claro", "Santa Clara",
+    "Três Marias", "Vila Rica",    "<Não Possue>",
 };
 
 const char* const kComplementos[] = {
-    "100 g", "200 g", "250 g", "400 g", "500 g", "1 kg", "2 kg", "5 kg", "200 ml", "350 ml", "500 ml",
-    "1 litro", "1,5 litro", "2 litros", "Pacote c/ 4", "Caixa c/ 12", "Unidade", "Lata", "Sachê", "<Nenhum>",
+    "100 g",  "200 g",   "250 g",     "400 g",    "500 g",       "1 kg",        "2 kg",    "5 kg", "200 ml", "350 ml",
+    "500 ml", "1 litro", "1,5 litro", "2 litros", "Pacote c/ 4", "Caixa c/ 12", "Unidade", "Lata", "Sachê",  "<Nenhum>",
 };
 
 // A small fixed generator, so that a count always gives the same catalogue on every machine.
@@ -56,7 +118,8 @@ std::string Nome(long long indice) {
   const long long variedades = static_cast<long long>(std::size(kVariedades));
   std::string nome = std::string(kProdutos[indice % produtos]) + " " + kVariedades[(indice / produtos) % variedades];
   // Past every pairing, names go on as further product lines of the same pair.
-  if (const long long linha = indice / (produtos * variedades); linha > 0) nome += " Linha " + std::to_string(linha + 1);
+  if (const long long linha = indice / (produtos * variedades); linha > 0)
+    nome += " Linha " + std::to_string(linha + 1);
   return nome;
 }
 
@@ -75,7 +138,7 @@ bool FillGeneratedCatalogue(CatalogueDatabase& db, long long count, std::string*
     const long long entradas = 3 + static_cast<long long>(sorteio.Ate(3));
     for (long long e = 0; ok && e < entradas && feitos < count; ++e, ++feitos) {
       Currency preco{static_cast<long long>(100 + sorteio.Ate(29900)) * 100};  // 1,00 to 299,99
-      if (sorteio.Ate(4) == 0) preco.scaled /= 10;                              // cheap items are common
+      if (sorteio.Ate(4) == 0) preco.scaled /= 10;                             // cheap items are common
       char data[11];
       const int dia = 1 + static_cast<int>(sorteio.Ate(28));
       data[0] = static_cast<char>('0' + dia / 10);

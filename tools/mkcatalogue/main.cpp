@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
   if (!demo && products < 0) return 0;
 
   mercanota::CatalogueDatabase db;
-  if (!db.OpenDatabase(path) || !(demo ? mercanota::FillDemoCatalogue(db, &error)
-                                       : mercanota::FillGeneratedCatalogue(db, products, &error))) {
+  if (!db.OpenDatabase(path) ||
+      !(demo ? mercanota::FillDemoCatalogue(db, &error) : mercanota::FillGeneratedCatalogue(db, products, &error))) {
     PrintError(db.LastErrorText().empty() ? error : db.LastErrorText());
     db.Close();
     std::remove(path.c_str());

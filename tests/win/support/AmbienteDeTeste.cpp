@@ -82,8 +82,8 @@ std::string PastaTemporaria() {
   static int contador = 0;
   char base[MAX_PATH + 1] = {};
   GetTempPathA(MAX_PATH, base);
-  std::string pasta = std::string(base) + "mercanota-teste-" + std::to_string(GetCurrentProcessId()) + "-" +
-                      std::to_string(++contador);
+  std::string pasta =
+      std::string(base) + "mercanota-teste-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++contador);
   CreateDirectoryA(pasta.c_str(), nullptr);
   return pasta;
 }
@@ -197,7 +197,8 @@ void AmbienteDeTeste::CriaCatalogo(const std::vector<Produto>& produtos) {
   if (!CatalogueDatabase::CreateCatalogueFile(arquivo, true, &erro)) return;
   CatalogueDatabase db;
   if (!db.OpenDatabase(arquivo)) return;
-  for (const Produto& p : produtos) db.Execute(sql::InsertProduct(p.nome, p.marca, p.complemento, "01/03/2025", p.preco));
+  for (const Produto& p : produtos)
+    db.Execute(sql::InsertProduct(p.nome, p.marca, p.complemento, "01/03/2025", p.preco));
   db.Close();
 }
 
