@@ -6,7 +6,9 @@
 #include "PngDecoder.h"
 #include "TiffDecoder.h"
 #include "IffDecoder.h"
+#include "PcdDecoder.h"
 #include "PcxDecoder.h"
+#include "PicDecoder.h"
 #include "PsdDecoder.h"
 #include "TgaDecoder.h"
 
@@ -29,8 +31,10 @@ const DecoderEntry kDecoders[] = {
     {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
     {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
     {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},
+    {ImageKind::Pcd, &MakeDecoder<PcdDecoder>, false},
     {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
     {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
+    {ImageKind::Pic, &MakeDecoder<PicDecoder>, false},
 };
 
 }  // namespace
