@@ -224,11 +224,12 @@ TEST(DetectKind, ContentDecidesNotTheNameAndMissingFilesSay101) {
   EXPECT_FALSE(missing.Decode(DecodeRequest{}));
   EXPECT_EQ(missing.GetLastError(), kErrFileNotFound);
 
-  // Detected, but this build has no decoder for it yet.
-  std::vector<uint8_t> gifBytes = Gif();
-  ImageFile gifImage(gifBytes.data(), gifBytes.size());
-  EXPECT_FALSE(gifImage.Decode(DecodeRequest{}));
-  EXPECT_EQ(gifImage.GetLastError(), kErrNoDecoder);
+  // Detected, but the host has no decoder for it: metafiles are played by GDI, on Windows only.
+  std::vector<uint8_t> wmfBytes = Wmf(14399, 7199, 1440);
+  ImageFile wmfImage(wmfBytes.data(), wmfBytes.size());
+  EXPECT_EQ(wmfImage.GetKind(), ImageKind::Wmf);
+  EXPECT_FALSE(wmfImage.Decode(DecodeRequest{}));
+  EXPECT_EQ(wmfImage.GetLastError(), kErrNoDecoder);
 }
 
 TEST(FormatImageLabel, WritesSizeDepthAndTypeWord) {
