@@ -1,7 +1,8 @@
-// The PCX/DCX, TGA, IFF and PSD decoders on hand-made files: one table of edge cases per format, each
+// The PCX/DCX, TGA, IFF, PSD and PIC decoders on hand-made files: one table of edge cases per format, each
 // decoded whole and compared pixel by pixel. Refusals and truncations are files in tests/crashers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,140 @@ TEST(RasterDecoders, PsdProgressRisesPassByPass) {
   EXPECT_EQ(progress, (std::vector<int>{3333, 6666, 10000}));
   EXPECT_EQ(rects, (std::vector<int>{0, 0, 1}));
   image.EndDecode(false);
+}
+
+
+// ---------------------------------------------------------------------------------------------------
+// PIC
+
+// A header of `width` x `height`, the packets (chained flag set on all but the last) and the rows.
+struct PicPacketSpec {
+  int type;
+  int mask;
+};
+std::vector<uint8_t> Pic(int width, int height, const std::vector<PicPacketSpec>& packets,
+                         const std::vector<uint8_t>& data) {
+  ByteWriter w;
+  w.Raw({0x53, 0x80, 0xF6, 0x34}).Fill(84, 0).Text("PICT").Be16(uint32_t(width)).Be16(uint32_t(height));
+  w.Fill(8, 0);
+  for (size_t i = 0; i < packets.size(); ++i) w.U8(i + 1 < packets.size()).U8(8).U8(packets[i].type).U8(packets[i].mask);
+  return w.Raw(data).bytes;
+}
+
+TEST(RasterDecoders, Pic) {
+  const Pixels row = {0x102030, 0x102030, 0x102030, 0x405060, 0x708090};
+  const std::vector<uint8_t> splitRuns = {0x03, 0x10, 0x01, 0x40, 0x01, 0x70,  // red: 3, 1, 1 (pure runs)
+                                          0x82, 0x20, 0x01, 0x50, 0x80,        // green: a run of 3, a literal pair
+                                          0x80, 0x00, 0x03, 0x30, 0x80, 0x00, 0x01, 0x60, 0x00, 0x90};  // blue: 16-bit runs
+  ExpectCases({
+      // Runs of 3, then 2 literals; alpha between the colours of each pixel is dropped.
+      {"one RGBA packet, mixed runs", Pic(5, 1, {{2, 0xF0}}, {0x82, 0x10, 0x20, 0x30, 0xFF, 0x01, 0x40, 0x50, 0x60, 0x00,
+                                                               0x70, 0x80, 0x90, 0x7F}),
+       row},
+      {"three packets give the same picture", Pic(5, 1, {{1, 0x80}, {2, 0x40}, {2, 0x20}}, splitRuns), row},
+      {"raw RGB", Pic(2, 2, {{0, 0xE0}}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), {0x010203, 0x040506, 0x070809, 0x0A0B0C}},
+      // 300 pixels from one run on a 200-pixel row; the second row starts right after the run's pixel.
+      {"16-bit run clipped to the row", Pic(200, 2, {{2, 0xE0}}, {0x80, 0x01, 0x2C, 0xAB, 0xCD, 0xEF, 0x80, 0x00, 0xC8, 1, 2, 3}),
+       [] { Pixels p(200, 0xABCDEF); p.resize(400, 0x010203); return p; }()},
+      // A pure run of count 0 writes nothing; the next run fills the row.
+      {"pure run of zero", Pic(2, 1, {{1, 0xE0}}, {0, 9, 9, 9, 2, 7, 7, 7}), {0x070707, 0x070707}},
+      // Channels the packets never name stay black.
+      {"red only", Pic(2, 1, {{0, 0x80}}, {0x11, 0x22}), {0x110000, 0x220000}},
+  });
+}
+
+
+// ---------------------------------------------------------------------------------------------------
+// Photo CD
+
+// An image pack with the three uncompressed levels; `luma(level, row, x)` gives each stored sample and
+// the chroma is neutral unless `chroma` is set (then C1 and Cr of every pair).
+std::vector<uint8_t> Pcd(int rotation, int (*luma)(int level, int row, int x), int c1 = 156, int cr = 137) {
+  std::vector<uint8_t> file(96 * 2048 + 768 * 512 * 3 / 2, 0);
+  std::copy_n("PCD_IPI", 7, file.begin() + 2048);
+  file[3586] = uint8_t(rotation);
+  const int start[3] = {4, 23, 96};
+  for (int level = 1; level <= 3; ++level) {
+    const int width = 192 << (level - 1), height = 128 << (level - 1);
+    uint8_t* at = file.data() + start[level - 1] * 2048;
+    for (int row = 0; row < height; row += 2) {
+      for (int half = 0; half < 2; ++half)
+        for (int x = 0; x < width; ++x) *at++ = uint8_t(luma(level, row + half, x));
+      at = std::fill_n(at, width / 2, uint8_t(c1));
+      at = std::fill_n(at, width / 2, uint8_t(cr));
+    }
+  }
+  return file;
+}
+
+int LevelLuma(int level, int, int) { return 50 * level; }
+// Stored row r, column x: enough to tell rows and both ends of a row apart.
+int PatternLuma(int, int row, int x) { return (row / 64) * 16 + x / 128 + (x == 767 ? 100 : 0); }
+uint32_t Grey(int luma) { int v = std::min(255, int(1.35638 * luma)); return uint32_t(v * 0x010101); }
+
+TEST(RasterDecoders, PhotoCd) {
+  // The level each box reads shows in the grey of its samples.
+  const struct { int boxWidth, boxHeight, level, width, height; } levels[] = {
+      {100, 100, 1, 100, 67}, {192, 128, 1, 192, 128}, {300, 200, 2, 300, 200}, {1024, 768, 3, 768, 512}};
+  const std::vector<uint8_t> landscape = Pcd(0, LevelLuma);
+  for (const auto& c : levels) {
+    SCOPED_TRACE(c.boxWidth);
+    MemoryGraphics graphics(24);
+    ImageFile image(landscape.data(), landscape.size());
+    image.SetGraphics(graphics);
+    DecodeRequest request;
+    request.width = c.boxWidth, request.height = c.boxHeight;
+    BitmapPixels bitmap;
+    ASSERT_TRUE(image.Decode(request)) << image.GetLastError();
+    ASSERT_TRUE(graphics.ReadPixels(image.GetBitmap(), &bitmap));
+    EXPECT_EQ(bitmap.width, c.width);
+    EXPECT_EQ(bitmap.height, c.height);
+    std::vector<uint8_t> rgb = PixelsToRgb(bitmap);
+    const uint32_t grey = Grey(50 * c.level);
+    EXPECT_TRUE(std::all_of(rgb.begin(), rgb.end(), [&](uint8_t v) { return v == (grey & 0xFF); }));
+  }
+
+  // Chroma moves red and blue in opposite directions from grey.
+  {
+    std::vector<uint8_t> file = Pcd(0, LevelLuma, 100, 200);
+    MemoryGraphics graphics(24);
+    ImageFile image(file.data(), file.size());
+    image.SetGraphics(graphics);
+    BitmapPixels bitmap;
+    ASSERT_TRUE(image.Decode(DecodeRequest{}) && graphics.ReadPixels(image.GetBitmap(), &bitmap));
+    std::vector<uint8_t> rgb = PixelsToRgb(bitmap);
+    EXPECT_EQ(rgb[0], 255);  // 203 + 114
+    EXPECT_EQ(rgb[1], 203 + int(-0.43018 * -56) + int(-0.92725 * 63));
+    EXPECT_EQ(rgb[2], 203 + int(2.21802 * -56));
+  }
+
+  // A portrait pack is delivered upright, 512 x 768, column by column: stored row c is column c, read
+  // from its end (rotation 1) or column 511 - c, read from its start (rotations 2 and 3).
+  for (int rotation : {1, 3}) {
+    SCOPED_TRACE(rotation);
+    std::vector<uint8_t> file = Pcd(rotation, PatternLuma);
+    MemoryGraphics graphics(24);
+    ImageFile image(file.data(), file.size());
+    image.SetGraphics(graphics);
+    ASSERT_TRUE(image.BeginDecode(DecodeRequest{}));
+    int count = 0;
+    ImageRect rects[100];
+    ASSERT_TRUE(image.DecodeStep(100, &count, rects));
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(rects[0], (rotation == 1 ? ImageRect{0, 0, 100, 768} : ImageRect{412, 0, 512, 768}));
+    while (image.GetProgress() < 10000) ASSERT_TRUE(image.DecodeStep(100, &count, rects));
+    BitmapPixels bitmap;
+    ASSERT_TRUE(graphics.ReadPixels(image.GetBitmap(), &bitmap));
+    image.EndDecode(false);
+    ASSERT_EQ(bitmap.width, 512);
+    ASSERT_EQ(bitmap.height, 768);
+    std::vector<uint8_t> rgb = PixelsToRgb(bitmap);
+    for (int column : {0, 130, 511})
+      for (int y : {0, 300, 767}) {
+        int row = rotation == 1 ? column : 511 - column, x = rotation == 1 ? 767 - y : y;
+        EXPECT_EQ(rgb[size_t(y * 512 + column) * 3], Grey(PatternLuma(3, row, x)) & 0xFF) << column << "," << y;
+      }
+  }
 }
 
 }  // namespace
