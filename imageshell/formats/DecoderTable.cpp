@@ -24,16 +24,11 @@ struct DecoderEntry {
 
 // One entry per format with a decoder (the metafile player, Windows only, will be path-only).
 const DecoderEntry kDecoders[] = {
-    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false},
-    {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
-    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false},
-    {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
-    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
-    {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
-    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},
-    {ImageKind::Pcd, &MakeDecoder<PcdDecoder>, false},
-    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
-    {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
+    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false}, {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false}, {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
+    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},   {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
+    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},   {ImageKind::Pcd, &MakeDecoder<PcdDecoder>, false},
+    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},   {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
     {ImageKind::Pic, &MakeDecoder<PicDecoder>, false},
 };
 

@@ -83,8 +83,8 @@ bool PcdDecoder::BeginImageHook() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
-  if (!input_.Allocate(chunk, reader) || !Allocate(row_, pairBytes) || !Allocate(luma_, 256) ||
-      !Allocate(red_, 256) || !Allocate(greenC1_, 256) || !Allocate(greenCr_, 256) || !Allocate(blue_, 256))
+  if (!input_.Allocate(chunk, reader) || !Allocate(row_, pairBytes) || !Allocate(luma_, 256) || !Allocate(red_, 256) ||
+      !Allocate(greenC1_, 256) || !Allocate(greenCr_, 256) || !Allocate(blue_, 256))
     return SetError(kErrDisplayBitmap);
   if (!SeekSource(kLevelSector[level] * kSector, 0, nullptr)) return SetError(kErrPixelData);
   input_.Restart();
@@ -147,9 +147,12 @@ bool PcdDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect)
   const int k = linesDone_;
   if (rectCount && updateRect) {
     *rectCount = 1;
-    if (rotation_ == 0) updateRect[0] = ImageRect{0, k, width, k + count};
-    else if (rotation_ == 1) updateRect[0] = ImageRect{k, 0, k + count, height};
-    else updateRect[0] = ImageRect{width - k - count, 0, width - k, height};
+    if (rotation_ == 0)
+      updateRect[0] = ImageRect{0, k, width, k + count};
+    else if (rotation_ == 1)
+      updateRect[0] = ImageRect{k, 0, k + count, height};
+    else
+      updateRect[0] = ImageRect{width - k - count, 0, width - k, height};
   }
   for (int i = 0; i < count; ++i) {
     // Stored rows between delivered ones are passed over (a pair is still read for its first row).
@@ -160,15 +163,18 @@ bool PcdDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect)
     accumulator_ -= storedHeight_;
     ConvertRow();
     const int line = linesDone_;
-    bool put = rotation_ == 0 ? PutRow(row_.data(), line)
-                              : PutColumn(rotation_ == 1 ? line : width - 1 - line, row_.data());
+    bool put =
+        rotation_ == 0 ? PutRow(row_.data(), line) : PutColumn(rotation_ == 1 ? line : width - 1 - line, row_.data());
     if (!put) return false;
     ++linesDone_;
   }
   progress_ = MulDiv(linesDone_, kProgressComplete, lines_);
-  if (rotation_ == 0) decodedRect_ = ImageRect{0, 0, width, linesDone_};
-  else if (rotation_ == 1) decodedRect_ = ImageRect{0, 0, linesDone_, height};
-  else decodedRect_ = ImageRect{width - linesDone_, 0, width, height};
+  if (rotation_ == 0)
+    decodedRect_ = ImageRect{0, 0, width, linesDone_};
+  else if (rotation_ == 1)
+    decodedRect_ = ImageRect{0, 0, linesDone_, height};
+  else
+    decodedRect_ = ImageRect{width - linesDone_, 0, width, height};
   if (linesDone_ >= lines_) EndOfImage();
   return SetError(kErrNone);
 }

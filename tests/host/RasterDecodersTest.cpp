@@ -309,7 +309,6 @@ TEST(RasterDecoders, PsdProgressRisesPassByPass) {
   image.EndDecode(false);
 }
 
-
 // ---------------------------------------------------------------------------------------------------
 // PIC
 
@@ -323,7 +322,8 @@ std::vector<uint8_t> Pic(int width, int height, const std::vector<PicPacketSpec>
   ByteWriter w;
   w.Raw({0x53, 0x80, 0xF6, 0x34}).Fill(84, 0).Text("PICT").Be16(uint32_t(width)).Be16(uint32_t(height));
   w.Fill(8, 0);
-  for (size_t i = 0; i < packets.size(); ++i) w.U8(i + 1 < packets.size()).U8(8).U8(packets[i].type).U8(packets[i].mask);
+  for (size_t i = 0; i < packets.size(); ++i)
+    w.U8(i + 1 < packets.size()).U8(8).U8(packets[i].type).U8(packets[i].mask);
   return w.Raw(data).bytes;
 }
 
@@ -331,24 +331,31 @@ TEST(RasterDecoders, Pic) {
   const Pixels row = {0x102030, 0x102030, 0x102030, 0x405060, 0x708090};
   const std::vector<uint8_t> splitRuns = {0x03, 0x10, 0x01, 0x40, 0x01, 0x70,  // red: 3, 1, 1 (pure runs)
                                           0x82, 0x20, 0x01, 0x50, 0x80,        // green: a run of 3, a literal pair
-                                          0x80, 0x00, 0x03, 0x30, 0x80, 0x00, 0x01, 0x60, 0x00, 0x90};  // blue: 16-bit runs
+                                          0x80, 0x00, 0x03, 0x30, 0x80, 0x00,
+                                          0x01, 0x60, 0x00, 0x90};  // blue: 16-bit runs
   ExpectCases({
       // Runs of 3, then 2 literals; alpha between the colours of each pixel is dropped.
-      {"one RGBA packet, mixed runs", Pic(5, 1, {{2, 0xF0}}, {0x82, 0x10, 0x20, 0x30, 0xFF, 0x01, 0x40, 0x50, 0x60, 0x00,
-                                                               0x70, 0x80, 0x90, 0x7F}),
+      {"one RGBA packet, mixed runs",
+       Pic(5, 1, {{2, 0xF0}}, {0x82, 0x10, 0x20, 0x30, 0xFF, 0x01, 0x40, 0x50, 0x60, 0x00, 0x70, 0x80, 0x90, 0x7F}),
        row},
       {"three packets give the same picture", Pic(5, 1, {{1, 0x80}, {2, 0x40}, {2, 0x20}}, splitRuns), row},
-      {"raw RGB", Pic(2, 2, {{0, 0xE0}}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), {0x010203, 0x040506, 0x070809, 0x0A0B0C}},
+      {"raw RGB",
+       Pic(2, 2, {{0, 0xE0}}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}),
+       {0x010203, 0x040506, 0x070809, 0x0A0B0C}},
       // 300 pixels from one run on a 200-pixel row; the second row starts right after the run's pixel.
-      {"16-bit run clipped to the row", Pic(200, 2, {{2, 0xE0}}, {0x80, 0x01, 0x2C, 0xAB, 0xCD, 0xEF, 0x80, 0x00, 0xC8, 1, 2, 3}),
-       [] { Pixels p(200, 0xABCDEF); p.resize(400, 0x010203); return p; }()},
+      {"16-bit run clipped to the row",
+       Pic(200, 2, {{2, 0xE0}}, {0x80, 0x01, 0x2C, 0xAB, 0xCD, 0xEF, 0x80, 0x00, 0xC8, 1, 2, 3}),
+       [] {
+         Pixels p(200, 0xABCDEF);
+         p.resize(400, 0x010203);
+         return p;
+       }()},
       // A pure run of count 0 writes nothing; the next run fills the row.
       {"pure run of zero", Pic(2, 1, {{1, 0xE0}}, {0, 9, 9, 9, 2, 7, 7, 7}), {0x070707, 0x070707}},
       // Channels the packets never name stay black.
       {"red only", Pic(2, 1, {{0, 0x80}}, {0x11, 0x22}), {0x110000, 0x220000}},
   });
 }
-
 
 // ---------------------------------------------------------------------------------------------------
 // Photo CD
@@ -376,12 +383,16 @@ std::vector<uint8_t> Pcd(int rotation, int (*luma)(int level, int row, int x), i
 int LevelLuma(int level, int, int) { return 50 * level; }
 // Stored row r, column x: enough to tell rows and both ends of a row apart.
 int PatternLuma(int, int row, int x) { return (row / 64) * 16 + x / 128 + (x == 767 ? 100 : 0); }
-uint32_t Grey(int luma) { int v = std::min(255, int(1.35638 * luma)); return uint32_t(v * 0x010101); }
+uint32_t Grey(int luma) {
+  int v = std::min(255, int(1.35638 * luma));
+  return uint32_t(v * 0x010101);
+}
 
 TEST(RasterDecoders, PhotoCd) {
   // The level each box reads shows in the grey of its samples.
-  const struct { int boxWidth, boxHeight, level, width, height; } levels[] = {
-      {100, 100, 1, 100, 67}, {192, 128, 1, 192, 128}, {300, 200, 2, 300, 200}, {1024, 768, 3, 768, 512}};
+  const struct {
+    int boxWidth, boxHeight, level, width, height;
+  } levels[] = {{100, 100, 1, 100, 67}, {192, 128, 1, 192, 128}, {300, 200, 2, 300, 200}, {1024, 768, 3, 768, 512}};
   const std::vector<uint8_t> landscape = Pcd(0, LevelLuma);
   for (const auto& c : levels) {
     SCOPED_TRACE(c.boxWidth);
