@@ -2,15 +2,15 @@
 
 #include "BmpDecoder.h"
 #include "GifDecoder.h"
-#include "JpegDecoder.h"
-#include "PngDecoder.h"
-#include "TiffDecoder.h"
 #include "IffDecoder.h"
+#include "JpegDecoder.h"
 #include "PcdDecoder.h"
 #include "PcxDecoder.h"
 #include "PicDecoder.h"
+#include "PngDecoder.h"
 #include "PsdDecoder.h"
 #include "TgaDecoder.h"
+#include "TiffDecoder.h"
 
 namespace lumetta {
 
@@ -23,14 +23,21 @@ struct DecoderEntry {
 };
 
 // One entry per format with a decoder (the metafile player, Windows only, will be path-only).
+// clang-format off
 const DecoderEntry kDecoders[] = {
-    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false}, {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
-    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false}, {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
-    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},   {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
-    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},   {ImageKind::Pcd, &MakeDecoder<PcdDecoder>, false},
-    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},   {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
+    {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false},
+    {ImageKind::Bmp, &MakeDecoder<BmpDecoder>, false},
+    {ImageKind::Tiff, &MakeDecoder<TiffDecoder>, false},
+    {ImageKind::Png, &MakeDecoder<PngDecoder>, false},
+    {ImageKind::Gif, &MakeDecoder<GifDecoder>, false},
+    {ImageKind::Tga, &MakeDecoder<TgaDecoder>, false},
+    {ImageKind::Pcx, &MakeDecoder<PcxDecoder>, false},
+    {ImageKind::Pcd, &MakeDecoder<PcdDecoder>, false},
+    {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
+    {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
     {ImageKind::Pic, &MakeDecoder<PicDecoder>, false},
 };
+// clang-format on
 
 }  // namespace
 
