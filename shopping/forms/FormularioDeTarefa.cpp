@@ -58,6 +58,14 @@ HWND FormularioDeTarefa::CriaRotuloDeDados(int id, const char* texto, int esquer
   return h;
 }
 
+HWND FormularioDeTarefa::CriaRotuloDaColuna(int id, const char* texto, int esquerda, int* topo, int largura, int altura,
+                                            HWND fundo) {
+  HWND h = CriaRotuloDeDados(id, texto, esquerda, *topo, largura, altura, fundo);
+  DefineAlinhamento(h, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+  *topo += altura + 15;
+  return h;
+}
+
 HWND FormularioDeTarefa::CriaDica(int id, const char* texto, int esquerda, int topo, int largura, int altura,
                                   HWND fundo) {
   HWND h = CriaPainel(id, texto, esquerda, topo, largura, altura, Chanfro::kRebaixado, fundo);

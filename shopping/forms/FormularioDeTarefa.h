@@ -26,6 +26,9 @@ protected:
   HWND CriaLogo(int idPainel, int idFigura, Pictograma figura, HWND fundo);
   // A label panel: its text right-aligned against the box it names.
   HWND CriaRotuloDeDados(int id, const char* texto, int esquerda, int topo, int largura, int altura, HWND fundo);
+  // A label standing above the control it names, in a column of such pairs: its text at the bottom left;
+  // *topo moves down past it.
+  HWND CriaRotuloDaColuna(int id, const char* texto, int esquerda, int* topo, int largura, int altura, HWND fundo);
   // A tip: wrapped text on a pale sunken panel.
   HWND CriaDica(int id, const char* texto, int esquerda, int topo, int largura, int altura, HWND fundo);
 };

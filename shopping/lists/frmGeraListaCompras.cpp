@@ -51,10 +51,8 @@ void frmGeraListaCompras::CriaControles() {
 
   int topo = kTopoDosDados;
   const auto rotulo = [&](int indice, const char* texto) {
-    pnlLabelDados[indice] = CriaRotuloDeDados(kPnlLabelDados0 + indice, texto, kEsquerdaColuna, topo, kLarguraColuna,
-                                              kAlturaRotulo, pnlFundo);
-    DefineAlinhamento(pnlLabelDados[indice], DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
-    topo += kAlturaRotulo + 15;
+    pnlLabelDados[indice] = CriaRotuloDaColuna(kPnlLabelDados0 + indice, texto, kEsquerdaColuna, &topo, kLarguraColuna,
+                                               kAlturaRotulo, pnlFundo);
   };
   // Created in tab order: the product list first, as the tips say the keyboard works there.
   rotulo(0, "Nome do Produto:");

@@ -78,10 +78,8 @@ void frmMontaLista::CriaControles() {
 
   int topo = kTopoDosDados;
   const auto rotulo = [&](int indice, const char* texto) {
-    pnlLabelDados[indice] = CriaRotuloDeDados(kPnlLabelDados0 + indice, texto, kEsquerdaColuna, topo, kLarguraColuna,
-                                              kAlturaRotulo, pnlFundo);
-    DefineAlinhamento(pnlLabelDados[indice], DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
-    topo += kAlturaRotulo + 15;
+    pnlLabelDados[indice] = CriaRotuloDaColuna(kPnlLabelDados0 + indice, texto, kEsquerdaColuna, &topo, kLarguraColuna,
+                                               kAlturaRotulo, pnlFundo);
   };
   rotulo(0, "Selecione Marca e Complemento:");
   lstMarca = CriaControle("LISTBOX", "", lista::kEstilo, kLstMarca, kEsquerdaColuna, topo, kLarguraColuna, 2000,

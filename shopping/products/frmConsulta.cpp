@@ -58,10 +58,8 @@ void frmConsulta::CriaControles() {
   // Created in tab order: the name, the brand list, then the buttons.
   int topo = kTopoDosDados;
   const auto rotulo = [&](int indice, const char* texto) {
-    pnlLabelDados[indice] = CriaRotuloDeDados(kPnlLabelDados0 + indice, texto, kEsquerdaColuna, topo, kLarguraColuna,
-                                              kAlturaRotulo, pnlFundo);
-    DefineAlinhamento(pnlLabelDados[indice], DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
-    topo += kAlturaRotulo + 15;
+    pnlLabelDados[indice] = CriaRotuloDaColuna(kPnlLabelDados0 + indice, texto, kEsquerdaColuna, &topo, kLarguraColuna,
+                                               kAlturaRotulo, pnlFundo);
   };
   rotulo(0, "Nome do Produto:");
   // The height given to a drop-down list is that of its open list.
