@@ -23,6 +23,7 @@
 #include "BuildFolders.h"
 #include "DropDataObject.h"
 #include "Settings.h"
+#include "ShellLinks_win.h"
 
 namespace {
 
@@ -66,24 +67,6 @@ std::vector<uint8_t> TestBmp(int bits) {
     layout.pixel = [](int x, int y) { return uint32_t(x * 4) << 16 | uint32_t(y * 5) << 8 | 0x40; };
   }
   return testimages::BuildBmp(layout);
-}
-
-bool MakeShortcut(const std::string& linkPath, const std::string& target) {
-  IShellLinkA* link = nullptr;
-  bool ok = false;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link)))) {
-    link->SetPath(target.c_str());
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      WCHAR wide[MAX_PATH];
-      MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-      ok = SUCCEEDED(file->Save(wide, TRUE));
-      file->Release();
-    }
-    link->Release();
-  }
-  return ok;
 }
 
 void SetStoredFlag(const char* name, int32_t value) {
@@ -272,7 +255,7 @@ TEST_F(LumettaShell, MenuItemsForEachSelectionSettingAndKey) {
   cut.rawPixels = std::vector<uint8_t>(100, 0x33);  // 100 of the 9216 bytes of pixels
   const std::string truncated = WriteTestFile("truncated.bmp", testimages::BuildBmp(cut));
   const std::string link = TestFolder() + "ramp shortcut.lnk";
-  ASSERT_TRUE(MakeShortcut(link, bmp24));
+  ASSERT_TRUE(testimages::MakeShortcut(link, bmp24));
 
   const std::string thumbnail24 = "Open|-|O0|P[64x48x16M bmp]{" + kSubmenu24 + "}|-|Delete";
   const std::string nothing = "Open|Delete";

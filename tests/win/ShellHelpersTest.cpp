@@ -18,6 +18,7 @@
 #include "PathHelpers.h"
 #include "ProgressDialog.h"
 #include "Shortcut.h"
+#include "ShellLinks_win.h"
 #include "WindowHelpers.h"
 #include "BuildFolders.h"
 
@@ -39,23 +40,10 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   CloseHandle(file);
 }
 
-// A real shortcut made through the shell's link object.
+// A real shortcut, with COM initialised for it on this thread.
 bool MakeShortcut(const std::string& linkPath, const std::string& target) {
   CoInitialize(nullptr);
-  IShellLinkA* link = nullptr;
-  bool ok = false;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link)))) {
-    link->SetPath(target.c_str());
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      WCHAR wide[MAX_PATH];
-      MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-      ok = SUCCEEDED(file->Save(wide, TRUE));
-      file->Release();
-    }
-    link->Release();
-  }
+  bool ok = testimages::MakeShortcut(linkPath, target);
   CoUninitialize();
   return ok;
 }
