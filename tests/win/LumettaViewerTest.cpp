@@ -6,11 +6,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
+#include "GdiGraphics.h"
+#include "ImageFile.h"
+#include "ImageView.h"
+#include "ScriptedDecoder.h"
+#include "Settings.h"
 
 namespace {
 
@@ -59,7 +65,43 @@ protected:
       if (HWND w = FindWindowA("Lumetta", nullptr)) PostMessageA(w, WM_CLOSE, 0, 0);
       viewer_.join();
     }
+    // The module writes its settings back as it goes: the ones a test changed are put back after that.
     FreeLibrary(module_);
+    if (autoZoomChanged_) WriteAutoZoom(savedAutoZoom_[0], savedAutoZoom_[1]);
+  }
+
+  static void WriteAutoZoom(int32_t shrink, int32_t enlarge) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "AutoShrink", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&shrink), sizeof shrink);
+    RegSetValueExA(key, "AutoEnlarge", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&enlarge), sizeof enlarge);
+    RegCloseKey(key);
+  }
+
+  // The module reads its settings when a process loads it: set the two automatic zooms and load it anew.
+  void ReloadWithAutoZoom(int32_t shrink, int32_t enlarge) {
+    FreeLibrary(module_);
+    if (!autoZoomChanged_) {
+      HKEY key = nullptr;
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        for (int i = 0; i < 2; ++i) {
+          DWORD size = sizeof savedAutoZoom_[i];
+          RegQueryValueExA(key, i ? "AutoEnlarge" : "AutoShrink", nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(&savedAutoZoom_[i]), &size);
+        }
+        RegCloseKey(key);
+      }
+      autoZoomChanged_ = true;
+    }
+    WriteAutoZoom(shrink, enlarge);
+    SetUp();
+  }
+
+  // Esc, then ShowImage returns.
+  void Close(HWND frame) {
+    SendMessageA(frame, WM_KEYDOWN, VK_ESCAPE, 0);
+    viewer_.join();
   }
 
   // Starts ShowImage as rundll32 does and waits for its frame.
@@ -78,7 +120,21 @@ protected:
   CanUnloadNowFn canUnloadNow_ = nullptr;
   std::string path_;
   std::thread viewer_;
+  bool autoZoomChanged_ = false;
+  int32_t savedAutoZoom_[2] = {0, 0};
 };
+
+int TitleZoom(HWND frame) {
+  std::string title = Title(frame);
+  return std::atoi(title.c_str() + title.rfind(' ') + 1);
+}
+
+bool InsideWorkArea(HWND frame) {
+  RECT work{}, r{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(frame, &r);
+  return r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom;
+}
 
 }  // namespace
 
@@ -230,4 +286,191 @@ TEST_F(LumettaViewer, AGifAnimationShowsItsFramesInTurn) {
   SendMessageA(frame, WM_KEYDOWN, VK_ESCAPE, 0);
   viewer_.join();
   EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+TEST_F(LumettaViewer, AutoShrinkAndAutoEnlargeSizeTheFirstWindow) {
+  std::string large = WriteBmp("viewer-1600x1200.bmp", 1600, 1200);
+  std::string small = WriteBmp("viewer-200x100.bmp", 200, 100);
+  struct Case {
+    int32_t shrink, enlarge;
+    const std::string& file;
+    int below, above;  // the first zoom lies strictly between
+  } cases[] = {
+      {1, 0, large, 10, 100},  {1, 0, small, 99, 101},  // only shrinking: a small image stays at 100 %
+      {0, 1, small, 100, 10001}, {0, 1, large, 99, 101},  // only enlarging: a large one stays at 100 %
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.shrink) + " " + std::to_string(c.enlarge) + " " + c.file);
+    ReloadWithAutoZoom(c.shrink, c.enlarge);
+    HWND frame = Open(c.file);
+    ASSERT_NE(frame, nullptr);
+    int zoom = TitleZoom(frame);
+    EXPECT_GT(zoom, c.below);
+    EXPECT_LT(zoom, c.above);
+    EXPECT_TRUE(InsideWorkArea(frame));
+    Close(frame);
+  }
+}
+
+namespace {
+
+using lumetta::ImageFile;
+using lumetta::ImageView;
+
+// A top-level window of exactly width x height client pixels that owns the view under test, placed
+// away from the pointer so that no real mouse message reaches it.
+class Owner {
+public:
+  Owner(int width, int height) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ViewerTestOwner";
+    RegisterClassA(&wc);
+    SetCursorPos(1000, 700);
+    window = CreateWindowExA(WS_EX_TOPMOST, "ViewerTestOwner", "", WS_POPUP | WS_VISIBLE, 40, 40, width, height,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
+  ~Owner() { DestroyWindow(window); }
+  HWND window;
+};
+
+// Dispatches this thread's messages until `done` holds or `limitMs` have passed.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limitMs) return false;
+    MSG m;
+    if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+    } else {
+      Sleep(1);
+    }
+  }
+  return true;
+}
+
+COLORREF PixelAt(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return c;
+}
+
+// Each slice of this decoder takes a while, as a slow disk or a huge image would.
+class SlowDecoder : public testimages::ScriptedDecoder {
+public:
+  using ScriptedDecoder::ScriptedDecoder;
+
+protected:
+  bool DecodeRowsHook(int rows, int* rectCount, lumetta::ImageRect* updateRect) override {
+    Sleep(5);
+    return ScriptedDecoder::DecodeRowsHook(rows, rectCount, updateRect);
+  }
+};
+
+std::unique_ptr<lumetta::ImageDecoder> SlowFactory(lumetta::ImageKind, const lumetta::ImageSource& source,
+                                                   int* error) {
+  *error = lumetta::kErrNone;
+  return lumetta::MakeDecoder<SlowDecoder>(source);
+}
+
+}  // namespace
+
+// The view on its own, in a window of the test: the 8-bit screen path (display bitmap with a palette that
+// each paint realises), the cursor while decoding, dragging with the hand and the strips a scroll exposes.
+TEST(LumettaViewerView, DecodesUnderTheBusyCursorThenTheHandDragsItAndTheIncomingStripsArePainted) {
+  // 400 x 300 indexed, stored top row first so that the first slices fill the top of the view; every
+  // pixel's index differs from its neighbours' and no colour is black, so a strip painted from the wrong
+  // place or not at all shows.
+  testimages::BmpLayout layout;
+  layout.width = 400;
+  layout.height = -300;
+  layout.bits = 8;
+  for (uint32_t i = 0; i < 256; ++i) layout.palette.push_back(i << 16 | (255 - i) << 8 | 0x80);
+  auto index = [](int x, int y) { return uint32_t(x + 3 * y) % 256; };
+  layout.pixel = index;
+  auto expected = [&](int x, int y) {
+    uint32_t c = layout.palette[index(x, y)];
+    return RGB(c >> 16, c >> 8 & 0xFF, c & 0xFF);
+  };
+  std::vector<uint8_t> bytes = testimages::BuildBmp(layout);
+  ImageFile image(bytes.data(), bytes.size());
+  lumetta::GdiGraphics eightBitScreen(8);
+  image.SetGraphics(eightBitScreen);
+
+  Owner owner(200, 150);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HCURSOR hand = LoadCursorA(instance, "HandCursor"), closed = LoadCursorA(instance, "HandClosedCursor");
+  HCURSOR busy = LoadCursorA(nullptr, IDC_APPSTARTING);
+  ASSERT_NE(hand, nullptr);
+  {
+    ImageView view(instance, owner.window);
+    HWND w = view.Window();
+    view.SetImage(&image, true, true);
+    view.Layout();
+    auto cursorAt = [&](UINT message, WPARAM keys, int x, int y) {
+      SendMessageA(w, message, keys, MAKELPARAM(x, y));
+      return GetCursor();
+    };
+
+    // A first slice: the decoded rows show, the rest is the black background, the cursor is busy.
+    ASSERT_TRUE(view.DecodeSlice(40, true));
+    ASSERT_TRUE(image.IsDecoding());
+    EXPECT_NE(image.GetPalette(), nullptr) << "an 8-bit screen gets a palette";
+    EXPECT_EQ(PixelAt(w, 5, 5), expected(5, 5));
+    EXPECT_EQ(PixelAt(w, 5, 100), RGB(0, 0, 0));
+    EXPECT_EQ(cursorAt(WM_MOUSEMOVE, 0, 100, 75), busy);
+
+    // The pacing thread brings the rest.
+    view.StartDecoding(THREAD_PRIORITY_NORMAL);
+    ASSERT_TRUE(PumpUntil([&] { return image.IsComplete() && !view.ThreadRunning(); }, 20000));
+
+    // Drag right-down, then back a little: both pairs of edges take new pixels.
+    EXPECT_EQ(cursorAt(WM_MOUSEMOVE, 0, 100, 75), hand);
+    EXPECT_EQ(cursorAt(WM_LBUTTONDOWN, MK_LBUTTON, 100, 75), closed);
+    EXPECT_EQ(cursorAt(WM_MOUSEMOVE, MK_LBUTTON, 60, 45), closed);
+    EXPECT_EQ(view.ScrollX(), 40);
+    EXPECT_EQ(view.ScrollY(), 30);
+    cursorAt(WM_MOUSEMOVE, MK_LBUTTON, 70, 60);
+    cursorAt(WM_LBUTTONUP, 0, 70, 60);
+    ASSERT_EQ(view.ScrollX(), 30);
+    ASSERT_EQ(view.ScrollY(), 15);
+    int wrong = 0;
+    for (int y = 0; y < 150; y += 7)
+      for (int x : {0, 1, 9, 10, 11, 29, 30, 31, 100, 159, 160, 161, 189, 190, 199})
+        if (PixelAt(w, x, y) != expected(x + 30, y + 15) && ++wrong <= 5)
+          ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << PixelAt(w, x, y) << ", not "
+                        << expected(x + 30, y + 15);
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+TEST(LumettaViewerView, StoppingASlowDecodeEndsThePacingAtOnceAndItResumesLater) {
+  std::vector<uint8_t> bytes = testimages::ScriptedDecoder::Header(640, 2000, 1, false, 24);
+  ImageFile image(bytes.data(), bytes.size());
+  image.SetDecoderFactory(&SlowFactory);
+  Owner owner(200, 150);
+  ImageView view(GetModuleHandleA(nullptr), owner.window);
+  view.SetImage(&image, true, true);
+  view.Layout();
+  view.StartDecoding(THREAD_PRIORITY_NORMAL);
+  ASSERT_TRUE(PumpUntil([&] { return image.GetProgress() > 500; }, 20000));
+
+  DWORD start = GetTickCount();
+  view.StopDecoding();
+  DWORD took = GetTickCount() - start;
+  // Past its limit the view beeps and leaves the thread behind: it must end when asked.
+  EXPECT_LT(took, 3000u);
+  EXPECT_FALSE(view.ThreadRunning());
+  MSG m;
+  EXPECT_FALSE(PeekMessageA(&m, view.Window(), WM_USER, WM_USER, PM_NOREMOVE)) << "a slice is still queued";
+  int stoppedAt = image.GetProgress();
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(image.GetProgress(), stoppedAt) << "slices came after the stop";
+  EXPECT_TRUE(image.IsDecoding());
+
+  view.StartDecoding(THREAD_PRIORITY_NORMAL);
+  EXPECT_TRUE(PumpUntil([&] { return image.IsComplete() && !view.ThreadRunning(); }, 30000));
 }
