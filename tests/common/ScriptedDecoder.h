@@ -105,7 +105,7 @@ protected:
 private:
   // All columns at once, reduced across by the same accumulator rule.
   bool DecodeColumns() {
-    const int outputWidth_ = outputWidth(), outputHeight_ = outputHeight();
+    const int outputWidth_ = outputWidth();
     std::vector<uint8_t> column(size_t(height_) * 3);
     int accumulator = 0, source = 0;
     for (int x = 0; x < outputWidth_; ++x) {
