@@ -74,7 +74,10 @@ BOOL CALLBACK FindTopProc(HWND hwnd, LPARAM lParam) {
   auto* s = reinterpret_cast<TopSearch*>(lParam);
   if (!IsWindowVisible(hwnd)) return TRUE;
   if (s->pid && ProcessOf(hwnd) != s->pid) return TRUE;
-  if (GetText(hwnd) != *s->caption) return TRUE;
+  // "[Class]" names the window by its class, for windows whose caption is not known beforehand.
+  const std::string& want = *s->caption;
+  const bool byClass = want.size() > 2 && want.front() == '[' && want.back() == ']';
+  if (byClass ? ClassName(hwnd) != want.substr(1, want.size() - 2) : GetText(hwnd) != want) return TRUE;
   s->found = hwnd;
   return FALSE;
 }

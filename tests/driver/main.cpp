@@ -16,7 +16,7 @@
 //   uidriver answer BUTTON [TIMEOUT_MS]           wait for a message box and press BUTTON
 //   uidriver close WINDOW                         close a window as its close box would
 //
-// WINDOW is an exact caption or a handle "0x...". CONTROL is "#id", "Class:text", "Class[n]" or a text.
+// WINDOW is an exact caption, a class name in brackets "[Class]" or a handle "0x...". CONTROL is "#id", "Class:text", "Class[n]" or a text.
 // Exit status: 0 done, 1 failed (reason on standard error), 2 bad usage.
 #include <windows.h>
 
