@@ -205,13 +205,12 @@ void ViewerWindow::FitWindowToImage() {
 
 void ViewerWindow::UpdateTitle() {
   if (!image || !window) return;
-  char oemPath[MAX_PATH * 2] = "";
+  // The title is an ANSI window text, so the path stays in the ANSI code page: in the OEM one a
+  // "promoção.jpg" would read "promo‡ao.jpg".
   const char* path = image->GetPath();
-  lstrcpynA(oemPath, path ? path : "", sizeof oemPath);
-  CharToOemA(oemPath, oemPath);
   char title[MAX_PATH * 2 + 64];
-  FormatImageLabel(title, sizeof title - 32, oemPath, image->GetKind(), image->GetWidth(), image->GetHeight(),
-                   image->GetBitsPerPixel(), true, false);
+  FormatImageLabel(title, sizeof title - 32, path ? path : "", image->GetKind(), image->GetWidth(),
+                   image->GetHeight(), image->GetBitsPerPixel(), true, false);
   size_t used = std::strlen(title);
   std::snprintf(title + used, sizeof title - used, " - %d%%", zoom);
   SetWindowTextA(window, title);

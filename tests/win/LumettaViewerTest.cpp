@@ -104,12 +104,14 @@ protected:
     viewer_.join();
   }
 
-  // Starts ShowImage as rundll32 does and waits for its frame.
+  // Starts ShowImage as rundll32 does and waits for its frame. The frame is shown last, once it has its
+  // size, zoom and title.
   HWND Open(std::string path) {
     path_ = path;
     viewer_ = std::thread([this] { showImage_(nullptr, nullptr, path_.data(), SW_SHOWNORMAL); });
     for (int i = 0; i < 200; ++i) {
-      if (HWND w = FindWindowA("Lumetta", nullptr)) return w;
+      HWND w = FindWindowA("Lumetta", nullptr);
+      if (w && IsWindowVisible(w)) return w;
       Sleep(50);
     }
     return nullptr;
