@@ -215,13 +215,12 @@ bool SendBitmap(HDC printerDC, HBITMAP bitmap, const PrintPlacement& at, bool ca
     } else if (info.header.biCompression == BI_BITFIELDS) {
       std::memcpy(info.colors, section.dsBitfields, sizeof section.dsBitfields);
     }
-    const int lines =
-        StretchDIBits(printerDC, at.x, at.y, at.width, at.height, 0, 0, at.sourceWidth, at.sourceHeight,
-                      section.dsBm.bmBits, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
+    const int lines = StretchDIBits(printerDC, at.x, at.y, at.width, at.height, 0, 0, at.sourceWidth, at.sourceHeight,
+                                    section.dsBm.bmBits, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
     sent = lines > 0;
   } else if (canStretch) {
-    sent = StretchBlt(printerDC, at.x, at.y, at.width, at.height, memory.get(), 0, 0, at.sourceWidth,
-                      at.sourceHeight, SRCCOPY) != FALSE;
+    sent = StretchBlt(printerDC, at.x, at.y, at.width, at.height, memory.get(), 0, 0, at.sourceWidth, at.sourceHeight,
+                      SRCCOPY) != FALSE;
   } else {
     sent = BitBlt(printerDC, at.x, at.y, at.width, at.height, memory.get(), 0, 0, SRCCOPY) != FALSE;
   }
@@ -397,8 +396,8 @@ bool PrintImage(HDC printerDC, PrintJob& job, ImageFile& image) {
   sizing.pageHeight = pageHeight - printPosition;
   const PrintPlacement at = PlaceImageOnPage(sizing);
 
-  gdi::Object<HBITMAP> part(
-      useWindow ? CopyBitmapPart(bitmap, at.sourceX, at.sourceY, at.sourceWidth, at.sourceHeight) : nullptr);
+  gdi::Object<HBITMAP> part(useWindow ? CopyBitmapPart(bitmap, at.sourceX, at.sourceY, at.sourceWidth, at.sourceHeight)
+                                      : nullptr);
   if (useWindow) {
     if (!part.get()) {
       ShowMessageBox(job.owner, "Could not cut DI bitmap - insufficient memory?", "Print Error", MB_OK);

@@ -28,8 +28,10 @@ def render(ps, dpi_x, dpi_y, folder):
         with open(path, "rb") as f:
             data = f.read()
         fields, at = [], 0
-        while len(fields) < 4:  # P5, width, height, maxval, separated by blanks (no comments from gs)
-            while data[at:at + 1].isspace():
+        while len(fields) < 4:  # P5, width, height, maxval, separated by blanks and comments
+            while data[at:at + 1].isspace() or data[at:at + 1] == b"#":
+                if data[at:at + 1] == b"#":
+                    at = data.index(b"\n", at)
                 at += 1
             start = at
             while not data[at:at + 1].isspace():

@@ -22,6 +22,7 @@
 #include "Settings.h"
 #include "TestPrinter_win.h"
 #include "ViewerWindow.h"
+#include "WindowHelpers.h"
 #include "resource.h"
 
 namespace {
@@ -52,8 +53,7 @@ BOOL AnswerPrintDialog(PRINTDLGA* dialog) {
 std::string Folder() {
   char path[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, path);
-  // An accented folder: the path line must print it as the file system names it.
-  std::string folder = std::string(path) + "lumetta-f\xE9rias\\";
+  std::string folder = std::string(path) + "lumetta-print-test\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }
@@ -78,6 +78,13 @@ void WriteBmp(const std::string& path, int width, int height, int grey, int righ
   };
   std::vector<uint8_t> bytes = testimages::BuildBmp(layout);
   Write(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// Options with nothing but the scale: no text lines, the image at the top, one image per page off.
+PrintOptionsRecord Plain(int scale) {
+  PrintOptionsRecord options{};
+  options.scale = scale;
+  return options;
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -223,7 +230,7 @@ TEST_F(Printing, TextLinesAndImagesSizedAndPlacedOnThePage) {
        {"b.bmp"},
        // The right half of b.bmp as a viewer at 200 % shows it, the window reaching past the image.
        [](PrintJob& job) {
-         job.options = PrintOptionsRecord{200};
+         job.options = Plain(200);
          job.options.windowContentOnly = 1;
          job.windowRect = {200, 0, 450, 260};
        },
@@ -234,13 +241,13 @@ TEST_F(Printing, TextLinesAndImagesSizedAndPlacedOnThePage) {
        }},
       {"reduced-to-the-page",
        {"wide.bmp"},
-       [](PrintJob& job) { job.options = PrintOptionsRecord{100}; },
+       [](PrintJob& job) { job.options = Plain(100); },
        "",
        [&] { return Box(1, 128, 0, 0, page.width, 300 * page.width / 1200); }},
       {"fit-to-page-centred",
        {"a.bmp"},
        [](PrintJob& job) {
-         job.options = PrintOptionsRecord{100};
+         job.options = Plain(100);
          job.options.fitToPage = 1;
          job.options.centerOnPage = 1;
        },
@@ -253,7 +260,7 @@ TEST_F(Printing, TextLinesAndImagesSizedAndPlacedOnThePage) {
        {"a.bmp", "b.bmp", "tall.bmp"},
        // Names only; a and b one below the other, tall.bmp (as high as a page) on the next.
        [](PrintJob& job) {
-         job.options = PrintOptionsRecord{100};
+         job.options = Plain(100);
          job.options.showFileName = 1;
        },
        "a.bmp\r\nb.bmp\r\ntall.bmp\r\n",
@@ -295,7 +302,8 @@ TEST_F(Printing, CancelledDialogsPrintNothingAndOnlyTheSetupsOkKeepsItsChoices) 
     std::thread person = ActOnDialog("Lumetta32 Print Setup", [&](HWND dialog) {
       // The defaults, the window part unavailable outside the viewer, one image: no "one per page".
       int s = 0, bit = 1;
-      for (int id : {104, 102, 124, 126, 128}) s |= (IsDlgButtonChecked(dialog, id) == BST_CHECKED ? bit : 0), bit <<= 1;
+      for (int id : {104, 102, 124, 126, 128})
+        s |= (IsDlgButtonChecked(dialog, id) == BST_CHECKED ? bit : 0), bit <<= 1;
       for (int id : {103, 104, 123}) s |= (IsWindowEnabled(GetDlgItem(dialog, id)) ? bit : 0), bit <<= 1;
       s |= (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) ? bit : 0;
       seen = s;
@@ -345,7 +353,8 @@ TEST_F(Printing, FromTheViewerAtItsZoom) {
   EXPECT_EQ(TheSettings.PrintOptions.windowContentOnly, 1);
   // The whole image is in view: all of it at 200 %.
   const int w = Printed(400, 100), h = Printed(200, 100);
-  Keep("viewer", "", Box(1, 192, (page.width - w) / 2 + w / 2, 0, w - w / 2, h) + Box(1, 64, (page.width - w) / 2, 0, w / 2, h));
+  Keep("viewer", "",
+       Box(1, 192, (page.width - w) / 2 + w / 2, 0, w - w / 2, h) + Box(1, 64, (page.width - w) / 2, 0, w / 2, h));
   DestroyWindow(viewer->Window());
   ModuleInstance = nullptr;
 }
