@@ -229,7 +229,7 @@ TEST_F(Printing, TextLinesAndImagesSizedAndPlacedOnThePage) {
   }
 }
 
-TEST_F(Printing, CancelledDialogsPrintNothingAndOnlyTheSetupsOkKeepsItsChoices) {
+TEST_F(Printing, CancelledDialogsAndUnreadableFilesPrintNothingAndOnlyTheSetupsOkKeepsItsChoices) {
   for (bool cancelSetup : {true, false}) {
     SCOPED_TRACE(cancelSetup ? "setup cancelled" : "printer dialog cancelled");
     PrintJob job;
@@ -257,6 +257,17 @@ TEST_F(Printing, CancelledDialogsPrintNothingAndOnlyTheSetupsOkKeepsItsChoices) 
     EXPECT_EQ(std::memcmp(&job.options, &expected, sizeof expected), 0);
     EXPECT_EQ(dialogFlags, cancelSetup ? 0 : DWORD(PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION));
   }
+
+  // A file that cannot be read is reported, and no blank page comes out for it.
+  Write(folder + "broken.bmp", "BM this is no bitmap");
+  PrintJob job;
+  job.instance = module;
+  job.options = Settings().PrintOptions;
+  job.showSetupDialog = false;
+  answerDialog = true;
+  EXPECT_FALSE(PrintFiles(job, {folder + "broken.bmp"}));
+  EXPECT_EQ(messages, std::vector<std::string>{"Lumetta32: Could not read image:\nbroken.bmp"});
+  EXPECT_EQ(GetFileAttributesA(Output().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is printed";
 }
 
 // The viewer's Print: its zoom as the scale, its visible part on offer; the choices and the zoom are kept.
