@@ -17,10 +17,8 @@ using namespace lumetta;
 
 namespace {
 
-MessageBoxFunction messageBox = nullptr;
-
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT type) {
-  return messageBox ? messageBox(owner, text, caption, type) : MessageBoxA(owner, text, caption, type);
+  return ShowMessageBox(owner, text, caption, type);
 }
 
 const char kDesktopKey[] = "Control Panel\\desktop";
@@ -122,8 +120,6 @@ void StoreWallpaper(bool restoring, char* wallpaperPath, bool tiled) {
 }
 
 }  // namespace
-
-void SetFileServicesMessageBox(MessageBoxFunction function) { messageBox = function; }
 
 bool SetWallpaper(HINSTANCE instance, HWND owner, const char* caption, const char* path, bool tiled) {
   char wallpaperPath[kPathBufferSize];

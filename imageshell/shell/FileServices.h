@@ -5,6 +5,8 @@
 // "descript.ion". Windows only; they show their own progress and message boxes.
 #include <windows.h>
 
+#include "WindowHelpers.h"
+
 // Sets the wallpaper from `path` (tiled or centred), or restores the previous one when `path` is null.
 // `caption` is the caption of its message boxes. True on success.
 bool SetWallpaper(HINSTANCE instance, HWND owner, const char* caption, const char* path, bool tiled);
@@ -17,7 +19,5 @@ bool ConvertImage(HWND owner, const char* path, int format);
 // The caller frees it with delete[].
 char* ReadFileDescription(const char* path);
 
-// Every message box of these services goes through this function; tests put a recording one in place
-// (null restores MessageBoxA).
-using MessageBoxFunction = int (*)(HWND owner, const char* text, const char* caption, UINT type);
-void SetFileServicesMessageBox(MessageBoxFunction function);
+// The message boxes of these services go through the extension's one (see SetMessageBoxFunction).
+inline void SetFileServicesMessageBox(MessageBoxFunction function) { SetMessageBoxFunction(function); }

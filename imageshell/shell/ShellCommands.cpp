@@ -1,10 +1,11 @@
-// Printing comes with its own dialog; until it is in the module, its command is accepted and does nothing.
 // The viewer stands on this folder, so it hands in its opener (ViewerOpener) rather than being called by name.
 #include "ShellCommands.h"
 
 #include "FileServices.h"
 #include "ModuleState.h"
 #include "ObjectCount.h"
+#include "Printing.h"
+#include "Settings.h"
 
 void (*ViewerOpener)(const char* path) = nullptr;
 
@@ -12,7 +13,30 @@ void OpenViewer(const char* path) {
   if (ViewerOpener) ViewerOpener(path);
 }
 
-void PrintImageFile(const char*) { ObjectCountHold hold; }
+namespace {
+
+void PrintOneFile(HWND owner, const char* path, int scale, const RECT* visible) {
+  ObjectCountHold hold;
+  PrintJob job;
+  job.instance = ModuleInstance;
+  job.owner = owner;
+  job.options = TheSettings.PrintOptions;
+  job.options.scale = scale;
+  if (visible) job.windowRect = *visible;
+  job.showSetupDialog = true;
+  job.page = 0;
+  PrintFiles(job, {path});
+  // Kept whether or not anything was printed: a cancelled printer dialog keeps the setup's choices.
+  TheSettings.PrintOptions = job.options;
+}
+
+}  // namespace
+
+void PrintImageFile(const char* path) { PrintOneFile(nullptr, path, TheSettings.PrintOptions.scale, nullptr); }
+
+void PrintImageFromViewer(HWND owner, const char* path, int zoom, const RECT& visible) {
+  PrintOneFile(owner, path, zoom, &visible);
+}
 
 void SetWallpaperFromMenu(const char* path, bool tiled) {
   ObjectCountHold hold;

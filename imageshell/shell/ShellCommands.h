@@ -8,8 +8,12 @@
 void OpenViewer(const char* path);
 // The viewer stands above the menu; the module sets this to the viewer's opener.
 extern void (*ViewerOpener)(const char* path);
-// Prints the one image at `path`, with the print setup and the system's print dialog.
+// Prints the one image at `path`, with the print setup and the system's print dialog, at the scale of
+// the print options.
 void PrintImageFile(const char* path);
+// The viewer's print: its zoom as the scale and the part of the zoomed image it shows, the frame as the
+// owner. The options chosen, scale included, are kept for the next print.
+void PrintImageFromViewer(HWND owner, const char* path, int zoom, const RECT& visible);
 // Desktop wallpaper from the image at `path` (tiled or centred); a null path restores the previous one.
 void SetWallpaperFromMenu(const char* path, bool tiled);
 // A BMP or JPEG copy of the image beside it.

@@ -2,6 +2,16 @@
 
 #include "WindowPlacement.h"
 
+namespace {
+MessageBoxFunction messageBox = nullptr;
+}
+
+void SetMessageBoxFunction(MessageBoxFunction function) { messageBox = function; }
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+  return messageBox ? messageBox(owner, text, caption, type) : MessageBoxA(owner, text, caption, type);
+}
+
 void CenterWindow(HWND window, HWND over) {
   if (!over) over = GetParent(window);
   if (!over || !IsWindow(over) || IsIconic(over)) over = GetDesktopWindow();
@@ -21,7 +31,7 @@ bool ShowSystemError(const char* caption) {
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
   if (length == 0 || !text) return false;
-  MessageBoxA(nullptr, text, caption, MB_ICONINFORMATION);
+  ShowMessageBox(nullptr, text, caption, MB_ICONINFORMATION);
   LocalFree(text);
   return true;
 }

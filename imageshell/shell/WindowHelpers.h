@@ -10,3 +10,9 @@ void CenterWindow(HWND window, HWND over);
 // Shows the system's text for GetLastError() in an information box with this caption; false when the
 // system has no text for it.
 bool ShowSystemError(const char* caption);
+
+// Every message box of the extension's commands goes through this function; tests put a recording one
+// in place (null restores MessageBoxA).
+using MessageBoxFunction = int (*)(HWND owner, const char* text, const char* caption, UINT type);
+void SetMessageBoxFunction(MessageBoxFunction function);
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);

@@ -225,9 +225,13 @@ void ViewerWindow::Reload() {
 }
 
 void ViewerWindow::Print() {
-  // Printing with the viewer's zoom and visible part comes with the print module; until then the
-  // image goes through the menu's print command.
-  if (image && image->GetPath()) PrintImageFile(image->GetPath());
+  if (!image || !image->GetPath() || !view) return;
+  // What the view shows, in zoomed pixels; the printing limits it to the image.
+  RECT client{};
+  GetClientRect(view->Window(), &client);
+  const RECT visible{view->ScrollX(), view->ScrollY(), view->ScrollX() + client.right,
+                     view->ScrollY() + client.bottom + 1};
+  PrintImageFromViewer(window, image->GetPath(), zoom, visible);
 }
 
 void ViewerWindow::Wallpaper(bool tiled) {

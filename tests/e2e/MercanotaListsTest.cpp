@@ -7,13 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <winspool.h>
 
 #include <string>
 #include <vector>
 
 #include "BuildFolders.h"
 #include "RelatorioDeCompras.h"
+#include "TestPrinter_win.h"
 #include "UiDriver.h"
 
 namespace {
@@ -56,34 +56,7 @@ std::string PreparaPasta() {
 // The default printer: Wine's PostScript driver on a plain A4 printer, its output going to the file
 // `saida`. A printer of the same name left by an earlier run is replaced.
 bool InstalaImpressora(const std::string& saida) {
-  PRINTER_DEFAULTSA acesso{nullptr, nullptr, PRINTER_ALL_ACCESS};
-  HANDLE antiga = nullptr;
-  if (OpenPrinterA(const_cast<char*>(kImpressora), &antiga, &acesso)) {
-    DeletePrinter(antiga);
-    ClosePrinter(antiga);
-  }
-  std::string ppd = uidriver::ExecutableFolder() + "impressora-de-teste.ppd";
-  DRIVER_INFO_3A driver{};
-  driver.cVersion = 3;
-  driver.pName = const_cast<char*>("Mercanota PostScript de Teste");
-  driver.pDriverPath = const_cast<char*>("wineps.drv");
-  driver.pDataFile = ppd.data();
-  driver.pConfigFile = const_cast<char*>("wineps.drv");
-  driver.pDefaultDataType = const_cast<char*>("RAW");
-  AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY);
-  std::string porta = saida;
-  PRINTER_INFO_2A impressora{};
-  impressora.pPrinterName = const_cast<char*>(kImpressora);
-  impressora.pPortName = porta.data();
-  impressora.pDriverName = driver.pName;
-  impressora.pPrintProcessor = const_cast<char*>("winprint");
-  impressora.pDatatype = const_cast<char*>("RAW");
-  impressora.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-  HANDLE nova = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&impressora));
-  if (!nova) return false;
-  ClosePrinter(nova);
-  DeleteFileA(saida.c_str());
-  return SetDefaultPrinterA(kImpressora) != FALSE;
+  return testprinter::Install(kImpressora, uidriver::ExecutableFolder() + "impressora-de-teste.ppd", saida);
 }
 
 bool EscreveArquivo(const std::string& caminho, const std::string& texto) {
