@@ -44,9 +44,9 @@ bool WmfDecoder::ReadHeader(ImageHeader& header) {
   if (!ReadSource(bytes + kPlaceableHeaderBytes, kMetafileHeaderBytes, &got) || got < kMetafileHeaderBytes)
     return SetError(kErrPixelData);
   if (!ParseMetafileHeader(ByteReader(bytes + kPlaceableHeaderBytes, got), &metafile)) return SetError(kErrFormat);
-  // The bits GDI is handed are read in one piece from the end of the placeable header. Some writers
-  // count the placeable header into the size, so up to its length may be missing at the end; a size
-  // the file cannot hold even so is refused here, before anything is allocated for it.
+  // The bits GDI is handed are read in one piece after the placeable header. The file may end up to
+  // that header's length short of the size (the missing end reads as zeros); a size the file cannot
+  // hold even so is refused here, before anything is allocated for it.
   int64_t length = SourceLength();
   int64_t metafileBytes = int64_t(metafile.sizeInWords) * 2;
   if (metafileBytes > kMaxDecodeBytes) return SetError(kErrFormat);
