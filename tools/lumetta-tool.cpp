@@ -75,7 +75,13 @@ int Info(int count, char** files) {
       height = image.GetHeight(0);
       bits = image.GetBitsPerPixel(0);
       pages = image.CountPages();
-      if (pages == 0) pages = 1;  // detected, but this build cannot open its pages
+      if (pages == 0) {
+        pages = 1;  // detected, but this build cannot open its pages
+        if (image.GetLastError() == kErrNoDecoder)
+          std::fprintf(stderr, "%s: %s images cannot be decoded by this build (error %d)%s\n", files[i],
+                       ImageKindName(kind), kErrNoDecoder,
+                       kind == ImageKind::Wmf ? ": metafiles are played by the Windows graphics system" : "");
+      }
     } else {
       std::fprintf(stderr, "%s: error %d\n", files[i], image.GetLastError());
       status = kExitFailed;

@@ -11,6 +11,7 @@
 #include "PsdDecoder.h"
 #include "TgaDecoder.h"
 #include "TiffDecoder.h"
+#include "WmfDecoder.h"
 
 namespace lumetta {
 
@@ -22,7 +23,8 @@ struct DecoderEntry {
   bool pathOnly;  // decoders that need a file of their own (the metafile player)
 };
 
-// One entry per format with a decoder (the metafile player, Windows only, will be path-only).
+// One entry per format with a decoder. The metafile player exists on Windows only, and only for files:
+// GDI is handed the metafile read whole from its own file.
 // clang-format off
 const DecoderEntry kDecoders[] = {
     {ImageKind::Jpeg, &MakeDecoder<JpegDecoder>, false},
@@ -36,6 +38,9 @@ const DecoderEntry kDecoders[] = {
     {ImageKind::Iff, &MakeDecoder<IffDecoder>, false},
     {ImageKind::Psd, &MakeDecoder<PsdDecoder>, false},
     {ImageKind::Pic, &MakeDecoder<PicDecoder>, false},
+#ifdef _WIN32
+    {ImageKind::Wmf, &MakeDecoder<WmfDecoder>, true},
+#endif
 };
 // clang-format on
 

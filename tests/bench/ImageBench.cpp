@@ -7,8 +7,12 @@
 // The same picture as run-length PCX, TGA and PSD (written by ImageMagick) and as a ByteRun1 24-plane
 // IFF (written by netpbm), each beside an independent decoder's run on the same file (ImageMagick, or
 // netpbm's ilbmtoppm for IFF) as a whole process, start-up included.
+// The same picture as a PIC of one mixed run-length packet (written here: no other tool writes the
+// format), and as a Photo CD pack made by ImageMagick from it at 768 x 512, the largest level the
+// decoder reads, beside ImageMagick's reading of that pack.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -225,6 +229,85 @@ void ReferenceDecode(benchmark::State& state, const std::string& extension) {
       benchmark::Counter(double(kWidth) * kHeight / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The bench picture as a PIC: one packet of red, green and blue in mixed runs (a repeat of 2 to 128
+// pixels as one count byte above 128, anything else as literal groups of up to 128).
+const std::string& PicFile() {
+  static const std::string path = [] {
+    std::string name = "image-bench-4000x3000.pic";
+    std::vector<uint8_t> rgb = RgbRows(), file(104, 0);
+    const uint8_t magic[4] = {0x53, 0x80, 0xF6, 0x34};
+    std::copy(magic, magic + 4, file.begin());
+    std::copy_n("PICT", 4, file.begin() + 88);
+    file[92] = uint8_t(kWidth >> 8), file[93] = uint8_t(kWidth), file[94] = uint8_t(kHeight >> 8);
+    file[95] = uint8_t(kHeight);
+    file.insert(file.end(), {0, 8, 2, 0xE0});
+    for (int y = 0; y < kHeight; ++y) {
+      const uint8_t* row = rgb.data() + size_t(y) * kWidth * 3;
+      auto same = [row](int a, int b) { return std::equal(row + 3 * a, row + 3 * a + 3, row + 3 * b); };
+      int x = 0;
+      while (x < kWidth) {
+        int run = 1;
+        while (x + run < kWidth && run < 128 && same(x, x + run)) ++run;
+        if (run > 1) {
+          file.push_back(uint8_t(run + 127));
+          file.insert(file.end(), row + 3 * x, row + 3 * x + 3);
+          x += run;
+          continue;
+        }
+        int literal = 1;
+        while (x + literal < kWidth && literal < 128 &&
+               !(x + literal + 1 < kWidth && same(x + literal, x + literal + 1)))
+          ++literal;
+        file.push_back(uint8_t(literal - 1));
+        file.insert(file.end(), row + 3 * x, row + 3 * (x + literal));
+        x += literal;
+      }
+    }
+    FILE* out = std::fopen(name.c_str(), "wb");
+    if (!out || std::fwrite(file.data(), 1, file.size(), out) != file.size()) std::abort();
+    std::fclose(out);
+    return name;
+  }();
+  return path;
+}
+
+void BM_PicFullSize24(benchmark::State& state) { DecodeFile(state, PicFile(), 24, false); }
+void BM_PicThumbnail24(benchmark::State& state) { DecodeFile(state, PicFile(), 24, true); }
+
+// The Photo CD pack: 768 x 512 pixels, whatever the level read.
+constexpr int64_t kPcdPixels = 768 * 512;
+
+const std::string& PcdFile() {
+  static const std::string path = [] {
+    std::string name = "image-bench-768x512.pcd";
+    std::string command = "/usr/bin/convert " + BenchFile() + " -resize '768x512!' " + name + " 2>/dev/null";
+    return std::system(command.c_str()) == 0 ? name : std::string();
+  }();
+  return path;
+}
+
+void DecodePcd(benchmark::State& state, int screenBits, bool thumbnail) {
+  if (PcdFile().empty()) return state.SkipWithError("ImageMagick could not make the file");
+  MemoryGraphics graphics(screenBits);
+  DecodeRequest request;
+  if (thumbnail) {
+    request.width = request.height = 100;
+    request.ditherMode = 2;
+    request.fixedPalette = 1;
+  }
+  for (auto _ : state) {
+    ImageFile image(PcdFile().c_str());
+    image.SetGraphics(graphics);
+    if (!image.Decode(request)) state.SkipWithError("decode failed");
+    benchmark::DoNotOptimize(image.GetBitmap());
+  }
+  state.SetItemsProcessed(state.iterations() * kPcdPixels);
+}
+
+void BM_PcdFullSize24(benchmark::State& state) { DecodePcd(state, 24, false); }
+void BM_PcdFullSize8(benchmark::State& state) { DecodePcd(state, 8, false); }
+void BM_PcdThumbnail24(benchmark::State& state) { DecodePcd(state, 24, true); }
+
 void BM_BmpFullSize24(benchmark::State& state) { Decode(state, 24, false); }
 void BM_BmpFullSize16(benchmark::State& state) { Decode(state, 16, false); }
 void BM_BmpFullSize8(benchmark::State& state) { Decode(state, 8, false); }
@@ -289,6 +372,7 @@ constexpr int64_t kAnimationPixels = 100 * 400 * 300;
 void BM_GifFullSize(benchmark::State& state) { DecodeGif(state, PictureGif(), false, false, kPicturePixels); }
 void BM_GifThumbnail(benchmark::State& state) { DecodeGif(state, PictureGif(), false, true, kPicturePixels); }
 void BM_GifMagick(benchmark::State& state) { MagickDecode(state, PictureGif(), "", kPicturePixels); }
+void BM_PcdMagick(benchmark::State& state) { MagickDecode(state, PcdFile(), "", kPcdPixels); }
 void BM_GifAnimation100(benchmark::State& state) { DecodeGif(state, AnimationGif(), true, false, kAnimationPixels); }
 void BM_GifAnimation100Magick(benchmark::State& state) {
   MagickDecode(state, AnimationGif(), "-coalesce", kAnimationPixels);
@@ -314,6 +398,13 @@ BENCHMARK(BM_GifThumbnail)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifAnimation100)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GifAnimation100Magick)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK(BM_PicFullSize24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PicThumbnail24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PcdFullSize24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PcdFullSize8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PcdThumbnail24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PcdMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_CAPTURE(DecodeFormat, PcxFullSize, std::string("pcx"), false)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(DecodeFormat, PcxThumbnail, std::string("pcx"), true)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -41,6 +41,15 @@ check "info counts the frames" "gif${tab}30${tab}20${tab}1${tab}3${tab}anim.gif 
 "$magick" "$dir/anim.gif" -coalesce -delete 0,1 -depth 8 -strip "ppm:$dir/frame-ref.ppm"
 cmp -s "$dir/frame.ppm" "$dir/frame-ref.ppm"; check "the frame is composed over the frames before" 0 $?
 "$tool" decode "$dir/anim.gif" "$dir/x.ppm" --page 3 2>/dev/null; check "a frame the animation does not have" 1 $?
+# A placeable metafile of 10 x 5 inches (key, box 0,0 - 14399,7199 at 1440 a inch, checksum), then an
+# empty metafile: detected with its size at 96 dots per inch, but played only by the Windows build.
+python3 -c 'import struct,sys; w=[0xCDD7,0x9AC6,0,0,0,14399,7199,1440,0,0]; h=0
+for v in w: h^=v
+sys.stdout.buffer.write(struct.pack("<11H",*w,h)+struct.pack("<HHHIHIH",1,9,0x300,12,0,3,0)+bytes([3,0,0,0,0,0])+bytes(10))' >"$dir/picture.wmf"
+check "info of a metafile" "wmf${tab}960${tab}480${tab}24${tab}1${tab}picture.wmf (960x480x16M wmf)" "$("$tool" info "$dir/picture.wmf" 2>"$dir/err")"
+check "info says why a metafile cannot be decoded here" \
+  "$dir/picture.wmf: wmf images cannot be decoded by this build (error 100): metafiles are played by the Windows graphics system" \
+  "$(cat "$dir/err")"
 "$tool" >/dev/null 2>&1; check "no arguments" 2 $?
 "$tool" decode "$dir/photo.bmp" "$dir/x.ppm" --dither 9 2>/dev/null; check "dither out of range" 2 $?
 "$tool" decode "$dir/photo.bmp" "$dir/x.ppm" --screen-bits 12 2>/dev/null; check "screen depth not 8, 16 or 24" 2 $?
