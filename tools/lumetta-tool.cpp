@@ -143,8 +143,8 @@ int DecodeToPpm(const char* file, const char* output, const DecodeRequest& baseR
     return kExitFailed;
   }
   BitmapHandle bitmap = fullColor ? image.GetFullColorBitmap(page) : image.GetBitmap(page);
-  BitmapPixels first;
-  if (!bitmap || !graphics.ReadPixelRows(bitmap, 0, 0, &first)) {
+  BitmapPixels none;  // a bitmap that cannot be read back is the decode's failure, not the output file's
+  if (!bitmap || !graphics.ReadPixelRows(bitmap, 0, 0, &none)) {
     std::fprintf(stderr, "error %d\n", image.GetLastError() ? image.GetLastError() : int(kErrInvalidState));
     return kExitFailed;
   }

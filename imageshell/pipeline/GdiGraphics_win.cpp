@@ -212,7 +212,7 @@ bool GdiGraphics::ReadPixelRows(BitmapHandle bitmap, int firstRow, int count, Bi
   // asked for bottom-up, where a partial read is plainly defined, and turned over here.
   BITMAP info = {};
   if (!GetObjectA(H(bitmap), sizeof(info), &info) || firstRow > info.bmHeight) return false;
-  int rows = std::min(count, info.bmHeight - firstRow);
+  int rows = std::min(count, int(info.bmHeight) - firstRow);
   BitmapHeader header;
   header.info.width = info.bmWidth;
   header.info.height = info.bmHeight;

@@ -9,6 +9,15 @@
 #include <sys/mman.h>
 #endif
 
+// Under the address checker every bitmap comes from the heap, where a write past its end is caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define LUMETTA_CHECKED_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMETTA_CHECKED_HEAP 1
+#endif
+#endif
+
 namespace lumetta {
 
 namespace {
@@ -31,7 +40,7 @@ public:
   bool Allocate(size_t size) {
     Release();
     if (size == 0) return true;
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(LUMETTA_CHECKED_HEAP)
     if (size >= kLargePage) {
       // A whole number of large pages, so the system can place the block on a large-page boundary.
       size_t mapped = (size + kLargePage - 1) / kLargePage * kLargePage;
