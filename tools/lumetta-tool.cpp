@@ -93,23 +93,24 @@ int Info(int count, char** files) {
   return status;
 }
 
-// Converted a band of rows at a time: a second copy of a large picture would cost more than its decode.
-bool WritePpm(const char* path, const BitmapPixels& pixels) {
+// Read back and converted a band of rows at a time into the same two small buffers: a second copy of a
+// large picture would cost more than its decode.
+bool WritePpm(const char* path, PlatformGraphics& graphics, BitmapHandle bitmap) {
+  constexpr int kBandRows = 16;
+  BitmapPixels band;
+  if (!graphics.ReadPixelRows(bitmap, 0, kBandRows, &band)) return false;
   FILE* out = std::fopen(path, "wb");
   if (!out) return false;
-  std::fprintf(out, "P6\n%d %d\n255\n", pixels.width, pixels.height);
+  const int height = band.bitmapHeight;
+  std::fprintf(out, "P6\n%d %d\n255\n", band.width, height);
+  std::vector<uint8_t> rgb(size_t(band.width) * 3 * kBandRows);
   bool ok = true;
-  BitmapPixels band;
-  band.width = pixels.width;
-  band.bitCount = pixels.bitCount;
-  band.stride = pixels.stride;
-  band.colorTable = pixels.colorTable;
-  for (int y = 0; ok && y < pixels.height; y += 64) {
-    band.height = std::min(64, pixels.height - y);
-    const uint8_t* first = pixels.rows.data() + size_t(pixels.stride) * size_t(y);
-    band.rows.assign(first, first + size_t(pixels.stride) * size_t(band.height));
-    std::vector<uint8_t> rgb = PixelsToRgb(band);
-    ok = std::fwrite(rgb.data(), 1, rgb.size(), out) == rgb.size();
+  for (int y = 0; ok && y < height; y += band.height) {
+    ok = (y == 0 || graphics.ReadPixelRows(bitmap, y, kBandRows, &band)) && band.height > 0;
+    if (!ok) break;
+    PixelsToRgb(band, rgb.data());
+    size_t bytes = size_t(band.width) * 3 * size_t(band.height);
+    ok = std::fwrite(rgb.data(), 1, bytes, out) == bytes;
   }
   return std::fclose(out) == 0 && ok;
 }
@@ -148,12 +149,12 @@ int DecodeToPpm(const char* file, const char* output, const DecodeRequest& baseR
     return kExitFailed;
   }
   BitmapHandle bitmap = fullColor ? image.GetFullColorBitmap(page) : image.GetBitmap(page);
-  BitmapPixels pixels;
-  if (!bitmap || !graphics.ReadPixels(bitmap, &pixels)) {
+  BitmapPixels none;  // a bitmap that cannot be read back is the decode's failure, not the output file's
+  if (!bitmap || !graphics.ReadPixelRows(bitmap, 0, 0, &none)) {
     std::fprintf(stderr, "error %d\n", image.GetLastError() ? image.GetLastError() : int(kErrInvalidState));
     return kExitFailed;
   }
-  if (!WritePpm(output, pixels)) {
+  if (!WritePpm(output, graphics, bitmap)) {
     std::fprintf(stderr, "%s: cannot write\n", output);
     return kExitFailed;
   }

@@ -257,12 +257,17 @@ bool JpegDecoder::BeginImageHook() {
   decodedHeight_ = int(info.output_height);
   if (decodedWidth_ < outputWidth() || decodedHeight_ < outputHeight()) return SetError(kErrPixelData);
   mutableHeader().sourceRowLength = decodedWidth_;
+  // A full-size picture needs no reduction and, in the bitmap's own depth, no conversion: the library
+  // then writes into the bitmap, which spares a strip buffer and a copy of every row.
+  inPlace_ = !cmyk_ && decodedHeight_ == outputHeight() && RowInPlace(0) != nullptr;
   const size_t stride = size_t(decodedWidth_) * size_t(info.output_components);
-  if (!ReserveBytes(int64_t(stride) * kStripRows + (cmyk_ ? int64_t(decodedWidth_) * 3 : 0))) return false;
+  const size_t stripBytes = inPlace_ ? 0 : stride * kStripRows;
+  if (!ReserveBytes(int64_t(stripBytes) + (cmyk_ ? int64_t(decodedWidth_) * 3 : 0))) return false;
   try {
-    strip_.assign(stride * kStripRows, 0);
-    stripRows_.resize(kStripRows);
-    for (int i = 0; i < kStripRows; ++i) stripRows_[i] = strip_.data() + stride * size_t(i);
+    strip_.assign(stripBytes, 0);
+    stripRows_.assign(kStripRows, nullptr);
+    if (!inPlace_)
+      for (int i = 0; i < kStripRows; ++i) stripRows_[i] = strip_.data() + stride * size_t(i);
     if (cmyk_) converted_.assign(size_t(decodedWidth_) * 3, 0);
   } catch (const std::bad_alloc&) {
     return SetError(kErrPixelData);
@@ -286,6 +291,25 @@ const uint8_t* JpegDecoder::NextDecodedRow() {
   }
   ++decodedRows_;
   return stripRows_[size_t(stripNext_++)];
+}
+
+// Up to a strip of rows a library call, each row pointing into the bitmap.
+bool JpegDecoder::ReadRowsInPlace(int count) {
+  JpegGlue* glue = glue_.get();
+  const int end = rowsDone_ + count;
+  while (rowsDone_ < end) {
+    const int wanted = std::min(kStripRows, end - rowsDone_);
+    for (int i = 0; i < wanted; ++i) stripRows_[size_t(i)] = RowInPlace(rowsDone_ + i);
+    JSAMPARRAY rows = stripRows_.data();
+    JDIMENSION read = 0;
+    if (!Guarded(glue,
+                 [glue, rows, wanted, &read] { read = jpeg_read_scanlines(&glue->info, rows, JDIMENSION(wanted)); }) ||
+        read == 0)
+      return false;
+    rowsDone_ += int(read);
+    decodedRows_ += int(read);
+  }
+  return true;
 }
 
 // The end of the coarse output pass of buffered-image mode: the next pass is the final one. The whole
@@ -316,20 +340,24 @@ bool JpegDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect
     *rectCount = 1;
     updateRect[0] = ImageRect{0, rowsDone_, width, rowsDone_ + count};
   }
-  for (int i = 0; i < count; ++i) {
-    const uint8_t* row = nullptr;
-    while (accumulator_ < decodedHeight_) {
-      row = NextDecodedRow();
-      if (!row) return SetError(kErrRow);
-      accumulator_ += height;
+  if (inPlace_) {
+    if (!ReadRowsInPlace(count)) return SetError(kErrRow);
+  } else {
+    for (int i = 0; i < count; ++i) {
+      const uint8_t* row = nullptr;
+      while (accumulator_ < decodedHeight_) {
+        row = NextDecodedRow();
+        if (!row) return SetError(kErrRow);
+        accumulator_ += height;
+      }
+      accumulator_ -= decodedHeight_;
+      if (cmyk_) {
+        CmykToBgr(row, converted_.data(), decodedWidth_, inverted_);
+        row = converted_.data();
+      }
+      if (!PutRow(row, rowsDone_)) return false;
+      ++rowsDone_;
     }
-    accumulator_ -= decodedHeight_;
-    if (cmyk_) {
-      CmykToBgr(row, converted_.data(), decodedWidth_, inverted_);
-      row = converted_.data();
-    }
-    if (!PutRow(row, rowsDone_)) return false;
-    ++rowsDone_;
   }
 
   if (!buffered_) {

@@ -33,6 +33,7 @@ private:
   friend struct JpegGlue;
 
   const uint8_t* NextDecodedRow();
+  bool ReadRowsInPlace(int count);
   bool EndOutputPass();
   void Release();
 
@@ -42,6 +43,7 @@ private:
   bool firstPass_ = true;
   bool cmyk_ = false;
   bool inverted_ = false;  // CMYK stored as 255 - ink
+  bool inPlace_ = false;   // the library writes straight into the bitmap's rows
   int decodedWidth_ = 0;
   int decodedHeight_ = 0;
   int rowsDone_ = 0;     // output rows of this pass

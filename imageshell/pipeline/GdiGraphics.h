@@ -33,7 +33,7 @@ public:
   bool ClearDeviceBitmap(BitmapHandle bitmap) override;
 
   void DeleteBitmap(BitmapHandle bitmap) override;
-  bool ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) override;
+  bool ReadPixelRows(BitmapHandle bitmap, int firstRow, int count, BitmapPixels* pixels) override;
 
 private:
   int screenBitsOverride_;

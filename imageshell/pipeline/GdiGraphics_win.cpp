@@ -176,23 +176,28 @@ void GdiGraphics::DeleteBitmap(BitmapHandle bitmap) {
   DeleteObject(H(bitmap));
 }
 
-bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
-  if (!bitmap || !pixels) return false;
+bool GdiGraphics::ReadPixelRows(BitmapHandle bitmap, int firstRow, int count, BitmapPixels* pixels) {
+  if (!bitmap || !pixels || firstRow < 0 || count < 0) return false;
   DIBSECTION section = {};
   int got = GetObjectA(H(bitmap), sizeof(section), &section);
   if (got == int(sizeof(DIBSECTION)) && section.dsBm.bmBits) {
     // A DIB section: its memory as stored, turned top-down, and its colour table.
     int height = std::abs(section.dsBmih.biHeight);
+    if (firstRow > height) return false;
+    int rows = std::min(count, height - firstRow);
     bool bottomUp = !IsTopDown(H(bitmap), section.dsBmih.biHeight < 0);
     pixels->width = section.dsBmih.biWidth;
-    pixels->height = height;
+    pixels->height = rows;
+    pixels->bitmapHeight = height;
     pixels->bitCount = section.dsBmih.biBitCount;
     pixels->stride = section.dsBm.bmWidthBytes;
-    pixels->rows.resize(size_t(pixels->stride) * height);
+    pixels->rows.resize(size_t(pixels->stride) * rows);
     const auto* bits = static_cast<const uint8_t*>(section.dsBm.bmBits);
-    for (int y = 0; y < height; ++y)
-      std::memcpy(pixels->rows.data() + pixels->stride * y, bits + pixels->stride * (bottomUp ? height - 1 - y : y),
+    for (int i = 0; i < rows; ++i) {
+      int y = firstRow + i;
+      std::memcpy(pixels->rows.data() + pixels->stride * i, bits + pixels->stride * (bottomUp ? height - 1 - y : y),
                   size_t(pixels->stride));
+    }
     pixels->colorTable.clear();
     if (pixels->bitCount <= 8) {
       BitmapDc dc(H(bitmap));
@@ -203,23 +208,32 @@ bool GdiGraphics::ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) {
     }
     return true;
   }
-  // A device bitmap: read back at 24 bits, top-down.
+  // A device bitmap: read back at 24 bits. Scan lines are numbered from the bottom, so the band is
+  // asked for bottom-up, where a partial read is plainly defined, and turned over here.
   BITMAP info = {};
-  if (!GetObjectA(H(bitmap), sizeof(info), &info)) return false;
+  if (!GetObjectA(H(bitmap), sizeof(info), &info) || firstRow > info.bmHeight) return false;
+  int rows = std::min(count, int(info.bmHeight) - firstRow);
   BitmapHeader header;
   header.info.width = info.bmWidth;
-  header.info.height = -info.bmHeight;
+  header.info.height = info.bmHeight;
   header.info.bitCount = 24;
   pixels->width = info.bmWidth;
-  pixels->height = info.bmHeight;
+  pixels->height = rows;
+  pixels->bitmapHeight = info.bmHeight;
   pixels->bitCount = 24;
   pixels->stride = BitmapStride(info.bmWidth, 24);
-  pixels->rows.assign(size_t(pixels->stride) * info.bmHeight, 0);
+  pixels->rows.assign(size_t(pixels->stride) * rows, 0);
   pixels->colorTable.clear();
+  if (rows == 0) return true;
   ScreenDc screen;
-  int rows = GetDIBits(screen.get(), H(bitmap), 0, UINT(info.bmHeight), pixels->rows.data(),
+  int read = GetDIBits(screen.get(), H(bitmap), UINT(info.bmHeight - firstRow - rows), UINT(rows), pixels->rows.data(),
                        reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-  return rows == info.bmHeight;
+  if (read != rows) return false;
+  for (int top = 0, bottom = rows - 1; top < bottom; ++top, --bottom) {
+    uint8_t* a = pixels->rows.data() + pixels->stride * top;
+    std::swap_ranges(a, a + pixels->stride, pixels->rows.data() + pixels->stride * bottom);
+  }
+  return true;
 }
 
 }  // namespace lumetta

@@ -84,6 +84,7 @@ public:
   // The pipeline, for formats.
   bool PutRow(const uint8_t* row, int y);
   bool PutColumn(int x, const uint8_t* column);
+  uint8_t* RowInPlace(int y) const { return output_.RowInPlace(y); }
   void EndOfImage();
   bool ClearBitmaps() { return SetError(output_.ClearBitmaps()); }
   bool MakePalette() { return SetError(output_.MakePalette()); }

@@ -1,8 +1,22 @@
 #include "MemoryGraphics.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
+
+// Under the address checker every bitmap comes from the heap, where a write past its end is caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define LUMETTA_CHECKED_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMETTA_CHECKED_HEAP 1
+#endif
+#endif
 
 namespace lumetta {
 
@@ -12,6 +26,64 @@ struct MemoryPalette {
   std::vector<RgbColor> colors;
 };
 
+// Zeroed pixel memory, taken from the system without clearing it here: a photograph's bitmap is tens of
+// megabytes that the decoder is about to write over, and fresh pages come zeroed. On Linux a large block
+// also asks for large pages: filling a 36 MB bitmap page by page costs some nine thousand page faults,
+// in large pages a few dozen, which is a good share of a full-size decode.
+class PixelMemory {
+public:
+  PixelMemory() = default;
+  PixelMemory(const PixelMemory&) = delete;
+  PixelMemory& operator=(const PixelMemory&) = delete;
+  ~PixelMemory() { Release(); }
+
+  bool Allocate(size_t size) {
+    Release();
+    if (size == 0) return true;
+#if !defined(_WIN32) && !defined(LUMETTA_CHECKED_HEAP)
+    if (size >= kLargePage) {
+      // A whole number of large pages, so the system can place the block on a large-page boundary.
+      size_t mapped = (size + kLargePage - 1) / kLargePage * kLargePage;
+      void* block = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (block == MAP_FAILED) return false;
+#ifdef MADV_HUGEPAGE
+      madvise(block, mapped, MADV_HUGEPAGE);  // advice only: small pages if refused
+#endif
+      data_ = static_cast<uint8_t*>(block);
+      size_ = size;
+      mapped_ = mapped;
+      return true;
+    }
+#endif
+    data_ = static_cast<uint8_t*>(std::calloc(size, 1));
+    if (!data_) return false;
+    size_ = size;
+    return true;
+  }
+
+  uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+
+private:
+  static constexpr size_t kLargePage = size_t(2) << 20;
+
+  void Release() {
+#ifndef _WIN32
+    if (mapped_) {
+      munmap(data_, mapped_);
+      data_ = nullptr;
+    }
+#endif
+    std::free(data_);
+    data_ = nullptr;
+    size_ = mapped_ = 0;
+  }
+
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  size_t mapped_ = 0;  // bytes mapped from the system; 0 when from the heap
+};
+
 struct MemoryBitmap {
   int width = 0;
   int height = 0;  // rows
@@ -19,7 +91,7 @@ struct MemoryBitmap {
   bool bottomUp = false;
   bool device = false;  // device bitmaps are 24-bit, rows top-down
   int64_t stride = 0;
-  std::vector<uint8_t> bits;
+  PixelMemory bits;
   std::vector<RgbColor> colorTable;
 };
 
@@ -126,9 +198,7 @@ BitmapHandle MemoryGraphics::CreateDibSection(const BitmapHeader& header, Palett
   if (stride < 0 || stride * rows > 2 * kMaxImageBytes) return nullptr;
   auto* bitmap = new (std::nothrow) MemoryBitmap;
   if (!bitmap) return nullptr;
-  try {
-    bitmap->bits.assign(size_t(stride * rows), 0);
-  } catch (const std::bad_alloc&) {
+  if (!bitmap->bits.Allocate(size_t(stride * rows))) {
     delete bitmap;
     return nullptr;
   }
@@ -182,9 +252,7 @@ BitmapHandle MemoryGraphics::CreateDeviceBitmap(int width, int height) {
   if (stride * height > 2 * kMaxImageBytes) return nullptr;
   auto* bitmap = new (std::nothrow) MemoryBitmap;
   if (!bitmap) return nullptr;
-  try {
-    bitmap->bits.assign(size_t(stride * height), 0);
-  } catch (const std::bad_alloc&) {
+  if (!bitmap->bits.Allocate(size_t(stride * height))) {
     delete bitmap;
     return nullptr;
   }
@@ -225,7 +293,7 @@ bool MemoryGraphics::SetDeviceBitmapRows(DeviceContextHandle context, BitmapHand
 bool MemoryGraphics::ClearDeviceBitmap(BitmapHandle handle) {
   MemoryBitmap* bitmap = AsBitmap(handle);
   if (!bitmap) return false;
-  std::fill(bitmap->bits.begin(), bitmap->bits.end(), 0);
+  std::memset(bitmap->bits.data(), 0, bitmap->bits.size());
   return true;
 }
 
@@ -235,18 +303,21 @@ void MemoryGraphics::DeleteBitmap(BitmapHandle handle) {
   --live_;
 }
 
-bool MemoryGraphics::ReadPixels(BitmapHandle handle, BitmapPixels* pixels) {
+bool MemoryGraphics::ReadPixelRows(BitmapHandle handle, int firstRow, int count, BitmapPixels* pixels) {
   MemoryBitmap* bitmap = AsBitmap(handle);
-  if (!bitmap || !pixels) return false;
+  if (!bitmap || !pixels || firstRow < 0 || firstRow > bitmap->height || count < 0) return false;
+  const int rows = std::min(count, bitmap->height - firstRow);
   pixels->width = bitmap->width;
-  pixels->height = bitmap->height;
+  pixels->height = rows;
+  pixels->bitmapHeight = bitmap->height;
   pixels->bitCount = bitmap->bitCount;
   pixels->stride = bitmap->stride;
   pixels->colorTable = bitmap->colorTable;
-  pixels->rows.resize(bitmap->bits.size());
-  for (int y = 0; y < bitmap->height; ++y) {
+  pixels->rows.resize(size_t(bitmap->stride) * size_t(rows));
+  for (int i = 0; i < rows; ++i) {
+    int y = firstRow + i;
     int stored = bitmap->bottomUp ? bitmap->height - 1 - y : y;
-    std::memcpy(pixels->rows.data() + bitmap->stride * y, bitmap->bits.data() + bitmap->stride * stored,
+    std::memcpy(pixels->rows.data() + bitmap->stride * i, bitmap->bits.data() + bitmap->stride * stored,
                 size_t(bitmap->stride));
   }
   return true;

@@ -361,6 +361,13 @@ int OutputPipeline::PutRow(const uint8_t* row, int y) {
   return kErrNone;
 }
 
+uint8_t* OutputPipeline::RowInPlace(int y) const {
+  if (!bitmapBits_ || request_.deviceBitmap || fullBits_ || converter_ || quantizer_ || header_->columnMode ||
+      header_->sourceRowLength != outputWidth_ || outputDepth_ != header_->rowDepth || y < 0 || y >= outputHeight_)
+    return nullptr;
+  return bitmapBits_ + bitmapStride_ * MemoryRow(y);
+}
+
 // Never more than the stored row holds, whatever the depths.
 void OutputPipeline::StoreDisplayRow(const uint8_t* row, int n, bool converted) {
   uint8_t* target = bitmapBits_ + bitmapStride_ * n;

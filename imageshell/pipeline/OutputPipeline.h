@@ -65,6 +65,10 @@ public:
   int MapRows(int rows, int* mapped);
   // The shrink buffer, once the format's BeginImageHook has settled the source line lengths.
   int AllocateRowBuffers();
+  // Where output row y lies in the display bitmap's memory, when a row handed over would be stored
+  // there unchanged (full length, the bitmap's own depth, no conversion, no second bitmap, no device
+  // bitmap): a format may then decode the row in place instead of calling PutRow. Null otherwise.
+  uint8_t* RowInPlace(int y) const;
 
   int width() const { return outputWidth_; }
   int height() const { return outputHeight_; }

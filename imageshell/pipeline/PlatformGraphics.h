@@ -48,7 +48,8 @@ int64_t BitmapStride(int64_t width, int bitCount);
 // bitmaps are read back at 24 bits.
 struct BitmapPixels {
   int width = 0;
-  int height = 0;
+  int height = 0;        // rows read
+  int bitmapHeight = 0;  // rows in the whole bitmap
   int bitCount = 0;
   int64_t stride = 0;
   std::vector<uint8_t> rows;
@@ -93,7 +94,11 @@ public:
   virtual void DeleteBitmap(BitmapHandle bitmap) = 0;
 
   // Reads any bitmap back (DIB sections as stored, device bitmaps at 24 bits).
-  virtual bool ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) = 0;
+  bool ReadPixels(BitmapHandle bitmap, BitmapPixels* pixels) { return ReadPixelRows(bitmap, 0, INT32_MAX, pixels); }
+  // Reads `count` rows from row `firstRow` (top-down numbering; clipped to the rows there are) the same
+  // way: pixels->height is the number read. A band at a time lets a caller go through a large bitmap
+  // without a second copy of the whole.
+  virtual bool ReadPixelRows(BitmapHandle bitmap, int firstRow, int count, BitmapPixels* pixels) = 0;
 };
 
 // The process's graphics: GDI on Windows, memory on the host, unless a test or tool set another.
@@ -105,5 +110,7 @@ void SetDefaultGraphics(PlatformGraphics* graphics);
 // Converts read-back pixels to 8-bit RGB, top-down and unpadded: indexed pixels through the colour
 // table, 16-bit pixels (5-5-5) widened as v << 3 | v >> 2, 24/32-bit pixels as stored.
 std::vector<uint8_t> PixelsToRgb(const BitmapPixels& pixels);
+// The same into `rgb`, which holds width * height * 3 bytes.
+void PixelsToRgb(const BitmapPixels& pixels, uint8_t* rgb);
 
 }  // namespace lumetta

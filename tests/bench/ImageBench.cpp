@@ -1,6 +1,7 @@
 // Decoding a 4000 x 3000 24-bit BMP from a file: to full size and to the context menu's 100 x 100
 // thumbnail, on 24-, 16- and 8-bit displays; the same picture as a baseline and a progressive JPEG, a
-// PNG and a TIFF. Items per second are source pixels per second.
+// PNG and a TIFF. Items per second are source pixels per second. The baseline JPEG also as whole
+// processes: the image tool beside djpeg.
 // GIF: a 2000 x 1500 picture and a 100-frame animation of 400 x 300 (every frame decoded, as the viewer
 // does), made once with ImageMagick, beside ImageMagick's own decoding of the same files (a whole
 // process each time, so it includes the process start).
@@ -181,6 +182,30 @@ const std::string& PngFile() {
 const std::string& TiffFile() {
   static const std::string path = WriteTiff();
   return path;
+}
+
+// Whole processes on the baseline JPEG, each started through the shell: libjpeg's own djpeg (with its
+// default DCT and with the fast one the decoder uses, at full size and at 1/8) beside the image tool's
+// decode of the same file. The tool keeps the whole bitmap, as the product does, and then writes it out;
+// djpeg streams a few rows at a time. Both write their picture to /dev/null.
+void WholeProcess(benchmark::State& state, const std::string& command) {
+  const std::string line = command + " >/dev/null 2>&1";
+  for (auto _ : state)
+    if (std::system(line.c_str()) != 0) state.SkipWithError("the command failed");
+  state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
+}
+void BM_JpegToolFullSize(benchmark::State& state) {
+  WholeProcess(state, std::string(LUMETTA_TOOL) + " decode " + JpegFile() + " /dev/null");
+}
+void BM_JpegToolThumbnail(benchmark::State& state) {
+  WholeProcess(state, std::string(LUMETTA_TOOL) + " thumbnail " + JpegFile() + " /dev/null");
+}
+void BM_JpegDjpeg(benchmark::State& state) { WholeProcess(state, "djpeg -outfile /dev/null " + JpegFile()); }
+void BM_JpegDjpegFast(benchmark::State& state) {
+  WholeProcess(state, "djpeg -dct fast -outfile /dev/null " + JpegFile());
+}
+void BM_JpegDjpegScale8(benchmark::State& state) {
+  WholeProcess(state, "djpeg -scale 1/8 -outfile /dev/null " + JpegFile());
 }
 
 void BM_JpegFullSize24(benchmark::State& state) { DecodeFile(state, JpegFile(), 24, false); }
@@ -389,6 +414,11 @@ BENCHMARK(BM_JpegFullSize24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_JpegThumbnail24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_JpegThumbnail8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ProgressiveJpegThumbnail24)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegToolFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegDjpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegDjpegFast)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegToolThumbnail)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_JpegDjpegScale8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PngFullSize24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PngThumbnail24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TiffFullSize24)->Unit(benchmark::kMillisecond)->UseRealTime();

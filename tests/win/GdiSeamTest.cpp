@@ -23,15 +23,30 @@ namespace {
 struct Output {
   bool ok = false;
   BitmapPixels display, full;
+  BitmapPixels displayInBands;  // read back a few rows at a time, as the image tool reads it
   std::vector<RgbColor> palette;
 };
+
+BitmapPixels ReadInBands(PlatformGraphics& graphics, BitmapHandle bitmap) {
+  BitmapPixels joined, band;
+  for (int y = 0; graphics.ReadPixelRows(bitmap, y, 4, &band) && band.height > 0; y += band.height) {
+    joined.rows.insert(joined.rows.end(), band.rows.begin(), band.rows.end());
+    joined.height += band.height;
+    joined.width = band.width, joined.bitCount = band.bitCount, joined.stride = band.stride;
+    joined.colorTable = band.colorTable;
+  }
+  return joined;
+}
 
 Output Decode(const std::vector<uint8_t>& file, const DecodeRequest& request, PlatformGraphics& graphics) {
   Output out;
   ImageFile image(file.data(), file.size());
   image.SetGraphics(graphics);
   out.ok = image.Decode(request);
-  if (image.GetBitmap()) graphics.ReadPixels(image.GetBitmap(), &out.display);
+  if (image.GetBitmap()) {
+    graphics.ReadPixels(image.GetBitmap(), &out.display);
+    out.displayInBands = ReadInBands(graphics, image.GetBitmap());
+  }
   if (image.GetFullColorBitmap()) graphics.ReadPixels(image.GetFullColorBitmap(), &out.full);
   if (PaletteHandle palette = image.GetPalette()) {
     out.palette.resize(256);
@@ -122,6 +137,8 @@ TEST(GdiGraphics, DecodesToTheSamePixelsAsTheMemoryImplementation) {
       Output b = Decode(file, v.request, memory);
       ASSERT_TRUE(a.ok && b.ok);
       ExpectSamePixels(a.display, b.display, "display bitmap");
+      ExpectSamePixels(a.displayInBands, a.display, "display bitmap in bands (GDI)");
+      ExpectSamePixels(b.displayInBands, b.display, "display bitmap in bands (memory)");
       if (v.request.makeFullColorBitmap || a.full.width) ExpectSamePixels(a.full, b.full, "full-colour bitmap");
       EXPECT_EQ(a.palette, b.palette);
     }
