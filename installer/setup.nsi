@@ -3,7 +3,8 @@
 ; file manager offers the handler for every file.
 ;
 ; Built by the win64 build (installer/CMakeLists.txt):
-;   makensis -INPUTCHARSET UTF8 -DBIN_DIR=<build>/bin -DFILE_LIST=<generated .nsh> -DOUT_FILE=<setup.exe> setup.nsi
+;   makensis -INPUTCHARSET UTF8 -DBIN_DIR=<build>/bin -DMODULE_DIR=<stripped modules>
+;            -DFILE_LIST=<generated .nsh> -DOUT_FILE=<setup.exe> setup.nsi
 ; FILE_LIST names what the build output holds beside the two modules (wave files, help files), so the
 ; setup program ships whatever of them the build made.
 ;
@@ -17,6 +18,9 @@ SetCompressor /SOLID lzma
 
 !ifndef BIN_DIR
   !error "BIN_DIR (the build output) must be defined: -DBIN_DIR=..."
+!endif
+!ifndef MODULE_DIR
+  !error "MODULE_DIR (mercanota.exe and lumetta32.dll as shipped) must be defined: -DMODULE_DIR=..."
 !endif
 !ifndef FILE_LIST
   !error "FILE_LIST (the .nsh that FileList.cmake writes) must be defined: -DFILE_LIST=..."
@@ -69,7 +73,7 @@ FunctionEnd
 
 Section "-mercanota"
   SetOutPath "${MERCANOTA_DIR}"
-  File "${BIN_DIR}/mercanota.exe"
+  File "${MODULE_DIR}/mercanota.exe"
   !insertmacro MERCANOTA_FILES
   ; The catalogue is the user's data from the first day on: a demonstration one only where there is none.
   ${IfNot} ${FileExists} "${MERCANOTA_DIR}\Registro.mdb"
@@ -101,7 +105,7 @@ Section "-lumetta32"
       Delete /REBOOTOK $0
     ${EndIf}
   ${EndIf}
-  File "${BIN_DIR}/lumetta32.dll"
+  File "${MODULE_DIR}/lumetta32.dll"
   !insertmacro LUMETTA_FILES
 
   WriteRegStr HKLM "${CLASSES}\CLSID\${CLSID}" "" "Lumetta32"
