@@ -122,6 +122,8 @@ Section "-lumetta32"
 SectionEnd
 
 Section "-uninstaller"
+  ; Also the working folder of the shortcut made here.
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "${MENU_DIR}\Desinstalar.lnk" "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -152,7 +154,21 @@ Section "Uninstall"
   ; The help viewer leaves its index beside a help file it has opened.
   Delete "${MERCANOTA_DIR}\MercanotaK.GID"
   Delete "${LUMETTA_DIR}\lumetta32.GID"
-  RMDir /REBOOTOK "${LUMETTA_DIR}"
+  ; Something that has just let go of the module (a file manager, a virus scanner) can hold its folder a
+  ; moment longer: a few tries before the folder is left for the next restart.
+  StrCpy $1 0
+  ${Do}
+    RMDir "${LUMETTA_DIR}"
+    ${IfNot} ${FileExists} "${LUMETTA_DIR}\*.*"
+      ${Break}
+    ${EndIf}
+    IntOp $1 $1 + 1
+    ${If} $1 >= 10
+      RMDir /REBOOTOK "${LUMETTA_DIR}"
+      ${Break}
+    ${EndIf}
+    Sleep 200
+  ${Loop}
   RMDir "${MERCANOTA_DIR}"
 
   Delete "${MENU_DIR}\Mercanota.lnk"
