@@ -13,6 +13,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libsqlite3-dev sqlite3
   imagemagick netpbm libjpeg-turbo-progs libtiff-tools sox espeak-ng python3 ghostscript
+  nsis
 )
 
 install_missing_packages() {
