@@ -10,6 +10,7 @@
 #include "ModuloGlobal.h"
 #include "Servicos.h"
 #include "Statements.h"
+#include "VisitaGuiada.h"
 #include "frmCadastraProduto.h"
 #include "frmConsulta.h"
 #include "frmGeraListaCompras.h"
@@ -305,7 +306,8 @@ void frmPrincipal::cmdSair_Click() {
 }
 
 void frmPrincipal::mnuExplicarGerando_Click() {
-  // The spoken guided tour starts here once it exists.
+  visita::ExplicarComoGerar(
+      {hWnd(), cmdGeraListaCompras, cmdImprimirListaCompras, [this] { cmdGeraListaCompras_Click(); }});
 }
 
 void frmPrincipal::mnuSiteInternet_Click() {

@@ -10,6 +10,7 @@
 #include "Servicos.h"
 #include "ProdutosDaLista.h"
 #include "Statements.h"
+#include "VisitaGuiada.h"
 #include "frmMontaLista.h"
 
 namespace mercanota {
@@ -91,6 +92,7 @@ bool frmGeraListaCompras::Form_Load() {
   // catalogue a second rebuild of the same list would double the wait. An empty catalogue has closed the
   // window.
   AtualizaListaDeCompras();
+  if (Carregado() && ModuloGlobal::ModoDeAjuda) ProssegueHelp();
   return Carregado();
 }
 
@@ -183,6 +185,34 @@ void frmGeraListaCompras::cmdGerarLista_Click() {
 }
 
 void frmGeraListaCompras::cmdCancelar_Click() { Descarrega(); }
+
+void frmGeraListaCompras::ProssegueHelp() {
+  // Runs inside the loading, before the modal showing: the window shows itself, and ends by closing itself,
+  // which its opener's modal showing takes quietly.
+  const auto espera = [this](double segundos) { return EsperaSegundos(segundos) && Carregado(); };
+  Mostra();
+  EnableWindow(hWnd(), FALSE);
+  if (!espera(1.2)) return;
+  visita::Toca(visita::kMsg103);
+  if (!espera(5.5)) return;
+  visita::ApontaPara(lstProdutos, 10, 13);
+  visita::Marca(lstProdutos, 0);
+  // The second entry; with a single name in the catalogue there is none, and the tour goes on with one.
+  visita::ApontaPara(lstProdutos, 10, 33);
+  visita::Marca(lstProdutos, 1);
+  if (!espera(1.9)) return;
+  visita::Toca(visita::kMsg104);
+  visita::ApontaPara(cmdGerarLista, 15, 15);
+  if (!espera(3)) return;
+  EnableWindow(hWnd(), TRUE);
+  cmdGerarLista_Click();  // the assembly window's own script runs inside
+  if (!espera(3.5)) return;
+  visita::Toca(visita::kMsg107);
+  EnableWindow(hWnd(), TRUE);
+  visita::ApontaPara(cmdCancelar, 15, 15);
+  if (!espera(7.3)) return;
+  cmdCancelar_Click();
+}
 
 void frmGeraListaCompras::lstProdutos_KeyPress(int KeyAscii) {
   if (KeyAscii != 13) return;

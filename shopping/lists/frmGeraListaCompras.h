@@ -32,6 +32,8 @@ public:
   void AtualizaQuadroDeLista();
   void ZeraConteudoDeCompras();
   void ExibeDica();
+  // The guided tour's part in this window (VisitaGuiada.h): run at the end of loading in help mode.
+  void ProssegueHelp();
 
   void cmbListaPadrao_Click();
   void cmdDeleteListaCompras_Click();

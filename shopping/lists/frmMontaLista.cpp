@@ -11,6 +11,7 @@
 #include "RelatorioDeCompras.h"
 #include "Servicos.h"
 #include "Statements.h"
+#include "VisitaGuiada.h"
 #include "frmCadastraProduto.h"
 
 namespace mercanota {
@@ -122,6 +123,7 @@ bool frmMontaLista::Form_Load() {
   lista::DefineListIndex(lstProdutos_, 0);
   AtualizaProduto();
   // The walk may have ended at once (nothing that can be bought was ticked): the window is gone.
+  if (Carregado() && ModuloGlobal::ModoDeAjuda) ConfereHelp();
   return Carregado();
 }
 
@@ -337,6 +339,40 @@ void frmMontaLista::GeraListaNoPapel() {
     const Currency q = QuantidadePorProduto[static_cast<size_t>(id)];
     return q.scaled > 0 ? q.scaled / Currency::kScale : 0;
   });
+}
+
+void frmMontaLista::ConfereHelp() {
+  // Runs inside the loading, before the modal showing, on the first ticked product: the cheapest brand of
+  // each of the two products the generator's script ticked, 2 of the first and 5 of the second.
+  const auto espera = [this](double segundos) { return EsperaSegundos(segundos) && Carregado(); };
+  Mostra();
+  EnableWindow(hWnd(), FALSE);
+  if (!espera(2)) return;
+  visita::ApontaPara(lstMarca, 10, 10);
+  if (!espera(3.5)) return;
+  visita::Toca(visita::kMsg105);
+  if (!espera(2)) return;
+  visita::Marca(lstMarca, 0);
+  visita::ApontaPara(txtQtd, 15, 15);
+  DefineTexto(txtQtd, "2");
+  if (!espera(1.9)) return;
+  visita::ApontaPara(cmdGerarLista, 15, 15);
+  cmdGerarLista_Click();
+  // With one product ticked the walk has ended here: the list is made and the window is gone.
+  if (!espera(2)) return;
+  visita::ApontaPara(lstMarca, 10, 10);
+  if (!espera(0.2)) return;
+  visita::Marca(lstMarca, 0);
+  if (!espera(0.1)) return;
+  visita::ApontaPara(txtQtd, 15, 15);
+  DefineTexto(txtQtd, "5");
+  if (!espera(1)) return;
+  visita::ApontaPara(cmdGerarLista, 15, 15);
+  visita::Toca(visita::kMsg106);
+  if (!espera(12)) return;
+  EnableWindow(hWnd(), TRUE);
+  cmdGerarLista_Click();  // no further product: no save question in help mode, the list is made, the window closes
+  EsperaSegundos(2);
 }
 
 Currency* frmMontaLista::QuantidadeAtual() {

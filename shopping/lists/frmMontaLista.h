@@ -44,6 +44,8 @@ public:
   void AtualizaProdutoNaVariavel();
   void AtualizaProduto();
   void GeraListaNoPapel();
+  // The guided tour's part in this window (VisitaGuiada.h): run at the end of loading in help mode.
+  void ConfereHelp();
 
   void cmdGerarLista_Click();
   void cmdVoltarProduto_Click();

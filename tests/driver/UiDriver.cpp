@@ -477,4 +477,43 @@ bool AnswerMessageBox(const MessageBoxInfo& box, int id) {
   return button && Click(button);
 }
 
+bool SaveScreen(const std::string& path) {
+  const int w = GetSystemMetrics(SM_CXSCREEN);
+  const int h = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP image = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool saved = false;
+  if (image && bits) {
+    HGDIOBJ old = SelectObject(memory, image);
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    GdiFlush();
+    const DWORD row = ((static_cast<DWORD>(w) * 3 + 3) / 4) * 4;
+    BITMAPFILEHEADER bf{};
+    bf.bfType = 0x4D42;
+    bf.bfOffBits = sizeof bf + sizeof bi.bmiHeader;
+    bf.bfSize = bf.bfOffBits + row * static_cast<DWORD>(h);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      saved = WriteFile(f, &bf, sizeof bf, &written, nullptr) &&
+              WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &written, nullptr) &&
+              WriteFile(f, bits, row * static_cast<DWORD>(h), &written, nullptr);
+      CloseHandle(f);
+    }
+  }
+  if (image) DeleteObject(image);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
 }  // namespace uidriver

@@ -86,6 +86,9 @@ std::vector<std::string> ListEntries(HWND list);
 // Posts WM_CLOSE, as the close box would.
 bool RequestClose(HWND window);
 
+// Saves the whole screen as a 24-bit BMP file, for a person to look at.
+bool SaveScreen(const std::string& path);
+
 // A message box (dialog class "#32770" with static text) of process `pid` (any when zero).
 struct MessageBoxInfo {
   HWND window = nullptr;

@@ -80,43 +80,10 @@ DWORD EsperaArquivo(const std::string& caminho, DWORD prazo = 15000) {
   return anterior;
 }
 
-// The screen as a 24-bit BMP file, for a person to look at.
+// The screen as a 24-bit BMP file in the test's folder, for a person to look at.
 void SalvaTela(const std::string& nome) {
   Sleep(300);
-  const int w = GetSystemMetrics(SM_CXSCREEN);
-  const int h = GetSystemMetrics(SM_CYSCREEN);
-  HDC tela = GetDC(nullptr);
-  HDC memoria = CreateCompatibleDC(tela);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP imagem = CreateDIBSection(tela, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (imagem && bits) {
-    HGDIOBJ antiga = SelectObject(memoria, imagem);
-    BitBlt(memoria, 0, 0, w, h, tela, 0, 0, SRCCOPY);
-    SelectObject(memoria, antiga);
-    GdiFlush();
-    const DWORD linha = ((static_cast<DWORD>(w) * 3 + 3) / 4) * 4;
-    BITMAPFILEHEADER bf{};
-    bf.bfType = 0x4D42;
-    bf.bfOffBits = sizeof bf + sizeof bi.bmiHeader;
-    bf.bfSize = bf.bfOffBits + linha * static_cast<DWORD>(h);
-    HANDLE f = CreateFileA((Pasta() + nome).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-      DWORD escritos = 0;
-      WriteFile(f, &bf, sizeof bf, &escritos, nullptr);
-      WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &escritos, nullptr);
-      WriteFile(f, bits, linha * static_cast<DWORD>(h), &escritos, nullptr);
-      CloseHandle(f);
-    }
-  }
-  if (imagem) DeleteObject(imagem);
-  DeleteDC(memoria);
-  ReleaseDC(nullptr, tela);
+  uidriver::SaveScreen(Pasta() + nome);
 }
 
 class MercanotaLists : public testing::Test {
