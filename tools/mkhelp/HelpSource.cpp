@@ -1,4 +1,5 @@
 // Reading the help source: lines into topics and paragraphs, UTF-8 into Windows-1252.
+#include <cstdio>
 #include <cstring>
 
 #include "HelpCompiler.h"
@@ -60,7 +61,9 @@ bool LineToCp1252(const std::string& in, std::string* out, std::string* what) {
     }
     const int byte = ToCp1252(cp);
     if (byte < 0 || (cp >= 0x80 && cp < 0xA0)) {
-      *what = "character U+" + std::to_string(cp) + " (decimal) has no Windows-1252 form";
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+      *what = std::string("character ") + code + " has no Windows-1252 form";
       return false;
     }
     out->push_back(static_cast<char>(byte));
