@@ -1,7 +1,7 @@
 // The built help files in the system's help viewer, reached the two ways the programs reach it:
-// mercanota.exe starts "WinHlp32 <folder>\MercanotaK.HLP"; lumetta32's dialogs call WinHelpA with their
-// context numbers. The topic the viewer shows is read from its text control (its first line is the topic
-// heading); screenshots are left in tests\help-files for a person to look at.
+// mercanota.exe's help menu starts "WinHlp32 <folder>\MercanotaK.HLP"; lumetta32's dialogs call WinHelpA
+// with their context numbers. The topic the viewer shows is read from its text control (its first line is
+// the topic heading); screenshots are left in tests\help-files for a person to look at.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,18 +95,22 @@ std::string WaitHeading(const std::string& caption, const std::string& expected,
   return heading;
 }
 
-TEST(HelpFiles, MercanotaStartsTheViewerOnItsHelpFile) {
-  // As mercanota.exe's help command does it: the viewer found on the path, the file beside the program.
-  uidriver::Program viewer;
-  ASSERT_TRUE(viewer.Start("WinHlp32 " + BinFolder() + "MercanotaK.HLP", BinFolder())) << GetLastError();
+TEST(HelpFiles, MercanotaShowsItsHelpFileFromTheHelpMenu) {
+  uidriver::Program mercanota;
+  ASSERT_TRUE(mercanota.Start("\"" + BinFolder() + "mercanota.exe\"", BinFolder())) << GetLastError();
+  HWND principal = uidriver::WaitTopWindow("Mercanota", 15000, mercanota.Id());
+  ASSERT_NE(principal, nullptr) << uidriver::DescribeTopWindows();
+  ASSERT_TRUE(uidriver::WaitTopWindowGone("Abertura do Mercanota", 15000, mercanota.Id()));
+  ASSERT_TRUE(uidriver::ChooseMenu(principal, "A&juda|E&xibir o Arquivo de Ajuda"));
+
   EXPECT_EQ(WaitHeading("Ajuda do Mercanota", "Ajuda do Mercanota", 30000), "Ajuda do Mercanota")
       << uidriver::DescribeTopWindows();
   SaveScreen("mercanota-conteudo.bmp");
-  HWND window = FindViewer("Ajuda do Mercanota");
-  ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(uidriver::RequestClose(window));
-  DWORD exitCode = 0;
-  EXPECT_TRUE(viewer.WaitExit(10000, &exitCode));
+  HWND viewer = FindViewer("Ajuda do Mercanota");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(IsZoomed(viewer)) << "the program starts the viewer maximized";
+  uidriver::RequestClose(viewer);
+  uidriver::RequestClose(principal);
 }
 
 TEST(HelpFiles, LumettaDialogNumbersReachTheirTopics) {

@@ -107,9 +107,9 @@ public:
       const size_t at = starts_[block] + offset;
       if (at + 21 > topic_.size()) return false;
       auto u32 = [&](size_t p) {
-        return p + 4 <= topic_.size() ? static_cast<uint32_t>(topic_[p] | topic_[p + 1] << 8 | topic_[p + 2] << 16 |
-                                                             topic_[p + 3] << 24)
-                                      : 0u;
+        return p + 4 <= topic_.size()
+                   ? static_cast<uint32_t>(topic_[p] | topic_[p + 1] << 8 | topic_[p + 2] << 16 | topic_[p + 3] << 24)
+                   : 0u;
       };
       const uint32_t blockSize = u32(at), dataLen1 = u32(at + 16);
       if (at + blockSize > topic_.size() || dataLen1 > blockSize || u32(at + 4) != blockSize - dataLen1) return false;
@@ -139,7 +139,8 @@ public:
       const int32_t key = static_cast<int32_t>(U32(p));
       return key < hash ? -1 : key > hash ? 1 : 0;
     };
-    const size_t value = TreeSearch(at - 9, 4, [](size_t) { return size_t{4}; }, compare);
+    const size_t value = TreeSearch(
+        at - 9, 4, [](size_t) { return size_t{4}; }, compare);
     return value == 0 ? -1 : static_cast<int64_t>(U32(value));
   }
 
@@ -238,7 +239,8 @@ TEST(HelpCompiler, FileSystemSystemAndFontsAsTheViewerReadsThem) {
   };
   for (const auto& c : checks) EXPECT_EQ(c.got, c.expected) << c.what;
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[at + 16])), "Ajuda de teste");
-  for (const char* name : {"|CONTEXT", "|CTXOMAP", "|FONT", "|TOPIC"}) EXPECT_TRUE(r.FindFile(name, &at, &size)) << name;
+  for (const char* name : {"|CONTEXT", "|CTXOMAP", "|FONT", "|TOPIC"})
+    EXPECT_TRUE(r.FindFile(name, &at, &size)) << name;
   EXPECT_FALSE(r.FindFile("|Phrases", &at, &size));
   EXPECT_FALSE(r.Bad());
 }
@@ -310,14 +312,21 @@ TEST(HelpCompiler, TheProgramsHelpFilesAnswerTheirDialogNumbers) {
     uint32_t number;
     const char* title;
   } dialogTopics[] = {
-      {1000, "All file extensions"},         {1001, "Images file extensions only"},
+      {1000, "All file extensions"},
+      {1001, "Images file extensions only"},
       {1002, "Don't add thumbnail to context menu"},
-      {1003, "Shrink image to fit screen"},  {1004, "Enlarge image to fit screen"},
-      {1005, "Zoom to fit resized window"},  {701, "Content of window only"},
-      {702, "Entire image"},                 {703, "Center of page"},
-      {704, "Top of page"},                  {705, "Show file name"},
-      {706, "Show file description"},        {707, "Show image information"},
-      {708, "One image per page"},           {709, "Fit to page"},
+      {1003, "Shrink image to fit screen"},
+      {1004, "Enlarge image to fit screen"},
+      {1005, "Zoom to fit resized window"},
+      {701, "Content of window only"},
+      {702, "Entire image"},
+      {703, "Center of page"},
+      {704, "Top of page"},
+      {705, "Show file name"},
+      {706, "Show file description"},
+      {707, "Show image information"},
+      {708, "One image per page"},
+      {709, "Fit to page"},
       {710, "Show file path"},
   };
   for (const char* source : {"/shopping/resources/help/MercanotaK.txt", "/imageshell/resources/help/lumetta32.txt"}) {

@@ -364,11 +364,12 @@ bool BuildTopicFile(const HelpProject& project, TopicFile* out, std::string* err
     record.push_back(link.type);
     record.insert(record.end(), link.data1.begin(), link.data1.end());
     record.insert(record.end(), link.data2.begin(), link.data2.end());
-    std::copy(record.begin(), record.end(), data.begin() + static_cast<ptrdiff_t>(link.block) * kBlockData + link.offset);
+    std::copy(record.begin(), record.end(),
+              data.begin() + static_cast<ptrdiff_t>(link.block) * kBlockData + link.offset);
   }
 
   out->bytes.clear();
-  size_t next = 0;         // first record not yet started
+  size_t next = 0;  // first record not yet started
   uint32_t lastLink = kNone, lastHeader = kNone;
   for (uint32_t b = 0; b < blocks; ++b) {
     // Header: last record started in an earlier block, first record starting in this one, and the topic
@@ -389,7 +390,8 @@ bool BuildTopicFile(const HelpProject& project, TopicFile* out, std::string* err
     for (size_t k = begin; k < end; k += 8) {
       const size_t group = std::min<size_t>(8, end - k);
       frame.push_back(0);  // eight literals follow
-      frame.insert(frame.end(), data.begin() + static_cast<ptrdiff_t>(k), data.begin() + static_cast<ptrdiff_t>(k + group));
+      frame.insert(frame.end(), data.begin() + static_cast<ptrdiff_t>(k),
+                   data.begin() + static_cast<ptrdiff_t>(k + group));
     }
     // Every block is whole, the last one too: zeros read as literal zeros after the last record.
     frame.resize(kBlockSize, 0);
@@ -405,8 +407,8 @@ Bytes SystemFile(const HelpProject& project, uint32_t contents) {
   Put16(b, 0x036C);  // magic
   Put16(b, 21);      // format 1.21
   Put16(b, 1);
-  Put32(b, 0);       // no build date: the same source makes the same file
-  Put16(b, 4);       // topic blocks of 4 KiB in LZ77 framing
+  Put32(b, 0);  // no build date: the same source makes the same file
+  Put16(b, 4);  // topic blocks of 4 KiB in LZ77 framing
   auto record = [&](uint16_t type, const Bytes& data) {
     Put16(b, type);
     Put16(b, static_cast<uint32_t>(data.size()));
@@ -460,12 +462,18 @@ int32_t ContextHash(const std::string& context) {
   uint32_t hash = 0;
   for (unsigned char c : context) {
     uint32_t x = 0;
-    if (c >= 'A' && c <= 'Z') x = c - 'A' + 17;
-    else if (c >= 'a' && c <= 'z') x = c - 'a' + 17;
-    else if (c >= '1' && c <= '9') x = c - '0';
-    else if (c == '0') x = 10;
-    else if (c == '.') x = 12;
-    else if (c == '_') x = 13;
+    if (c >= 'A' && c <= 'Z')
+      x = c - 'A' + 17;
+    else if (c >= 'a' && c <= 'z')
+      x = c - 'a' + 17;
+    else if (c >= '1' && c <= '9')
+      x = c - '0';
+    else if (c == '0')
+      x = 10;
+    else if (c == '.')
+      x = 12;
+    else if (c == '_')
+      x = 13;
     hash = hash * 43 + x;  // wraps as the viewer's 32-bit arithmetic does
   }
   return static_cast<int32_t>(hash);
@@ -505,8 +513,8 @@ bool CompileHelpFile(const HelpProject& project, std::vector<uint8_t>* file, std
       for (const Run& run : paragraph.runs) {
         const auto target = byHash.find(ContextHash(run.jump));
         if (!run.jump.empty() && (target == byHash.end() || project.topics[target->second].context != run.jump)) {
-          *error = "topic of line " + std::to_string(topic.line) + ": jump to unknown context string \"" +
-                   run.jump + "\"";
+          *error =
+              "topic of line " + std::to_string(topic.line) + ": jump to unknown context string \"" + run.jump + "\"";
           return false;
         }
       }
