@@ -400,7 +400,7 @@ bool ImageFile::DecodeWithinBudget(const DecodeRequest& request, const DecodeBud
   // each of which may stand for hundreds of the image's.
   constexpr int kRowsPerStep = 4;
   const int64_t ceiling = memoryCeiling_;
-  memoryCeiling_ = std::min(budget.maxBytes, kMaxDecodeBytes);
+  memoryCeiling_ = std::min(budget.maxBytes, memoryCeiling_);
   bool ok = RunDecode(request, budget, kRowsPerStep);
   memoryCeiling_ = ceiling;
   return ok;

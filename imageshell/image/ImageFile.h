@@ -4,6 +4,7 @@
 // from, detects its format by its first bytes, creates that format's decoder, drives it step by step
 // (so that a window can show the image while it is decoded) and keeps the result as ImagePage records
 // holding bitmap and palette handles.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,8 @@ public:
 
   // The graphics that bitmaps are made with (the process default unless set before decoding).
   void SetGraphics(PlatformGraphics& graphics) { graphics_ = &graphics; }
+  // A lower memory ceiling than kMaxDecodeBytes for every decode of this image from now on.
+  void SetMemoryCeiling(int64_t bytes) { memoryCeiling_ = std::min(bytes, kMaxDecodeBytes); }
   // Where decoders come from (the built-in table unless a test sets another before decoding).
   void SetDecoderFactory(DecoderFactory factory) { factory_ = factory; }
 

@@ -34,9 +34,10 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus"
   fi
   log=$build/fuzz-$target.log
-  # -timeout: one input taking longer than this is a finding (a decoder that does not stop);
+  # -timeout: one input taking longer than this is a finding (a decoder that does not stop; generous, as the
+  # runs take only the CPU time that nothing else wants);
   # -rss_limit_mb: a decode may use up to 1 GiB, and the sanitizers add their share.
-  nice -n 19 "$exe" "$corpus" "$seeds/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
+  nice -n 19 "$exe" "$corpus" "$seeds/$target" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=4096 \
     -print_final_stats=1 -artifact_prefix="$findings/$target-" >"$log" 2>&1
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

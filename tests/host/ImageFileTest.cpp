@@ -465,7 +465,9 @@ TEST(ImageFileBudget, AnImageOverItsMemoryOrTimeLeavesNoPictureAndNothingHeld) {
     const bool ok = image.DecodeWithinBudget(thumbnail, c.budget);
     EXPECT_EQ(ok ? kErrNone : image.GetLastError(), c.error);
     EXPECT_EQ(image.GetBitmap() != nullptr, c.error == kErrNone);
-    if (ok) EXPECT_EQ(image.GetOutputHeight(), 100);
+    if (ok) {
+      EXPECT_EQ(image.GetOutputHeight(), 100);
+    }
     image.ReleaseAll();
     EXPECT_EQ(graphics.LiveObjects(), 0);
   }
