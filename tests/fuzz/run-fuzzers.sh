@@ -33,17 +33,19 @@ for target in "${targets[@]}"; do
     corpus=$build/fuzz-corpus/$target
     mkdir -p "$corpus"
   fi
-  log=$build/fuzz-$target.log
+  # A smoke run beside a long one must not write over the long one's log.
+  log=$build/fuzz-$target${SMOKE:+-smoke}.log
   # -timeout: one input taking longer than this is a finding (a decoder that does not stop; generous, as the
   # runs take only the CPU time that nothing else wants);
   # -rss_limit_mb: a decode may use up to 1 GiB, and the sanitizers add their share.
   nice -n 19 "$exe" "$corpus" "$seeds/$target" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=4096 \
     -print_final_stats=1 -artifact_prefix="$findings/$target-" >"$log" 2>&1
   rc=$?
-  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  # The log holds input bytes now and then (dictionary entries): read it as text regardless.
+  execs=$(grep -a '^stat::number_of_executed_units:' "$log" | tail -1 | tr -dc 0-9)
+  speed=$(grep -a '^stat::average_exec_per_sec:' "$log" | tail -1 | tr -dc 0-9)
+  cov=$(grep -ao 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  ft=$(grep -ao 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   result=ok
   if [ $rc -ne 0 ]; then
     result="FOUND (log $log)"
@@ -51,7 +53,7 @@ for target in "${targets[@]}"; do
   fi
   printf '%-18s %12s %8s %8s %8s  %s\n' "$target" "${execs:-?}" "${speed:-?}" "${cov:-?}" "${ft:-?}" "$result"
   if [ $rc -ne 0 ]; then
-    grep -E 'ERROR|SUMMARY|runtime error|Test unit written|deadly signal' "$log" | head -8 | sed 's/^/    /'
+    grep -aE 'ERROR|SUMMARY|runtime error|Test unit written|deadly signal' "$log" | head -8 | sed 's/^/    /'
   fi
   [ "${SMOKE:-0}" = 1 ] && rm -rf "$corpus"
 done
