@@ -6,7 +6,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 PACKAGES=(
   cmake ninja-build make git nasm pkg-config dpkg-dev tcl
-  g++ clang
+  g++ clang libclang-rt-dev
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 fonts-wine fonts-liberation xvfb xauth

@@ -191,7 +191,7 @@ bool JpegDecoder::ReadHeader(ImageHeader& header) {
   if (!Guarded(glue, [glue] { jpeg_create_decompress(&glue->info); })) return SetError(kErrFormat);
   glue->created = true;
   glue->info.client_data = glue;  // jpeg_create_decompress clears everything but the error manager
-  glue->info.mem->max_memory_to_use = long(std::min<int64_t>(kMaxDecodeBytes, LONG_MAX));
+  glue->info.mem->max_memory_to_use = long(std::min<int64_t>(MemoryCeiling(), LONG_MAX));
   glue->source.init_source = &JpegGlue::InitSource;
   glue->source.fill_input_buffer = &JpegGlue::FillInputBuffer;
   glue->source.skip_input_data = &JpegGlue::SkipInputData;

@@ -118,7 +118,7 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
   png_set_read_fn(glue->png, glue, &PngGlue::Read);
   // Hostile sizes and chunks are refused before the library allocates for them.
   png_set_user_limits(glue->png, kMaxImageDimension, kMaxImageDimension);
-  png_set_chunk_malloc_max(glue->png, png_alloc_size_t(kMaxDecodeBytes));
+  png_set_chunk_malloc_max(glue->png, png_alloc_size_t(MemoryCeiling()));
 
   png_uint_32 width = 0, height = 0;
   int depth = 0, colorType = 0, interlace = 0;

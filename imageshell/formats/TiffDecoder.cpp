@@ -114,7 +114,7 @@ bool TiffDecoder::ReadHeader(ImageHeader& header) {
   CloseFile();
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (!options) return SetError(kErrFormat);
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxDecodeBytes));
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(MemoryCeiling()));
   TIFFOpenOptionsSetErrorHandlerExtR(options, &TiffCallbacks::Quiet, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options, &TiffCallbacks::Quiet, nullptr);
   tiff_ = TIFFClientOpenExt("image", "rb", this, &TiffCallbacks::Read, &TiffCallbacks::Write, &TiffCallbacks::Seek,

@@ -76,6 +76,7 @@ std::unique_ptr<ImageDecoder> ImageFile::CreateDecoderOfKind(ImageKind kind) {
     return nullptr;
   }
   decoder->SetGraphics(*graphics_);
+  decoder->SetMemoryCeiling(memoryCeiling_);
   return decoder;
 }
 
@@ -392,15 +393,36 @@ bool ImageFile::EndDecode(bool releaseIfIncomplete) {
   return true;
 }
 
-bool ImageFile::Decode(const DecodeRequest& request) {
+bool ImageFile::Decode(const DecodeRequest& request) { return RunDecode(request, DecodeBudget{}, 0); }
+
+bool ImageFile::DecodeWithinBudget(const DecodeRequest& request, const DecodeBudget& budget) {
+  // Steps of a few output rows, so that the clock is looked at often; a thumbnail has at most 100 rows,
+  // each of which may stand for hundreds of the image's.
+  constexpr int kRowsPerStep = 4;
+  const int64_t ceiling = memoryCeiling_;
+  memoryCeiling_ = std::min(budget.maxBytes, memoryCeiling_);
+  bool ok = RunDecode(request, budget, kRowsPerStep);
+  memoryCeiling_ = ceiling;
+  return ok;
+}
+
+// rowsPerStep 0: a whole page a step.
+bool ImageFile::RunDecode(const DecodeRequest& request, const DecodeBudget& budget, int rowsPerStep) {
+  uint32_t (*clock)() = budget.clock ? budget.clock : &TickCountMs;
+  const uint32_t start = budget.maxMs ? clock() : 0;
   ReleaseAll();
   bool ok = BeginDecode(request);
   int stalledSteps = 0;
   while (ok && GetProgress() < kProgressComplete) {
+    if (budget.maxMs && clock() - start > budget.maxMs) {
+      lastError_ = kErrOutOfTime;
+      ok = false;
+      break;
+    }
     int progressBefore = GetProgress();
     int pageBefore = currentPage_;
     ImagePage* page = Page(-1);
-    ok = DecodeStep(page ? std::max<int>(page->outputHeight, 1) : 1, nullptr, nullptr);
+    ok = DecodeStep(rowsPerStep > 0 ? rowsPerStep : page ? std::max<int>(page->outputHeight, 1) : 1, nullptr, nullptr);
     // A decoder that reports success without moving on would hold the caller forever.
     if (ok && GetProgress() == progressBefore && currentPage_ == pageBefore && ++stalledSteps > 3) {
       lastError_ = kErrInvalidState;
@@ -408,7 +430,9 @@ bool ImageFile::Decode(const DecodeRequest& request) {
     }
   }
   int error = lastError_;
-  EndDecode(false);
+  // A plain decode keeps what a failure left (the viewer shows the rows it got); a budgeted one, whose
+  // caller wants a whole picture or none, releases it.
+  EndDecode(budget.maxMs != 0 || budget.maxBytes < kMaxDecodeBytes ? !ok : false);
   lastError_ = error;
   return ok;
 }

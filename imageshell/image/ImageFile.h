@@ -4,6 +4,7 @@
 // from, detects its format by its first bytes, creates that format's decoder, drives it step by step
 // (so that a window can show the image while it is decoded) and keeps the result as ImagePage records
 // holding bitmap and palette handles.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,8 @@ public:
 
   // The graphics that bitmaps are made with (the process default unless set before decoding).
   void SetGraphics(PlatformGraphics& graphics) { graphics_ = &graphics; }
+  // A lower memory ceiling than kMaxDecodeBytes for every decode of this image from now on.
+  void SetMemoryCeiling(int64_t bytes) { memoryCeiling_ = std::min(bytes, kMaxDecodeBytes); }
   // Where decoders come from (the built-in table unless a test sets another before decoding).
   void SetDecoderFactory(DecoderFactory factory) { factory_ = factory; }
 
@@ -89,6 +92,9 @@ public:
   bool DecodeStep(int rows, int* rectCount, ImageRect* updateRect);
   bool EndDecode(bool releaseIfIncomplete);
   bool Decode(const DecodeRequest& request);
+  // Decode within a budget: a decoder that would need more memory fails as it asks for it, and a decode
+  // still running when the time is up is abandoned with error 20. What a failed decode made is released.
+  bool DecodeWithinBudget(const DecodeRequest& request, const DecodeBudget& budget);
   int GetProgress() const;
   bool IsComplete() const { return GetProgress() == kProgressComplete; }
   bool IsDecoding() const { return decoder_ != nullptr; }
@@ -116,6 +122,7 @@ private:
   ImageSource ResolvedSource() const;
   std::unique_ptr<ImageDecoder> CreateDecoderOfKind(ImageKind kind);
   void EnsurePage(int index);
+  bool RunDecode(const DecodeRequest& request, const DecodeBudget& budget, int rowsPerStep);
 
   ImageSource source_;
   PlatformGraphics* graphics_;
@@ -132,6 +139,7 @@ private:
   std::vector<std::unique_ptr<ImagePage>> pages_;
   bool allPagesDone_ = false;
   bool pagePrepared_ = false;  // the current page was filled by this decode
+  int64_t memoryCeiling_ = kMaxDecodeBytes;  // handed to every decoder made
 };
 
 // The label of an image: optionally its folder and file title, then "(640x480x256 gif)" or "Unknown".

@@ -51,6 +51,10 @@ public:
   // The graphics the outputs are made with (the process default unless set before BeginImage).
   void SetGraphics(PlatformGraphics& graphics) { graphics_ = &graphics; }
   PlatformGraphics& graphics() const { return *graphics_; }
+  // Lowers the memory ceiling of this decoder's decodes (set before Open: the libraries' own limits are
+  // set from it while the header is read).
+  void SetMemoryCeiling(int64_t bytes) { output_.SetCeiling(bytes); }
+  int64_t MemoryCeiling() const { return output_.ceiling(); }
 
   // Opens the byte source and reads the header.
   bool Open(bool scanAllFrames);

@@ -45,6 +45,7 @@ enum ImageError : int {
   kErrPalette = 13,          // the palette cannot be created
   kErrDeviceRow = 14,        // storing a row into a device bitmap failed
   kErrReserved = 19,         // the reserved virtual operation was called
+  kErrOutOfTime = 20,        // a decode with a time budget was still running when its time was up
   kErrNoDecoder = 100,       // no decoder for this kind and source
   kErrFileNotFound = 101,    // the path's file cannot be found
 };
@@ -59,6 +60,15 @@ constexpr int64_t kMaxImageBytes = int64_t(1) << 30;
 // a pixel). The pipeline checks its own share before it makes anything; formats reserve theirs through
 // ImageDecoder::ReserveBytes before allocating.
 constexpr int64_t kMaxDecodeBytes = int64_t(1) << 30;
+
+// What a decode may cost a caller that cannot wait long, such as the context menu holding the file
+// manager while it makes a thumbnail: the memory ceiling (as kMaxDecodeBytes, but lower) and the time in
+// milliseconds (0: no limit) on `clock` (the platform's tick count when null).
+struct DecodeBudget {
+  int64_t maxBytes = kMaxDecodeBytes;
+  uint32_t maxMs = 0;
+  uint32_t (*clock)() = nullptr;
+};
 
 // True when width x height x bytesPerPixel fits the limits and both dimensions are positive.
 bool ImageSizeAcceptable(int64_t width, int64_t height, int bytesPerPixel);

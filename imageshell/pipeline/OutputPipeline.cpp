@@ -213,7 +213,7 @@ int OutputPipeline::Begin(PlatformGraphics& graphics, ImageHeader& header, const
 }
 
 bool OutputPipeline::Reserve(int64_t bytes) {
-  if (bytes < 0 || bytes > kMaxDecodeBytes - bytesReserved_) return false;
+  if (bytes < 0 || bytes > ceiling_ - bytesReserved_) return false;
   bytesReserved_ += bytes;
   return true;
 }

@@ -55,8 +55,11 @@ public:
   int PutColumn(int x, const uint8_t* column);
   // The first pass is over: with a quantizer the second pass follows; answers true when it does.
   bool EndFirstPass();
-  // Counts `bytes` more against the ceiling of one decode (kMaxDecodeBytes); false when they do not fit.
+  // Counts `bytes` more against the ceiling of one decode (kMaxDecodeBytes unless set lower, as for the
+  // menu's thumbnail); false when they do not fit.
   bool Reserve(int64_t bytes);
+  void SetCeiling(int64_t bytes) { ceiling_ = bytes < kMaxDecodeBytes ? bytes : kMaxDecodeBytes; }
+  int64_t ceiling() const { return ceiling_; }
   int ClearBitmaps();
   int MakePalette();
   bool InSecondPass() const { return quantizer_ && pass_ == 2; }
@@ -130,6 +133,7 @@ private:
   RgbColor outputPalette_[256] = {};
   int outputColorCount_ = 0;
   int64_t bytesReserved_ = 0;
+  int64_t ceiling_ = kMaxDecodeBytes;
 
   DeviceContextHandle memoryDc_ = nullptr;
 

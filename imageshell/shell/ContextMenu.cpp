@@ -23,6 +23,13 @@ DecodeRequest ThumbnailRequest() {
   return request;
 }
 
+lumetta::DecodeBudget ThumbnailBudget() {
+  lumetta::DecodeBudget budget;
+  budget.maxBytes = int64_t(128) << 20;
+  budget.maxMs = 2000;
+  return budget;
+}
+
 namespace {
 
 constexpr int kTextSize = 100;
@@ -74,7 +81,7 @@ HRESULT ShellExtension::AddMenuItems(HMENU menu, UINT indexMenu, UINT idCmdFirst
   // SHIFT shows what the option would not: the thumbnail when it is switched off, and vice versa.
   const bool thumbnail = KeyDown(VK_SHIFT) != !TheSettings.NoThumbnail;
   if (thumbnail) {
-    if (image_->Decode(ThumbnailRequest())) {
+    if (image_->DecodeWithinBudget(ThumbnailRequest(), ThumbnailBudget())) {
       auto bitmap = reinterpret_cast<HBITMAP>(image_->GetBitmap());
       if (ownerDraw_)
         InsertMenuA(menu, position++, MF_BYPOSITION | MF_OWNERDRAW, idCmdFirst + kCommandView,

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "FileDescriptions.h"
 #include "ImageConversion.h"
 #include "ImageFile.h"
 #include "ImageWriter.h"
@@ -190,48 +193,21 @@ bool ConvertImage(HWND owner, const char* path, int format) {
   return false;
 }
 
+namespace {
+bool SameFileName(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
+}  // namespace
+
 char* ReadFileDescription(const char* path) {
   char folder[kPathBufferSize];
   if (!path || !FolderOfPath(path, folder)) return nullptr;
-  const char* name = FileNamePart(path);
   char listPath[kPathBufferSize];
   JoinPath(listPath, folder, "descript.ion");
   FILE* list = std::fopen(listPath, "rb");
   if (!list) return nullptr;
-
-  constexpr int kMaxName = 256;
-  constexpr int kMaxDescription = 4998;
-  char entry[kMaxName + 2];
-  char description[kMaxDescription + 1];
-  char* found = nullptr;
-  int c = std::fgetc(list);
-  while (c != EOF && !found) {
-    int length = 0;
-    if (c == '"') {
-      // A quoted name may hold spaces.
-      while ((c = std::fgetc(list)) != EOF && c != '"' && c != '\n' && length < kMaxName) entry[length++] = char(c);
-      if (c == '"') c = std::fgetc(list);
-    } else {
-      entry[length++] = char(c);
-      while ((c = std::fgetc(list)) != EOF && c != ' ' && c != '\r' && c != '\n' && length <= kMaxName)
-        entry[length++] = char(c);
-    }
-    entry[length] = '\0';
-    while (c == ' ') c = std::fgetc(list);
-    length = 0;
-    while (c != EOF && c != '\r' && c != '\n') {
-      if (length < kMaxDescription) description[length++] = char(c);
-      c = std::fgetc(list);
-    }
-    description[length] = '\0';
-    while (c == '\r' || c == '\n') c = std::fgetc(list);
-    if (entry[0] && lstrcmpiA(entry, name) == 0) {
-      // Code 4 ends the description; what follows belongs to other programs.
-      if (char* end = std::strchr(description, 4)) *end = '\0';
-      found = new char[std::strlen(description) + 1];
-      OemToCharA(description, found);
-    }
-  }
+  std::optional<std::string> description = lumetta::FindFileDescription(list, FileNamePart(path), &SameFileName);
   std::fclose(list);
+  if (!description) return nullptr;
+  char* found = new char[description->size() + 1];
+  OemToCharA(description->c_str(), found);
   return found;
 }

@@ -80,3 +80,6 @@ enum MenuCommand : UINT {
 
 // QueryContextMenu's request for the thumbnail: fit 100 x 100 in the fixed palette on 8-bit screens.
 lumetta::DecodeRequest ThumbnailRequest();
+// What the thumbnail may cost while the file manager waits for its menu: an image that needs more is
+// listed without thumbnail rather than holding the file manager.
+lumetta::DecodeBudget ThumbnailBudget();

@@ -428,3 +428,47 @@ TEST(ImageFilePages, TallImagesDecodedInStepsReachTheirLastRow) {
     EXPECT_LT(rgb[3 * 20000 + 1], 0x40);
   }
 }
+
+namespace {
+uint32_t slowClockNow = 0;
+// Each look at this clock finds 700 ms gone: a decode that has to look three times is out of 2 s.
+uint32_t SlowClock() { return slowClockNow += 700; }
+}  // namespace
+
+TEST(ImageFileBudget, AnImageOverItsMemoryOrTimeLeavesNoPictureAndNothingHeld) {
+  BmpLayout layout;  // 16 x 4000: its thumbnail is 1 x 100, a hundred output rows to decode
+  layout.width = 16;
+  layout.height = 4000;
+  layout.bits = 24;
+  layout.pixel = [](int x, int y) { return uint32_t(x * 16) << 16 | uint32_t(y % 256); };
+  const std::vector<uint8_t> file = BuildBmp(layout);
+  DecodeRequest thumbnail;
+  thumbnail.width = thumbnail.height = 100;
+  thumbnail.ditherMode = 2;
+  thumbnail.fixedPalette = 1;
+  struct Case {
+    const char* what;
+    DecodeBudget budget;
+    int error;  // 0: the thumbnail is made
+  } cases[] = {
+      {"no limits", {}, kErrNone},
+      {"within both", {int64_t(1) << 20, 1000000, &SlowClock}, kErrNone},
+      {"memory beyond the ceiling", {64, 0, nullptr}, kErrFormat},
+      {"time runs out", {int64_t(1) << 20, 2000, &SlowClock}, kErrOutOfTime},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryGraphics graphics(8);
+    ImageFile image(file.data(), file.size());
+    image.SetGraphics(graphics);
+    slowClockNow = 0;
+    const bool ok = image.DecodeWithinBudget(thumbnail, c.budget);
+    EXPECT_EQ(ok ? kErrNone : image.GetLastError(), c.error);
+    EXPECT_EQ(image.GetBitmap() != nullptr, c.error == kErrNone);
+    if (ok) {
+      EXPECT_EQ(image.GetOutputHeight(), 100);
+    }
+    image.ReleaseAll();
+    EXPECT_EQ(graphics.LiveObjects(), 0);
+  }
+}

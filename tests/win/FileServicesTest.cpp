@@ -196,15 +196,15 @@ TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
              "plain.bmp   A plain one\r\n"
              "\"with space.gif\" Quoted name\x04\xC2\x12other program's data\r\n"
              "\r\n"
-             "oem.pcx Caf\x82 au lait\r\n"
-             "last.tga no line end");
+             "oem.pcx Caf\x82 au lait\r\n" +
+                 std::string("n\0ul.bmp a NUL does not end the name\r\n", 38) + "last.tga no line end");
   struct Case {
     const char* name;
     const char* expected;
   } cases[] = {
       {"PLAIN.BMP", "A plain one"},   {"with space.gif", "Quoted name"},
       {"oem.pcx", "Caf\xE9 au lait"},  // OEM 0x82 is e acute
-      {"last.tga", "no line end"},    {"with", nullptr},
+      {"last.tga", "no line end"},    {"with", nullptr}, {"n", nullptr},
       {"other.bmp", nullptr},
   };
   for (const Case& c : cases) {
