@@ -14,6 +14,7 @@
 #include "BuildFolders.h"
 #include "FileServices.h"
 #include "ProgressDialog.h"
+#include "TempFiles_win.h"
 
 namespace {
 
@@ -24,20 +25,9 @@ int RecordMessage(HWND, const char* text, const char* caption, UINT) {
   return IDOK;
 }
 
-std::string Folder(const char* name) {
-  char path[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, path);
-  std::string folder = std::string(path) + name + "\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
+using testfiles::TempFolder;
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { testfiles::WriteWholeFile(path, bytes); }
 
 std::string ReadBytes(const std::string& path) {
   std::string bytes;
@@ -103,7 +93,7 @@ protected:
 }  // namespace
 
 TEST_F(FileServices, WallpaperSetTwiceThenRestoredReturnsToTheUsersOwn) {
-  std::string folder = Folder("lumetta-wallpaper-test");
+  std::string folder = TempFolder("lumetta-wallpaper-test");
   WriteBytes(folder + "first.bmp", Bmp(64, 40, 0));
   WriteBytes(folder + "second.bmp", Bmp(30, 20, 0xFF0000));
   char windows[MAX_PATH];
@@ -136,7 +126,7 @@ TEST_F(FileServices, WallpaperSetTwiceThenRestoredReturnsToTheUsersOwn) {
 }
 
 TEST_F(FileServices, AFailedOrCancelledWallpaperChangesNothing) {
-  std::string folder = Folder("lumetta-wallpaper-test");
+  std::string folder = TempFolder("lumetta-wallpaper-test");
   WriteBytes(folder + "broken.bmp", "BM this is no bitmap");
   WriteBytes(folder + "large.bmp", Bmp(2400, 1800, 0x00FF00));
   SetValue("Wallpaper", "C:\\users\\own.bmp");
@@ -166,7 +156,7 @@ TEST_F(FileServices, AFailedOrCancelledWallpaperChangesNothing) {
 }
 
 TEST_F(FileServices, ConversionWritesBesideTheSourceUnderTheNextFreeName) {
-  std::string folder = Folder("lumetta-convert-test");
+  std::string folder = TempFolder("lumetta-convert-test");
   for (const char* name : {"a.jpg", "a_2.jpg", "a_2.bmp", "a_9.bmp", "a_10.bmp", "bad.bmp", "bad.jpg"})
     DeleteFileA((folder + name).c_str());
   const std::string source = Bmp(33, 21, 0x123456);
@@ -191,7 +181,7 @@ TEST_F(FileServices, ConversionWritesBesideTheSourceUnderTheNextFreeName) {
 }
 
 TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
-  std::string folder = Folder("lumetta-descript-test");
+  std::string folder = TempFolder("lumetta-descript-test");
   WriteBytes(folder + "descript.ion",
              "plain.bmp   A plain one\r\n"
              "\"with space.gif\" Quoted name\x04\xC2\x12other program's data\r\n"
@@ -202,9 +192,12 @@ TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
     const char* name;
     const char* expected;
   } cases[] = {
-      {"PLAIN.BMP", "A plain one"},   {"with space.gif", "Quoted name"},
+      {"PLAIN.BMP", "A plain one"},
+      {"with space.gif", "Quoted name"},
       {"oem.pcx", "Caf\xE9 au lait"},  // OEM 0x82 is e acute
-      {"last.tga", "no line end"},    {"with", nullptr}, {"n", nullptr},
+      {"last.tga", "no line end"},
+      {"with", nullptr},
+      {"n", nullptr},
       {"other.bmp", nullptr},
   };
   for (const Case& c : cases) {
@@ -217,5 +210,5 @@ TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
     }
     delete[] description;
   }
-  EXPECT_EQ(ReadFileDescription((Folder("lumetta-convert-test") + "a.bmp").c_str()), nullptr) << "no descript.ion";
+  EXPECT_EQ(ReadFileDescription((TempFolder("lumetta-convert-test") + "a.bmp").c_str()), nullptr) << "no descript.ion";
 }

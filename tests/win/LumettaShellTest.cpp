@@ -24,6 +24,7 @@
 #include "DropDataObject.h"
 #include "Settings.h"
 #include "ShellLinks_win.h"
+#include "TempFiles_win.h"
 
 namespace {
 
@@ -33,22 +34,11 @@ constexpr UINT kFirst = 100;  // the first identifier the "shell" hands out
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 
-std::string TestFolder() {
-  char path[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, path);
-  std::string folder = std::string(path) + "lumetta-shell-test\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
-  return folder;
-}
+std::string TestFolder() { return testfiles::TempFolder("lumetta-shell-test"); }
 
 std::string WriteTestFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   std::string path = TestFolder() + name;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  if (file != INVALID_HANDLE_VALUE) {
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-  }
+  testfiles::WriteWholeFile(path, bytes);
   return path;
 }
 

@@ -17,6 +17,7 @@
 #include "ImageView.h"
 #include "ScriptedDecoder.h"
 #include "Settings.h"
+#include "TempFiles_win.h"
 
 namespace {
 
@@ -28,13 +29,8 @@ std::string WriteBmp(const char* name, int width, int height) {
   layout.width = width;
   layout.height = height;
   layout.pixel = [](int x, int y) { return uint32_t((x * 4) << 16 | (y * 4) << 8 | 0x80); };
-  std::vector<uint8_t> bytes = testimages::BuildBmp(layout);
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  std::string path = std::string(folder) + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  std::string path = testfiles::TempFolder() + name;
+  testfiles::WriteWholeFile(path, testimages::BuildBmp(layout));
   return path;
 }
 
@@ -257,12 +253,8 @@ std::string WriteTwoFrameGif(const char* name) {
     b.push_back(0);
   }
   b.push_back(0x3B);
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  std::string path = std::string(folder) + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(b.data(), 1, b.size(), f);
-  std::fclose(f);
+  std::string path = testfiles::TempFolder() + name;
+  testfiles::WriteWholeFile(path, b);
   return path;
 }
 
@@ -298,8 +290,10 @@ TEST_F(LumettaViewer, AutoShrinkAndAutoEnlargeSizeTheFirstWindow) {
     const std::string& file;
     int below, above;  // the first zoom lies strictly between
   } cases[] = {
-      {1, 0, large, 10, 100},  {1, 0, small, 99, 101},  // only shrinking: a small image stays at 100 %
-      {0, 1, small, 100, 10001}, {0, 1, large, 99, 101},  // only enlarging: a large one stays at 100 %
+      {1, 0, large, 10, 100},
+      {1, 0, small, 99, 101},  // only shrinking: a small image stays at 100 %
+      {0, 1, small, 100, 10001},
+      {0, 1, large, 99, 101},  // only enlarging: a large one stays at 100 %
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.shrink) + " " + std::to_string(c.enlarge) + " " + c.file);
@@ -372,8 +366,7 @@ protected:
   }
 };
 
-std::unique_ptr<lumetta::ImageDecoder> SlowFactory(lumetta::ImageKind, const lumetta::ImageSource& source,
-                                                   int* error) {
+std::unique_ptr<lumetta::ImageDecoder> SlowFactory(lumetta::ImageKind, const lumetta::ImageSource& source, int* error) {
   *error = lumetta::kErrNone;
   return lumetta::MakeDecoder<SlowDecoder>(source);
 }

@@ -15,6 +15,7 @@
 #include "BuildFolders.h"
 #include "GdiGraphics.h"
 #include "ImageFile.h"
+#include "TempFiles_win.h"
 
 using namespace lumetta;
 
@@ -59,12 +60,8 @@ std::vector<uint8_t> RecordPlaceable(int width, int height, int unitsPerInch) {
 }
 
 std::string WriteFile(const char* name, const std::vector<uint8_t>& bytes) {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  std::string path = std::string(folder) + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  std::string path = testfiles::TempFolder() + name;
+  testfiles::WriteWholeFile(path, bytes);
   return path;
 }
 

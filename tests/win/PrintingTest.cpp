@@ -19,6 +19,7 @@
 #include "ModuleState.h"
 #include "Printing.h"
 #include "TestPrinter_win.h"
+#include "TempFiles_win.h"
 #include "ViewerWindow.h"
 #include "WindowHelpers.h"
 
@@ -45,12 +46,7 @@ BOOL AnswerPrintDialog(PRINTDLGA* dialog) {
   return PrintDlgA(dialog);
 }
 
-void Write(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
+void Write(const std::string& path, const std::string& bytes) { testfiles::WriteWholeFile(path, bytes); }
 
 // A BMP of one grey, or of two halves (left `grey`, right `right`).
 void WriteBmp(const std::string& path, int width, int height, int grey, int right = -1) {
@@ -58,8 +54,7 @@ void WriteBmp(const std::string& path, int width, int height, int grey, int righ
   layout.width = width;
   layout.height = height;
   layout.pixel = [=](int x, int) { return 0x010101u * uint32_t(right >= 0 && x >= width / 2 ? right : grey); };
-  std::vector<uint8_t> bytes = testimages::BuildBmp(layout);
-  Write(path, std::string(bytes.begin(), bytes.end()));
+  testfiles::WriteWholeFile(path, testimages::BuildBmp(layout));
 }
 
 // Options with nothing but the scale: no text lines, at the top, several images to a page.
@@ -100,10 +95,7 @@ protected:
     // The dialog templates come from the built module, as in the extension.
     module = LoadLibraryA((BinFolder() + "lumetta32.dll").c_str());
     ASSERT_NE(module, nullptr);
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    folder = std::string(temp) + "lumetta-print-test\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    folder = testfiles::TempFolder("lumetta-print-test");
     WriteBmp(folder + "a.bmp", 64, 48, 128);
     WriteBmp(folder + "b.bmp", 200, 100, 64, 192);
     WriteBmp(folder + "wide.bmp", 1200, 300, 128);

@@ -19,26 +19,13 @@
 #include "ProgressDialog.h"
 #include "Shortcut.h"
 #include "ShellLinks_win.h"
+#include "TempFiles_win.h"
 #include "WindowHelpers.h"
 #include "BuildFolders.h"
 
 using namespace lumetta;
 
 namespace {
-
-std::string TempFolder() {
-  char path[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, path);
-  return path;
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
 
 // A real shortcut, with COM initialised for it on this thread.
 bool MakeShortcut(const std::string& linkPath, const std::string& target) {
@@ -60,14 +47,14 @@ void PumpFor(DWORD ms) {
 }  // namespace
 
 TEST(ResolveShortcut, ReadsTheTargetOfARealLinkAndImagesFollowIt) {
-  std::string folder = TempFolder();
+  std::string folder = testfiles::TempFolder();
   std::string target = folder + "lumetta-link-target.bmp";
   testimages::BmpLayout layout;
   layout.width = 3;
   layout.height = 2;
   layout.bits = 24;
   layout.pixel = [](int x, int) { return uint32_t(x) * 0x404040u; };
-  WriteBytes(target, testimages::BuildBmp(layout));
+  ASSERT_TRUE(testfiles::WriteWholeFile(target, testimages::BuildBmp(layout)));
   std::string link = folder + "lumetta-link.lnk";
   ASSERT_TRUE(MakeShortcut(link, target));
 
