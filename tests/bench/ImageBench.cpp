@@ -144,9 +144,13 @@ std::string WriteTiff() {
   return name;
 }
 
-void DecodeFile(benchmark::State& state, const std::string& path, int screenBits, bool thumbnail) {
+// One decode a round through the image model; `pixels` are the picture's (all frames' for an animation).
+void DecodeFile(benchmark::State& state, const std::string& path, int screenBits, bool thumbnail,
+                int64_t pixels = int64_t(kWidth) * kHeight, bool allPages = false) {
+  if (path.empty()) return state.SkipWithError("the file could not be made");
   MemoryGraphics graphics(screenBits);
   DecodeRequest request;
+  request.allPages = request.scanAllFrames = allPages;
   if (thumbnail) {
     request.width = request.height = 100;
     request.ditherMode = 2;
@@ -158,9 +162,9 @@ void DecodeFile(benchmark::State& state, const std::string& path, int screenBits
     if (!image.Decode(request)) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(image.GetBitmap());
   }
-  state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
+  state.SetItemsProcessed(state.iterations() * pixels);
   state.counters["Mpx/s"] =
-      benchmark::Counter(double(kWidth) * kHeight / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
+      benchmark::Counter(double(pixels) / 1e6 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void Decode(benchmark::State& state, int screenBits, bool thumbnail) {
@@ -312,21 +316,7 @@ const std::string& PcdFile() {
 }
 
 void DecodePcd(benchmark::State& state, int screenBits, bool thumbnail) {
-  if (PcdFile().empty()) return state.SkipWithError("ImageMagick could not make the file");
-  MemoryGraphics graphics(screenBits);
-  DecodeRequest request;
-  if (thumbnail) {
-    request.width = request.height = 100;
-    request.ditherMode = 2;
-    request.fixedPalette = 1;
-  }
-  for (auto _ : state) {
-    ImageFile image(PcdFile().c_str());
-    image.SetGraphics(graphics);
-    if (!image.Decode(request)) state.SkipWithError("decode failed");
-    benchmark::DoNotOptimize(image.GetBitmap());
-  }
-  state.SetItemsProcessed(state.iterations() * kPcdPixels);
+  DecodeFile(state, PcdFile(), screenBits, thumbnail, kPcdPixels);
 }
 
 void BM_PcdFullSize24(benchmark::State& state) { DecodePcd(state, 24, false); }
@@ -365,22 +355,7 @@ const std::string& AnimationGif() {
 }
 
 void DecodeGif(benchmark::State& state, const std::string& path, bool allPages, bool thumbnail, int64_t pixels) {
-  if (path.empty()) return state.SkipWithError("ImageMagick could not make the file");
-  MemoryGraphics graphics(24);
-  DecodeRequest request;
-  request.allPages = request.scanAllFrames = allPages;
-  if (thumbnail) {
-    request.width = request.height = 100;
-    request.ditherMode = 2;
-    request.fixedPalette = 1;
-  }
-  for (auto _ : state) {
-    ImageFile image(path.c_str());
-    image.SetGraphics(graphics);
-    if (!image.Decode(request)) state.SkipWithError("decode failed");
-    benchmark::DoNotOptimize(image.GetBitmap());
-  }
-  state.SetItemsProcessed(state.iterations() * pixels);
+  DecodeFile(state, path, 24, thumbnail, pixels, allPages);
 }
 
 void MagickDecode(benchmark::State& state, const std::string& path, const char* options, int64_t pixels) {
