@@ -132,9 +132,12 @@ struct JpegGlue {
     if (!glue->decoder->SeekSource(int64_t(skip), 1, nullptr)) ERREXIT(info, JERR_INPUT_EOF);
   }
 
+  // Called between rows of blocks while the library absorbs a multi-scan file, which it does in one call:
+  // the only place a caller with a time limit can be given back its thread.
   static void Progress(j_common_ptr info) {
     if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
       ERREXIT(info, JERR_BAD_SCAN_SCRIPT);
+    if (Of(info)->decoder->OutOfTime()) ERREXIT(info, JERR_INPUT_EOF);
   }
 };
 
@@ -322,6 +325,7 @@ bool JpegDecoder::EndOutputPass() {
     while (!jpeg_input_complete(&glue->info)) {
       if (jpeg_consume_input(&glue->info) == JPEG_SUSPENDED) ERREXIT(&glue->info, JERR_INPUT_EOF);
       if (glue->info.input_scan_number > kMaxScans) ERREXIT(&glue->info, JERR_BAD_SCAN_SCRIPT);
+      if (glue->decoder->OutOfTime()) ERREXIT(&glue->info, JERR_INPUT_EOF);
     }
     jpeg_start_output(&glue->info, glue->info.input_scan_number);
   });
