@@ -77,7 +77,7 @@ std::unique_ptr<ImageDecoder> ImageFile::CreateDecoderOfKind(ImageKind kind) {
   }
   decoder->SetGraphics(*graphics_);
   decoder->SetMemoryCeiling(memoryCeiling_);
-  decoder->SetTimeLimit(limitClock_, limitStart_, limitMs_);
+  decoder->SetTimeLimit(timeLimit_);
   return decoder;
 }
 
@@ -410,15 +410,12 @@ bool ImageFile::DecodeWithinBudget(const DecodeRequest& request, const DecodeBud
 // rowsPerStep 0: a whole page a step.
 bool ImageFile::RunDecode(const DecodeRequest& request, const DecodeBudget& budget, int rowsPerStep) {
   uint32_t (*clock)() = budget.clock ? budget.clock : &TickCountMs;
-  const uint32_t start = budget.maxMs ? clock() : 0;
-  limitClock_ = clock;
-  limitStart_ = start;
-  limitMs_ = budget.maxMs;
+  timeLimit_ = TimeLimit{clock, budget.maxMs ? clock() : 0, budget.maxMs};
   ReleaseAll();
   bool ok = BeginDecode(request);
   int stalledSteps = 0;
   while (ok && GetProgress() < kProgressComplete) {
-    if (budget.maxMs && clock() - start > budget.maxMs) {
+    if (timeLimit_.Over()) {
       lastError_ = kErrOutOfTime;
       ok = false;
       break;
@@ -434,8 +431,8 @@ bool ImageFile::RunDecode(const DecodeRequest& request, const DecodeBudget& budg
     }
   }
   // A format that gave up inside a long step because the time was up failed for that reason.
-  if (!ok && budget.maxMs && clock() - start > budget.maxMs) lastError_ = kErrOutOfTime;
-  limitMs_ = 0;
+  if (!ok && timeLimit_.Over()) lastError_ = kErrOutOfTime;
+  timeLimit_ = TimeLimit{};
   int error = lastError_;
   // A plain decode keeps what a failure left (the viewer shows the rows it got); a budgeted one, whose
   // caller wants a whole picture or none, releases it.

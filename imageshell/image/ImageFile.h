@@ -140,10 +140,7 @@ private:
   bool allPagesDone_ = false;
   bool pagePrepared_ = false;                // the current page was filled by this decode
   int64_t memoryCeiling_ = kMaxDecodeBytes;  // handed to every decoder made
-  // The time limit of the decode under way, handed to every decoder made (maxMs 0: none).
-  uint32_t (*limitClock_)() = nullptr;
-  uint32_t limitStart_ = 0;
-  uint32_t limitMs_ = 0;
+  TimeLimit timeLimit_;                      // of the decode under way, handed to every decoder made
 };
 
 // The label of an image: optionally its folder and file title, then "(640x480x256 gif)" or "Unknown".

@@ -55,15 +55,11 @@ public:
   // set from it while the header is read).
   void SetMemoryCeiling(int64_t bytes) { output_.SetCeiling(bytes); }
   int64_t MemoryCeiling() const { return output_.ceiling(); }
-  // A time the decode must end by: `maxMs` after `start` on `clock` (0 ms: none). The steps a caller asks
-  // for are checked by the caller; a format whose library works long within one step (absorbing a whole
-  // file) looks at OutOfTime between its units of work and gives up.
-  void SetTimeLimit(uint32_t (*clock)(), uint32_t start, uint32_t maxMs) {
-    clock_ = clock;
-    start_ = start;
-    maxMs_ = clock ? maxMs : 0;
-  }
-  bool OutOfTime() const { return maxMs_ != 0 && clock_() - start_ > maxMs_; }
+  // The time the decode must end by. The steps a caller asks for are checked by the caller; a format
+  // whose library works long within one step (absorbing a whole file) looks at OutOfTime between its
+  // units of work and gives up.
+  void SetTimeLimit(const TimeLimit& limit) { timeLimit_ = limit; }
+  bool OutOfTime() const { return timeLimit_.Over(); }
 
   // Opens the byte source and reads the header.
   bool Open(bool scanAllFrames);
@@ -165,9 +161,7 @@ private:
   bool failed_ = false;
   bool firstPassEnded_ = false;
   int lastError_ = 0;
-  uint32_t (*clock_)() = nullptr;
-  uint32_t start_ = 0;
-  uint32_t maxMs_ = 0;
+  TimeLimit timeLimit_;
 };
 
 }  // namespace lumetta

@@ -70,6 +70,14 @@ struct DecodeBudget {
   uint32_t (*clock)() = nullptr;
 };
 
+// The time a decode must end by: `maxMs` after `start` on `clock` (maxMs 0: none).
+struct TimeLimit {
+  uint32_t (*clock)() = nullptr;
+  uint32_t start = 0;
+  uint32_t maxMs = 0;
+  bool Over() const { return maxMs != 0 && clock() - start > maxMs; }
+};
+
 // True when width x height x bytesPerPixel fits the limits and both dimensions are positive.
 bool ImageSizeAcceptable(int64_t width, int64_t height, int bytesPerPixel);
 
