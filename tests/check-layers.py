@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """check-layers.py [ROOT]: every source file of the two programs includes headers only from its own folder
-or from the folders it stands on, so each folder stays one library that links downward.
+or from the folders it stands on, so each folder stays one library that links downward. Includes name the
+header from the program's folder ("formats/BmpDecoder.h"), never bare.
 
 The layers, lowest first, are the LAYERS table below. A folder may include from the folders listed after
 it as its foundations; anything else (a folder above it, a sibling, the other program) is reported with the
@@ -58,9 +59,6 @@ def folder_of(path):
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
     files = sorted(source_files(root))
-    by_name = {}
-    for f in files:
-        by_name.setdefault(os.path.basename(f), []).append(f)
 
     problems = []
     for f in files:
@@ -82,13 +80,16 @@ def main():
                     if header.lower() == "windows.h" and f.endswith((".h", ".hpp")) and own in PORTABLE:
                         problems.append(f"{f}:{number}: portable header includes <windows.h>")
                     continue
-                # Headers are found through the include folders of each library, so a name is looked up
-                # beside the file first and then among every file of the two programs.
-                beside = os.path.normpath(os.path.join(os.path.dirname(f), header))
-                if os.path.exists(os.path.join(root, beside)):
-                    targets = [beside]
-                else:
-                    targets = [t for t in by_name.get(os.path.basename(header), []) if t.endswith(header)]
+                # Headers are named from the program's folder ("pipeline/ImageDecoder.h"), so an include
+                # shows which floor it reaches; only the resources' own files include beside themselves.
+                program = f.split("/")[0]
+                if "/" not in header:
+                    beside = os.path.normpath(os.path.join(os.path.dirname(f), header))
+                    if os.path.exists(os.path.join(root, beside)):
+                        problems.append(f"{f}:{number}: includes {header} without its floor")
+                    continue
+                target = os.path.normpath(os.path.join(program, header))
+                targets = [target] if os.path.exists(os.path.join(root, target)) else []
                 for target in targets[:1]:
                     theirs = folder_of(target)
                     if theirs is not None and theirs not in allowed:

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "ImageConversion.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
-#include "PathHelpers.h"
+#include "image/ImageConversion.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
+#include "pipeline/PathHelpers.h"
 #ifdef _WIN32
 #include <io.h>
 
-#include "GdiGraphics.h"
+#include "pipeline/GdiGraphics.h"
 #else
 #include <unistd.h>
 #endif

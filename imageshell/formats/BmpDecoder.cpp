@@ -1,4 +1,4 @@
-#include "BmpDecoder.h"
+#include "formats/BmpDecoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "RowDecoder.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "pipeline/RowDecoder.h"
 
 namespace lumetta {
 

@@ -2,7 +2,7 @@
 // the colour table for up to 8 bits, then the rows bottom-up, each padded to 4 bytes.
 #include <cstring>
 
-#include "ImageWriter.h"
+#include "formats/ImageWriter.h"
 
 namespace lumetta {
 

@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include "ImageModel.h"
+#include "pipeline/ImageModel.h"
 
 namespace lumetta {
 

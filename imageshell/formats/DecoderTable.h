@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "ImageDecoder.h"
-#include "ImageModel.h"
-#include "ImageSource.h"
+#include "pipeline/ImageDecoder.h"
+#include "pipeline/ImageModel.h"
+#include "pipeline/ImageSource.h"
 
 namespace lumetta {
 

@@ -10,15 +10,15 @@
 // code and an end code above the literal indices, the table growing to 4096 entries and the code width
 // to 12 bits. A string is unwound onto a stack and handed out from it, so a row may end in the middle
 // of a string and the next row goes on with it. Data that ends early leaves the remaining pixels 0.
-#include "GifDecoder.h"
+#include "formats/GifDecoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

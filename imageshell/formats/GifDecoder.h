@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "ImageDecoder.h"
-#include "OwnedHandles.h"
+#include "pipeline/ImageDecoder.h"
+#include "pipeline/OwnedHandles.h"
 
 namespace lumetta {
 

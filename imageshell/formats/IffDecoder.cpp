@@ -1,13 +1,13 @@
-#include "IffDecoder.h"
+#include "formats/IffDecoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "BufferedInput.h"
-#include "RowDecoder.h"
+#include "formats/BufferedInput.h"
+#include "pipeline/RowDecoder.h"
 
 namespace lumetta {
 

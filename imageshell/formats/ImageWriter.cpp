@@ -1,4 +1,4 @@
-#include "ImageWriter.h"
+#include "formats/ImageWriter.h"
 
 #include <climits>
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "ImageModel.h"
-#include "OutputFile.h"
-#include "PlatformGraphics.h"
+#include "pipeline/ImageModel.h"
+#include "pipeline/OutputFile.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

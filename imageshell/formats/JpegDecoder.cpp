@@ -4,7 +4,7 @@
 // back to the glue. Every library call goes through Guarded(), whose own frame holds the jump target, so
 // the jump only ever crosses the library's C frames and our callbacks, never a frame that owns a C++
 // object with a destructor.
-#include "JpegDecoder.h"
+#include "formats/JpegDecoder.h"
 
 #include <algorithm>
 #include <climits>
@@ -20,9 +20,9 @@ extern "C" {
 #include <jpeglib.h>
 }
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

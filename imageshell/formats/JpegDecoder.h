@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "ImageDecoder.h"
+#include "pipeline/ImageDecoder.h"
 
 namespace lumetta {
 

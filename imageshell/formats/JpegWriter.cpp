@@ -12,7 +12,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "ImageWriter.h"
+#include "formats/ImageWriter.h"
 
 namespace lumetta {
 

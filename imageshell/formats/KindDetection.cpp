@@ -1,6 +1,6 @@
-#include "KindDetection.h"
+#include "formats/KindDetection.h"
 
-#include "Sniffers.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "ByteReader.h"
-#include "ImageModel.h"
+#include "pipeline/ByteReader.h"
+#include "pipeline/ImageModel.h"
 
 namespace lumetta {
 

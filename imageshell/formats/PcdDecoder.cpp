@@ -1,11 +1,11 @@
-#include "PcdDecoder.h"
+#include "formats/PcdDecoder.h"
 
 #include <algorithm>
 #include <new>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

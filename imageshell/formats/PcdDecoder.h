@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "BufferedInput.h"
-#include "ImageDecoder.h"
+#include "formats/BufferedInput.h"
+#include "pipeline/ImageDecoder.h"
 
 namespace lumetta {
 

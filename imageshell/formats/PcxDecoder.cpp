@@ -1,12 +1,12 @@
-#include "PcxDecoder.h"
+#include "formats/PcxDecoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <new>
 
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

@@ -1,11 +1,11 @@
-#include "PicDecoder.h"
+#include "formats/PicDecoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

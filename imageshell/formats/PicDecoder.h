@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "BufferedInput.h"
-#include "ByteReader.h"
-#include "RowDecoder.h"
+#include "formats/BufferedInput.h"
+#include "pipeline/ByteReader.h"
+#include "pipeline/RowDecoder.h"
 
 namespace lumetta {
 

@@ -3,7 +3,7 @@
 // libpng reports errors by jumping to the jump buffer in its structure; every library call goes through
 // Guarded(), whose own frame sets that buffer, so a jump never crosses a frame that owns a C++ object
 // with a destructor.
-#include "PngDecoder.h"
+#include "formats/PngDecoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,9 +14,9 @@
 
 #include <png.h>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

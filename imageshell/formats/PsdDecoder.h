@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "BufferedInput.h"
-#include "ByteReader.h"
-#include "ImageDecoder.h"
+#include "formats/BufferedInput.h"
+#include "pipeline/ByteReader.h"
+#include "pipeline/ImageDecoder.h"
 
 namespace lumetta {
 

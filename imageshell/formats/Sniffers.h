@@ -3,8 +3,8 @@
 // Each format's sniffer, in the order detection tries them (KindDetection.cpp). A sniffer lives in its
 // format's file beside the decoder's header parser; formats whose decoder is not built yet hold only
 // their sniffer for now.
-#include "ByteReader.h"
-#include "KindDetection.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
 
 namespace lumetta {
 

@@ -1,11 +1,11 @@
-#include "TgaDecoder.h"
+#include "formats/TgaDecoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "BufferedInput.h"
-#include "ByteReader.h"
-#include "ImageExtras.h"
-#include "RowDecoder.h"
+#include "formats/BufferedInput.h"
+#include "pipeline/ByteReader.h"
+#include "pipeline/ImageExtras.h"
+#include "pipeline/RowDecoder.h"
 
 namespace lumetta {
 

@@ -1,5 +1,5 @@
 // TIFF (kind 5): the sniffer and the decoder over libtiff.
-#include "TiffDecoder.h"
+#include "formats/TiffDecoder.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -9,9 +9,9 @@
 
 #include <tiffio.h>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

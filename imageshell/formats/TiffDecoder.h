@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "RowDecoder.h"
+#include "pipeline/RowDecoder.h"
 
 typedef struct tiff TIFF;
 

@@ -1,12 +1,12 @@
 // Placeable metafiles (kind 9): the header parsers and the sniffer, portable. The decoder, which needs
 // GDI to play the picture, is in WmfDecoder_win.cpp.
-#include "WmfDecoder.h"
+#include "formats/WmfDecoder.h"
 
 #include <cstdint>
 
-#include "ByteReader.h"
-#include "KindDetection.h"
-#include "Sniffers.h"
+#include "pipeline/ByteReader.h"
+#include "formats/KindDetection.h"
+#include "formats/Sniffers.h"
 
 namespace lumetta {
 

@@ -7,8 +7,8 @@
 // for the viewer to replay at any zoom, and renders it once into the output bitmaps.
 #include <cstdint>
 
-#include "ByteReader.h"
-#include "ImageDecoder.h"
+#include "pipeline/ByteReader.h"
+#include "pipeline/ImageDecoder.h"
 
 namespace lumetta {
 

@@ -9,9 +9,9 @@
 #include <new>
 #include <vector>
 
-#include "GdiGraphics.h"
-#include "GdiGuards_win.h"
-#include "WmfDecoder.h"
+#include "pipeline/GdiGraphics.h"
+#include "pipeline/GdiGuards_win.h"
+#include "formats/WmfDecoder.h"
 
 namespace lumetta {
 

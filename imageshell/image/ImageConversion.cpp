@@ -1,8 +1,8 @@
-#include "ImageConversion.h"
+#include "image/ImageConversion.h"
 
-#include "ImageFile.h"
-#include "ImageWriter.h"
-#include "PathHelpers.h"
+#include "image/ImageFile.h"
+#include "formats/ImageWriter.h"
+#include "pipeline/PathHelpers.h"
 
 namespace lumetta {
 

@@ -1,12 +1,12 @@
-#include "ImageFile.h"
+#include "image/ImageFile.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "ByteSource.h"
-#include "KindDetection.h"
+#include "pipeline/ByteSource.h"
+#include "formats/KindDetection.h"
 
 namespace lumetta {
 

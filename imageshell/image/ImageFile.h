@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "DecodeRequest.h"
-#include "DecoderTable.h"
-#include "ImageDecoder.h"
-#include "ImageExtras.h"
-#include "ImageModel.h"
-#include "ImageSource.h"
-#include "OwnedHandles.h"
-#include "PlatformFiles.h"
-#include "PlatformGraphics.h"
+#include "pipeline/DecodeRequest.h"
+#include "formats/DecoderTable.h"
+#include "pipeline/ImageDecoder.h"
+#include "pipeline/ImageExtras.h"
+#include "pipeline/ImageModel.h"
+#include "pipeline/ImageSource.h"
+#include "pipeline/OwnedHandles.h"
+#include "pipeline/PlatformFiles.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ImageFile.h"
-#include "PathHelpers.h"
-#include "PlatformFiles.h"
+#include "image/ImageFile.h"
+#include "pipeline/PathHelpers.h"
+#include "pipeline/PlatformFiles.h"
 
 namespace lumetta {
 

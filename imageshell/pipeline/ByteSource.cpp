@@ -1,10 +1,10 @@
-#include "ByteSource.h"
+#include "pipeline/ByteSource.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "ImageModel.h"
+#include "pipeline/ImageModel.h"
 
 namespace lumetta {
 

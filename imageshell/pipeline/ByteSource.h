@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "ImageSource.h"
-#include "PlatformFiles.h"
+#include "pipeline/ImageSource.h"
+#include "pipeline/PlatformFiles.h"
 
 namespace lumetta {
 

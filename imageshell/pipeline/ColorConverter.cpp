@@ -1,4 +1,4 @@
-#include "ColorConverter.h"
+#include "pipeline/ColorConverter.h"
 
 #include <algorithm>
 #include <cstring>

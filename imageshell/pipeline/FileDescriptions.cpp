@@ -1,5 +1,5 @@
 // Reading "descript.ion" one character at a time, as the file may be of any length and any content.
-#include "FileDescriptions.h"
+#include "pipeline/FileDescriptions.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // The GDI implementation of the platform seam (Windows only). The handles it gives out are the real
 // HBITMAP, HPALETTE and HDC values.
 
-#include "PlatformGraphics.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

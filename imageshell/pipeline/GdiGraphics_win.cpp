@@ -1,4 +1,4 @@
-#include "GdiGraphics.h"
+#include "pipeline/GdiGraphics.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "GdiGuards_win.h"
+#include "pipeline/GdiGuards_win.h"
 
 namespace lumetta {
 

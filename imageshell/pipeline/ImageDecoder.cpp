@@ -1,4 +1,4 @@
-#include "ImageDecoder.h"
+#include "pipeline/ImageDecoder.h"
 
 #include <algorithm>
 

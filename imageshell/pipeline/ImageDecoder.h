@@ -16,15 +16,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "ByteSource.h"
-#include "DecodeRequest.h"
-#include "ImageExtras.h"
-#include "ImageModel.h"
-#include "ImageSource.h"
-#include "OutputPipeline.h"
-#include "OwnedHandles.h"
-#include "PixelUnpack.h"
-#include "PlatformGraphics.h"
+#include "pipeline/ByteSource.h"
+#include "pipeline/DecodeRequest.h"
+#include "pipeline/ImageExtras.h"
+#include "pipeline/ImageModel.h"
+#include "pipeline/ImageSource.h"
+#include "pipeline/OutputPipeline.h"
+#include "pipeline/OwnedHandles.h"
+#include "pipeline/PixelUnpack.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

@@ -3,7 +3,7 @@
 // What a format keeps beside its pages and hands over to ImageFile at the end of a decode: the GIF
 // frame control list with its shared palette, the metafile handle. The questions the pipeline asks of
 // it are virtual so that the base needs no knowledge of any format.
-#include "PlatformGraphics.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

@@ -1,4 +1,4 @@
-#include "ImageModel.h"
+#include "pipeline/ImageModel.h"
 
 #include <climits>
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "PlatformFiles.h"
+#include "pipeline/PlatformFiles.h"
 
 namespace lumetta {
 

@@ -1,4 +1,4 @@
-#include "MedianCutQuantizer.h"
+#include "pipeline/MedianCutQuantizer.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "MemoryGraphics.h"
+#include "pipeline/MemoryGraphics.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // The memory implementation of the platform seam: bitmaps are plain buffers laid out exactly as DIB
 // sections, device bitmaps are 24-bit buffers, palettes are colour lists. The host build uses it for
 // everything; Windows tests use it as the reference that the GDI implementation must match.
-#include "PlatformGraphics.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "pipeline/OutputFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>

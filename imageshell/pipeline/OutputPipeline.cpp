@@ -1,4 +1,4 @@
-#include "OutputPipeline.h"
+#include "pipeline/OutputPipeline.h"
 
 #include <algorithm>
 #include <cstring>

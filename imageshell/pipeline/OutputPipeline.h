@@ -10,13 +10,13 @@
 #include <memory>
 #include <vector>
 
-#include "ColorConverter.h"
-#include "DecodeRequest.h"
-#include "ImageExtras.h"
-#include "ImageModel.h"
-#include "MedianCutQuantizer.h"
-#include "OwnedHandles.h"
-#include "PlatformGraphics.h"
+#include "pipeline/ColorConverter.h"
+#include "pipeline/DecodeRequest.h"
+#include "pipeline/ImageExtras.h"
+#include "pipeline/ImageModel.h"
+#include "pipeline/MedianCutQuantizer.h"
+#include "pipeline/OwnedHandles.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

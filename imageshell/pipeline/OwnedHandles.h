@@ -5,7 +5,7 @@
 // the decoder to a page is a move.
 #include <utility>
 
-#include "PlatformGraphics.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
 

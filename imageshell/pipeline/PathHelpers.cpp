@@ -1,4 +1,4 @@
-#include "PathHelpers.h"
+#include "pipeline/PathHelpers.h"
 
 #include <cstring>
 
@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-#include "PlatformFiles.h"
+#include "pipeline/PlatformFiles.h"
 
 using lumetta::FullPathWithFilePart;
 

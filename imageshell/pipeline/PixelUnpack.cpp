@@ -1,4 +1,4 @@
-#include "PixelUnpack.h"
+#include "pipeline/PixelUnpack.h"
 
 #include <cstring>
 

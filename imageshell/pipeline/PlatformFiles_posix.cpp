@@ -1,4 +1,4 @@
-#include "PlatformFiles.h"
+#include "pipeline/PlatformFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "PathHelpers.h"
+#include "pipeline/PathHelpers.h"
 
 namespace lumetta {
 

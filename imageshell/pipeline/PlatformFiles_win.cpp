@@ -1,12 +1,12 @@
-#include "PlatformFiles.h"
+#include "pipeline/PlatformFiles.h"
 
 #include <windows.h>
 #include <commdlg.h>
 
 #include <cstring>
 
-#include "PathHelpers.h"
-#include "Shortcut.h"
+#include "pipeline/PathHelpers.h"
+#include "pipeline/Shortcut.h"
 
 namespace lumetta {
 

@@ -1,4 +1,4 @@
-#include "PlatformGraphics.h"
+#include "pipeline/PlatformGraphics.h"
 
 #include <cstddef>
 #include <cstring>
@@ -8,9 +8,9 @@
 #endif
 
 #ifdef _WIN32
-#include "GdiGraphics.h"
+#include "pipeline/GdiGraphics.h"
 #else
-#include "MemoryGraphics.h"
+#include "pipeline/MemoryGraphics.h"
 #endif
 
 namespace lumetta {

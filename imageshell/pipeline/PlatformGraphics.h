@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ImageModel.h"
+#include "pipeline/ImageModel.h"
 
 namespace lumetta {
 

@@ -1,4 +1,4 @@
-#include "RowDecoder.h"
+#include "pipeline/RowDecoder.h"
 
 #include <algorithm>
 

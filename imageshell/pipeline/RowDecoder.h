@@ -12,7 +12,7 @@
 // (its buffers, the source positioned at the pixel data) and FinishImage.
 #include <cstdint>
 
-#include "ImageDecoder.h"
+#include "pipeline/ImageDecoder.h"
 
 namespace lumetta {
 

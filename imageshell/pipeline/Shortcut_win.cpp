@@ -1,4 +1,4 @@
-#include "Shortcut.h"
+#include "pipeline/Shortcut.h"
 
 #include <windows.h>
 #include <objbase.h>

@@ -1,12 +1,12 @@
-#include "AboutBox.h"
+#include "shell/AboutBox.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "ModuleState.h"
-#include "ObjectCount.h"
-#include "WindowHelpers.h"
-#include "resource.h"
+#include "shell/ModuleState.h"
+#include "shell/ObjectCount.h"
+#include "shell/WindowHelpers.h"
+#include "resources/resource.h"
 
 namespace {
 

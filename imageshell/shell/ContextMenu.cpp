@@ -2,13 +2,13 @@
 // describes the image, the owner-drawn thumbnail, the help texts and the commands.
 #include <cstring>
 
-#include "AboutBox.h"
-#include "ModuleState.h"
-#include "ObjectCount.h"
-#include "Settings.h"
-#include "ShellCommands.h"
-#include "ShellExtension.h"
-#include "resource.h"
+#include "shell/AboutBox.h"
+#include "shell/ModuleState.h"
+#include "shell/ObjectCount.h"
+#include "shell/Settings.h"
+#include "shell/ShellCommands.h"
+#include "shell/ShellExtension.h"
+#include "resources/resource.h"
 
 using lumetta::DecodeRequest;
 using lumetta::ImageKind;

@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "ModuleState.h"
-#include "ObjectCount.h"
-#include "ShellExtension.h"
+#include "shell/ModuleState.h"
+#include "shell/ObjectCount.h"
+#include "shell/ShellExtension.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {

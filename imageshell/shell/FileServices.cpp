@@ -1,4 +1,4 @@
-#include "FileServices.h"
+#include "shell/FileServices.h"
 
 #include <commdlg.h>
 
@@ -8,13 +8,13 @@
 #include <optional>
 #include <string>
 
-#include "FileDescriptions.h"
-#include "ImageConversion.h"
-#include "ImageFile.h"
-#include "ImageWriter.h"
-#include "PathHelpers.h"
-#include "ProgressDialog.h"
-#include "resource.h"
+#include "pipeline/FileDescriptions.h"
+#include "image/ImageConversion.h"
+#include "image/ImageFile.h"
+#include "formats/ImageWriter.h"
+#include "pipeline/PathHelpers.h"
+#include "shell/ProgressDialog.h"
+#include "resources/resource.h"
 
 using namespace lumetta;
 

@@ -5,7 +5,7 @@
 // "descript.ion". Windows only; they show their own progress and message boxes.
 #include <windows.h>
 
-#include "WindowHelpers.h"
+#include "shell/WindowHelpers.h"
 
 // Sets the wallpaper from `path` (tiled or centred), or restores the previous one when `path` is null.
 // `caption` is the caption of its message boxes. True on success.

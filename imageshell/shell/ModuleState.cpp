@@ -1,10 +1,10 @@
-#include "ModuleState.h"
+#include "shell/ModuleState.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "Settings.h"
-#include "resource.h"
+#include "shell/Settings.h"
+#include "resources/resource.h"
 
 HINSTANCE ModuleInstance = nullptr;
 HICON ProductIcon = nullptr;

@@ -3,7 +3,7 @@
 // What the module sets up once per process when it is attached, and what every command reads from it.
 #include <windows.h>
 
-#include "PathHelpers.h"
+#include "pipeline/PathHelpers.h"
 
 extern HINSTANCE ModuleInstance;
 extern HICON ProductIcon;  // icon 2000

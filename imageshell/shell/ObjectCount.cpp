@@ -1,4 +1,4 @@
-#include "ObjectCount.h"
+#include "shell/ObjectCount.h"
 
 #include <windows.h>
 

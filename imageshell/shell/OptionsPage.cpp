@@ -3,11 +3,11 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "HelpTopics.h"
-#include "ModuleState.h"
-#include "Settings.h"
-#include "WindowHelpers.h"
-#include "resource.h"
+#include "shell/HelpTopics.h"
+#include "shell/ModuleState.h"
+#include "shell/Settings.h"
+#include "shell/WindowHelpers.h"
+#include "resources/resource.h"
 
 const DWORD OptionsPageHelpTopics[] = {IDC_OPT_ALL_EXTENSIONS,
                                        1000,

@@ -1,6 +1,6 @@
 // The arithmetic is done in 64-bit integers: the scale comes from the registry and may be anything, and
 // a quotient such as 29 / 100 * 100 done in floating point truncates to 28, one column short.
-#include "PrintLayout.h"
+#include "shell/PrintLayout.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,19 +1,19 @@
-#include "Printing.h"
+#include "shell/Printing.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "FileServices.h"
-#include "GdiGuards_win.h"
-#include "HelpTopics.h"
-#include "ImageFile.h"
-#include "PathHelpers.h"
-#include "PrintLayout.h"
-#include "ProgressDialog.h"
-#include "WindowHelpers.h"
-#include "resource.h"
+#include "shell/FileServices.h"
+#include "pipeline/GdiGuards_win.h"
+#include "shell/HelpTopics.h"
+#include "image/ImageFile.h"
+#include "pipeline/PathHelpers.h"
+#include "shell/PrintLayout.h"
+#include "shell/ProgressDialog.h"
+#include "shell/WindowHelpers.h"
+#include "resources/resource.h"
 
 using namespace lumetta;
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Settings.h"
+#include "shell/Settings.h"
 
 namespace lumetta {
 class ImageFile;

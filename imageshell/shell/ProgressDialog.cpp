@@ -1,9 +1,9 @@
-#include "ProgressDialog.h"
+#include "shell/ProgressDialog.h"
 
 #include <commctrl.h>
 
-#include "WindowHelpers.h"
-#include "resource.h"
+#include "shell/WindowHelpers.h"
+#include "resources/resource.h"
 
 bool CancelRequested = false;
 HWND ProgressDialog::handle_ = nullptr;

@@ -1,11 +1,11 @@
 // The viewer stands on this folder, so it hands in its opener (ViewerOpener) rather than being called by name.
-#include "ShellCommands.h"
+#include "shell/ShellCommands.h"
 
-#include "FileServices.h"
-#include "ModuleState.h"
-#include "ObjectCount.h"
-#include "Printing.h"
-#include "Settings.h"
+#include "shell/FileServices.h"
+#include "shell/ModuleState.h"
+#include "shell/ObjectCount.h"
+#include "shell/Printing.h"
+#include "shell/Settings.h"
 
 void (*ViewerOpener)(const char* path) = nullptr;
 

@@ -1,11 +1,11 @@
 // The class factory, the shell extension's reference counting and IShellExtInit, and the module's
 // COM entry points.
-#include "ShellExtension.h"
+#include "shell/ShellExtension.h"
 
 #include <new>
 
-#include "ObjectCount.h"
-#include "PathHelpers.h"
+#include "shell/ObjectCount.h"
+#include "pipeline/PathHelpers.h"
 
 using lumetta::ImageFile;
 

@@ -6,7 +6,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "ImageFile.h"
+#include "image/ImageFile.h"
 
 // The one class the module serves.
 extern const CLSID CLSID_Lumetta;

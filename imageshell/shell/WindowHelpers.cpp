@@ -1,6 +1,6 @@
-#include "WindowHelpers.h"
+#include "shell/WindowHelpers.h"
 
-#include "WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 
 namespace {
 MessageBoxFunction messageBox = nullptr;

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "shell/WindowPlacement.h"
 
 CenteredPosition CenterPosition(int width, int height, int overLeft, int overTop, int overRight, int overBottom,
                                 int screenWidth, int screenHeight) {

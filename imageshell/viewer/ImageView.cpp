@@ -1,4 +1,4 @@
-#include "ImageView.h"
+#include "viewer/ImageView.h"
 
 #include <commctrl.h>
 

@@ -6,8 +6,8 @@
 // responsive while a large image comes in.
 #include <windows.h>
 
-#include "ImageFile.h"
-#include "ViewerMath.h"
+#include "image/ImageFile.h"
+#include "viewer/ViewerMath.h"
 
 namespace lumetta {
 

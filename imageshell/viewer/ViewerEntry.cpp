@@ -1,8 +1,8 @@
 // The module's ways into the viewer: the launcher export and the context menu's View command.
 #include <windows.h>
 
-#include "ShellCommands.h"
-#include "ViewerWindow.h"
+#include "shell/ShellCommands.h"
+#include "viewer/ViewerWindow.h"
 
 namespace {
 // The menu lives below the viewer and reaches it through this hook, set when the module is loaded.

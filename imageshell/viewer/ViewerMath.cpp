@@ -1,4 +1,4 @@
-#include "ViewerMath.h"
+#include "viewer/ViewerMath.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,14 +1,14 @@
-#include "ViewerWindow.h"
+#include "viewer/ViewerWindow.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "AboutBox.h"
-#include "ModuleState.h"
-#include "ObjectCount.h"
-#include "Settings.h"
-#include "ShellCommands.h"
-#include "ViewerMath.h"
+#include "shell/AboutBox.h"
+#include "shell/ModuleState.h"
+#include "shell/ObjectCount.h"
+#include "shell/Settings.h"
+#include "shell/ShellCommands.h"
+#include "viewer/ViewerMath.h"
 
 namespace lumetta {
 

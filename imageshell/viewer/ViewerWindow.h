@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "ImageFile.h"
-#include "ImageView.h"
+#include "image/ImageFile.h"
+#include "viewer/ImageView.h"
 
 namespace lumetta {
 

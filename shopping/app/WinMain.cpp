@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "Eventos.h"
-#include "Regional.h"
-#include "frmEntrada.h"
-#include "frmPrincipal.h"
+#include "forms/Eventos.h"
+#include "catalogue/Regional.h"
+#include "app/frmEntrada.h"
+#include "app/frmPrincipal.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   mercanota::SetRegional(mercanota::RegionalSettings::FromUserLocale());

@@ -1,8 +1,8 @@
-#include "frmEntrada.h"
+#include "app/frmEntrada.h"
 
-#include "Eventos.h"
-#include "Servicos.h"
-#include "frmPrincipal.h"
+#include "forms/Eventos.h"
+#include "forms/Servicos.h"
+#include "app/frmPrincipal.h"
 
 namespace mercanota {
 namespace {

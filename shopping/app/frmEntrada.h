@@ -4,8 +4,8 @@
 // for two seconds more, then enables it and unloads itself.
 #include <optional>
 
-#include "Eventos.h"
-#include "Formulario.h"
+#include "forms/Eventos.h"
+#include "forms/Formulario.h"
 
 namespace mercanota {
 

@@ -1,22 +1,22 @@
-#include "frmPrincipal.h"
+#include "app/frmPrincipal.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <iterator>
 
-#include "Eventos.h"
-#include "Impressora.h"
-#include "ModuloGlobal.h"
-#include "Servicos.h"
-#include "Statements.h"
-#include "VisitaGuiada.h"
-#include "frmCadastraProduto.h"
-#include "frmConsulta.h"
-#include "frmGeraListaCompras.h"
-#include "frmInternet.h"
-#include "frmRelatorio.h"
-#include "frmSelecionaLista.h"
+#include "forms/Eventos.h"
+#include "forms/Impressora.h"
+#include "forms/ModuloGlobal.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
+#include "lists/VisitaGuiada.h"
+#include "products/frmCadastraProduto.h"
+#include "products/frmConsulta.h"
+#include "lists/frmGeraListaCompras.h"
+#include "update/frmInternet.h"
+#include "lists/frmRelatorio.h"
+#include "lists/frmSelecionaLista.h"
 
 namespace mercanota {
 namespace {

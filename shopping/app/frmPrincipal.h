@@ -3,7 +3,7 @@
 // command opens a task window modally or acts directly; the list reports are its MDI children.
 #include <windows.h>
 
-#include "Formulario.h"
+#include "forms/Formulario.h"
 
 namespace mercanota {
 

@@ -1,4 +1,4 @@
-#include "CatalogueDatabase.h"
+#include "catalogue/CatalogueDatabase.h"
 
 #include <sqlite3.h>
 
@@ -8,8 +8,8 @@
 #include <windows.h>
 #endif
 
-#include "Charset.h"
-#include "SqlTranslation.h"
+#include "catalogue/Charset.h"
+#include "catalogue/SqlTranslation.h"
 
 namespace mercanota {
 namespace {

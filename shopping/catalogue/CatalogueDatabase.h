@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Regional.h"
+#include "catalogue/Regional.h"
 
 struct sqlite3;
 

@@ -1,4 +1,4 @@
-#include "Charset.h"
+#include "catalogue/Charset.h"
 
 namespace mercanota {
 namespace {

@@ -1,4 +1,4 @@
-#include "ListConventions.h"
+#include "catalogue/ListConventions.h"
 
 namespace mercanota {
 

@@ -1,4 +1,4 @@
-#include "MascaraDeEntrada.h"
+#include "catalogue/MascaraDeEntrada.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "Regional.h"
+#include "catalogue/Regional.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "RelatorioDeCompras.h"
+#include "catalogue/RelatorioDeCompras.h"
 
 #include <cmath>
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Regional.h"
+#include "catalogue/Regional.h"
 
 namespace mercanota {
 

@@ -1,8 +1,8 @@
-#include "SqlTranslation.h"
+#include "catalogue/SqlTranslation.h"
 
 #include <cstring>
 
-#include "Charset.h"
+#include "catalogue/Charset.h"
 
 namespace mercanota {
 namespace {

@@ -1,4 +1,4 @@
-#include "Statements.h"
+#include "catalogue/Statements.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
-#include "UpdateRecords.h"
+#include "catalogue/UpdateRecords.h"
 
-#include "Statements.h"
+#include "catalogue/Statements.h"
 
 namespace mercanota::update {
 namespace {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Regional.h"
+#include "catalogue/Regional.h"
 
 namespace mercanota::update {
 

@@ -1,8 +1,8 @@
-#include "CaixaComMascara.h"
+#include "forms/CaixaComMascara.h"
 
 #include <memory>
 
-#include "MascaraDeEntrada.h"
+#include "catalogue/MascaraDeEntrada.h"
 
 namespace mercanota {
 namespace {

@@ -1,7 +1,7 @@
-#include "Eventos.h"
+#include "forms/Eventos.h"
 
-#include "Formulario.h"
-#include "Servicos.h"
+#include "forms/Formulario.h"
+#include "forms/Servicos.h"
 
 namespace mercanota {
 namespace {

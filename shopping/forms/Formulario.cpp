@@ -1,9 +1,9 @@
-#include "Formulario.h"
+#include "forms/Formulario.h"
 
 #include <commctrl.h>
 
-#include "CaixaComMascara.h"
-#include "Eventos.h"
+#include "forms/CaixaComMascara.h"
+#include "forms/Eventos.h"
 
 namespace mercanota {
 namespace {

@@ -23,9 +23,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "GuardasGdi.h"
-#include "Painel.h"
-#include "Pictogramas.h"
+#include "forms/GuardasGdi.h"
+#include "forms/Painel.h"
+#include "forms/Pictogramas.h"
 
 namespace mercanota {
 

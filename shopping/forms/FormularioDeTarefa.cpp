@@ -1,4 +1,4 @@
-#include "FormularioDeTarefa.h"
+#include "forms/FormularioDeTarefa.h"
 
 namespace mercanota {
 namespace {

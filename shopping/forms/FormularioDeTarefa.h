@@ -3,7 +3,7 @@
 // price update): a fixed dialog frame around a raised background panel, a dark title bar in a serif face
 // with the identifier panel at its right end, a logo picture at the left, label panels before the boxes,
 // a tip panel, and square picture buttons.
-#include "Formulario.h"
+#include "forms/Formulario.h"
 
 namespace mercanota {
 

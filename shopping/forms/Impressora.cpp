@@ -1,4 +1,4 @@
-#include "Impressora.h"
+#include "forms/Impressora.h"
 
 #include <windows.h>
 

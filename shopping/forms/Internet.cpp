@@ -1,4 +1,4 @@
-#include "Internet.h"
+#include "forms/Internet.h"
 
 #include <wininet.h>
 

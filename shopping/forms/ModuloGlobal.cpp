@@ -1,10 +1,10 @@
-#include "ModuloGlobal.h"
+#include "forms/ModuloGlobal.h"
 
 #include <windows.h>
 
-#include "CursorGlide.h"
-#include "Eventos.h"
-#include "Servicos.h"
+#include "forms/CursorGlide.h"
+#include "forms/Eventos.h"
+#include "forms/Servicos.h"
 
 namespace mercanota::ModuloGlobal {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "CatalogueDatabase.h"
-#include "ListConventions.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "catalogue/ListConventions.h"
 
 namespace mercanota::ModuloGlobal {
 

@@ -1,4 +1,4 @@
-#include "Painel.h"
+#include "forms/Painel.h"
 
 #include <memory>
 

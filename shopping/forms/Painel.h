@@ -4,8 +4,8 @@
 // tell their parent on up, so the form's handlers hear from every control wherever it sits.
 #include <windows.h>
 
-#include "GuardasGdi.h"
-#include "Pictogramas.h"
+#include "forms/GuardasGdi.h"
+#include "forms/Pictogramas.h"
 
 namespace mercanota {
 

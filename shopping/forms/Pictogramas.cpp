@@ -1,11 +1,11 @@
-#include "Pictogramas.h"
+#include "forms/Pictogramas.h"
 
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
 
-#include "GuardasGdi.h"
+#include "forms/GuardasGdi.h"
 
 namespace mercanota {
 namespace {

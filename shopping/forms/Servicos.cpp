@@ -1,12 +1,12 @@
-#include "Servicos.h"
+#include "forms/Servicos.h"
 
 #include <mmsystem.h>
 
 #include <cmath>
 
-#include "Impressora.h"
-#include "Internet.h"
-#include "frmInputBox.h"
+#include "forms/Impressora.h"
+#include "forms/Internet.h"
+#include "forms/frmInputBox.h"
 
 namespace mercanota {
 namespace {

@@ -1,4 +1,4 @@
-#include "frmInputBox.h"
+#include "forms/frmInputBox.h"
 
 namespace mercanota {
 namespace {

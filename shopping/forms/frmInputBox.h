@@ -3,7 +3,7 @@
 // cancelled or closed.
 #include <string>
 
-#include "Formulario.h"
+#include "forms/Formulario.h"
 
 namespace mercanota {
 

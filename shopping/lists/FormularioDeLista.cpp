@@ -1,6 +1,6 @@
-#include "FormularioDeLista.h"
+#include "lists/FormularioDeLista.h"
 
-#include "ListaMarcavel.h"
+#include "lists/ListaMarcavel.h"
 
 namespace mercanota {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "FormularioDeTarefa.h"
+#include "forms/FormularioDeTarefa.h"
 
 namespace mercanota {
 

@@ -1,8 +1,8 @@
-#include "ListaMarcavel.h"
+#include "lists/ListaMarcavel.h"
 
 #include <vector>
 
-#include "GuardasGdi.h"
+#include "forms/GuardasGdi.h"
 
 namespace mercanota::lista {
 

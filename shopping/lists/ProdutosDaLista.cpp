@@ -1,13 +1,13 @@
-#include "ProdutosDaLista.h"
+#include "lists/ProdutosDaLista.h"
 
 #include <unordered_set>
 
-#include "Eventos.h"
-#include "ListConventions.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "Servicos.h"
-#include "Statements.h"
+#include "forms/Eventos.h"
+#include "catalogue/ListConventions.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
 
 namespace mercanota {
 

@@ -1,11 +1,11 @@
-#include "RelatorioDaLista.h"
+#include "lists/RelatorioDaLista.h"
 
-#include "Eventos.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "RelatorioDeCompras.h"
-#include "Statements.h"
-#include "frmRelatorio.h"
+#include "forms/Eventos.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/RelatorioDeCompras.h"
+#include "catalogue/Statements.h"
+#include "lists/frmRelatorio.h"
 
 namespace mercanota {
 

@@ -1,12 +1,12 @@
-#include "VisitaGuiada.h"
+#include "lists/VisitaGuiada.h"
 
 #include <cmath>
 
-#include "Eventos.h"
-#include "Formulario.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "Servicos.h"
+#include "forms/Eventos.h"
+#include "forms/Formulario.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "forms/Servicos.h"
 
 namespace mercanota::visita {
 namespace {

@@ -1,17 +1,17 @@
-#include "frmGeraListaCompras.h"
+#include "lists/frmGeraListaCompras.h"
 
 #include <cstdlib>
 #include <ctime>
 
-#include "Eventos.h"
-#include "ListConventions.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "Servicos.h"
-#include "ProdutosDaLista.h"
-#include "Statements.h"
-#include "VisitaGuiada.h"
-#include "frmMontaLista.h"
+#include "forms/Eventos.h"
+#include "catalogue/ListConventions.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "forms/Servicos.h"
+#include "lists/ProdutosDaLista.h"
+#include "catalogue/Statements.h"
+#include "lists/VisitaGuiada.h"
+#include "lists/frmMontaLista.h"
 
 namespace mercanota {
 namespace {

@@ -6,7 +6,7 @@
 // The main window opens it modally while the catalogue has entries.
 #include <windows.h>
 
-#include "FormularioDeLista.h"
+#include "lists/FormularioDeLista.h"
 
 namespace mercanota {
 

@@ -1,18 +1,18 @@
-#include "frmMontaLista.h"
+#include "lists/frmMontaLista.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 
-#include "Eventos.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "RelatorioDaLista.h"
-#include "RelatorioDeCompras.h"
-#include "Servicos.h"
-#include "Statements.h"
-#include "VisitaGuiada.h"
-#include "frmCadastraProduto.h"
+#include "forms/Eventos.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "lists/RelatorioDaLista.h"
+#include "catalogue/RelatorioDeCompras.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
+#include "lists/VisitaGuiada.h"
+#include "products/frmCadastraProduto.h"
 
 namespace mercanota {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "FormularioDeLista.h"
-#include "ListConventions.h"
-#include "Regional.h"
+#include "lists/FormularioDeLista.h"
+#include "catalogue/ListConventions.h"
+#include "catalogue/Regional.h"
 
 namespace mercanota {
 

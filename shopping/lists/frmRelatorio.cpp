@@ -1,4 +1,4 @@
-#include "frmRelatorio.h"
+#include "lists/frmRelatorio.h"
 
 #include <list>
 #include <memory>

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "Formulario.h"
-#include "GuardasGdi.h"
+#include "forms/Formulario.h"
+#include "forms/GuardasGdi.h"
 
 namespace mercanota {
 

@@ -1,14 +1,14 @@
-#include "frmSelecionaLista.h"
+#include "lists/frmSelecionaLista.h"
 
 #include <cmath>
 
-#include "Eventos.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "ProdutosDaLista.h"
-#include "RelatorioDaLista.h"
-#include "Servicos.h"
-#include "Statements.h"
+#include "forms/Eventos.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "lists/ProdutosDaLista.h"
+#include "lists/RelatorioDaLista.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
 
 namespace mercanota {
 namespace {

@@ -8,8 +8,8 @@
 #include <array>
 #include <cstdint>
 
-#include "FormularioDeLista.h"
-#include "ListConventions.h"
+#include "lists/FormularioDeLista.h"
+#include "catalogue/ListConventions.h"
 
 namespace mercanota {
 

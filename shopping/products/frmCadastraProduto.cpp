@@ -1,10 +1,10 @@
-#include "frmCadastraProduto.h"
+#include "products/frmCadastraProduto.h"
 
-#include "Eventos.h"
-#include "ModuloGlobal.h"
-#include "Regional.h"
-#include "Servicos.h"
-#include "Statements.h"
+#include "forms/Eventos.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/Regional.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
 
 namespace mercanota {
 namespace {

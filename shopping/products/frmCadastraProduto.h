@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "FormularioDeTarefa.h"
+#include "forms/FormularioDeTarefa.h"
 
 namespace mercanota {
 

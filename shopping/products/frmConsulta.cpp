@@ -1,11 +1,11 @@
-#include "frmConsulta.h"
+#include "products/frmConsulta.h"
 
-#include "Eventos.h"
-#include "ModuloGlobal.h"
-#include "Regional.h"
-#include "Servicos.h"
-#include "Statements.h"
-#include "frmCadastraProduto.h"
+#include "forms/Eventos.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/Regional.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
+#include "products/frmCadastraProduto.h"
 
 namespace mercanota {
 namespace {

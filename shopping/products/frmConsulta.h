@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FormularioDeTarefa.h"
+#include "forms/FormularioDeTarefa.h"
 
 namespace mercanota {
 

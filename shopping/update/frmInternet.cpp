@@ -1,12 +1,12 @@
-#include "frmInternet.h"
+#include "update/frmInternet.h"
 
 #include <vector>
 
-#include "Eventos.h"
-#include "ModuloGlobal.h"
-#include "Servicos.h"
-#include "Statements.h"
-#include "UpdateRecords.h"
+#include "forms/Eventos.h"
+#include "forms/ModuloGlobal.h"
+#include "forms/Servicos.h"
+#include "catalogue/Statements.h"
+#include "catalogue/UpdateRecords.h"
 
 namespace mercanota {
 namespace {

@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "FormularioDeTarefa.h"
-#include "Internet.h"
+#include "forms/FormularioDeTarefa.h"
+#include "forms/Internet.h"
 
 namespace mercanota {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "ColorConverter.h"
-#include "MedianCutQuantizer.h"
+#include "pipeline/ColorConverter.h"
+#include "pipeline/MedianCutQuantizer.h"
 
 using lumetta::ColorConverter;
 using lumetta::MedianCutQuantizer;

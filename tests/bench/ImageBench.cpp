@@ -26,8 +26,8 @@ extern "C" {
 #include <png.h>
 #include <tiffio.h>
 
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
 
 using namespace lumetta;
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "CatalogueDatabase.h"
+#include "catalogue/CatalogueDatabase.h"
 #include "GeneratedCatalogue.h"
-#include "Regional.h"
-#include "RelatorioDeCompras.h"
-#include "Statements.h"
+#include "catalogue/Regional.h"
+#include "catalogue/RelatorioDeCompras.h"
+#include "catalogue/Statements.h"
 
 using namespace mercanota;
 

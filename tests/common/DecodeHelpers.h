@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "ImageFile.h"
-#include "PlatformGraphics.h"
+#include "image/ImageFile.h"
+#include "pipeline/PlatformGraphics.h"
 
 namespace testimages {
 

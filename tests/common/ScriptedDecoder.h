@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "DecoderTable.h"
-#include "ImageDecoder.h"
-#include "ImageSource.h"
+#include "formats/DecoderTable.h"
+#include "pipeline/ImageDecoder.h"
+#include "pipeline/ImageSource.h"
 
 namespace testimages {
 

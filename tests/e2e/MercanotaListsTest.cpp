@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "BuildFolders.h"
-#include "RelatorioDeCompras.h"
+#include "catalogue/RelatorioDeCompras.h"
 #include "TestPrinter_win.h"
 #include "UiDriver.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "BuildFolders.h"
-#include "RelatorioDeCompras.h"
+#include "catalogue/RelatorioDeCompras.h"
 #include "UiDriver.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include <strings.h>
 
-#include "FileDescriptions.h"
+#include "pipeline/FileDescriptions.h"
 
 namespace {
 

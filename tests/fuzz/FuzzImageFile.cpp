@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "DecodeHelpers.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unsigned choice = size >= 2 ? unsigned(data[size - 1] | data[size - 2] << 8) : 0;

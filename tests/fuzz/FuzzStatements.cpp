@@ -16,11 +16,11 @@
 
 #include <unistd.h>
 
-#include "CatalogueDatabase.h"
-#include "Charset.h"
-#include "Regional.h"
-#include "SqlTranslation.h"
-#include "Statements.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "catalogue/Charset.h"
+#include "catalogue/Regional.h"
+#include "catalogue/SqlTranslation.h"
+#include "catalogue/Statements.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Regional.h"
-#include "SqlTranslation.h"
-#include "UpdateRecords.h"
+#include "catalogue/Regional.h"
+#include "catalogue/SqlTranslation.h"
+#include "catalogue/UpdateRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace mercanota;

@@ -13,9 +13,9 @@
 
 #include <unistd.h>
 
-#include "ImageFile.h"
-#include "ImageWriter.h"
-#include "MemoryGraphics.h"
+#include "image/ImageFile.h"
+#include "formats/ImageWriter.h"
+#include "pipeline/MemoryGraphics.h"
 
 namespace {
 

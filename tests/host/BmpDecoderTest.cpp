@@ -7,7 +7,7 @@
 
 #include "BmpBuilder.h"
 #include "DecodeHelpers.h"
-#include "MemoryGraphics.h"
+#include "pipeline/MemoryGraphics.h"
 
 using namespace lumetta;
 using testimages::BmpLayout;

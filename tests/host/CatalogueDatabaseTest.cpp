@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "CatalogueDatabase.h"
+#include "catalogue/CatalogueDatabase.h"
 #include "DemoCatalogue.h"
-#include "Regional.h"
-#include "Statements.h"
+#include "catalogue/Regional.h"
+#include "catalogue/Statements.h"
 
 namespace {
 

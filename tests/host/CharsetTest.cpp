@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ListConventions.h"
+#include "catalogue/ListConventions.h"
 
 // The portable cores are compiled with the Windows programs' ANSI code page on every build, so the host
 // tests see the same bytes the programs will.
@@ -11,7 +11,7 @@ TEST(Charset, TextsAreWindows1252) {
   EXPECT_EQ(std::string(mercanota::kListaPadrao), "Lista Padr\xE3o");
 }
 
-#include "Charset.h"
+#include "catalogue/Charset.h"
 
 // Every byte of Windows-1252, the five undefined ones included, survives a trip through the UTF-8 file.
 TEST(Charset, EveryWindows1252ByteRoundTripsThroughUtf8) {

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "ColorConverter.h"
+#include "pipeline/ColorConverter.h"
 
 using lumetta::ColorConverter;
 

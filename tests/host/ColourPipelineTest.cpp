@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "ColorConverter.h"
-#include "MedianCutQuantizer.h"
+#include "pipeline/ColorConverter.h"
+#include "pipeline/MedianCutQuantizer.h"
 #include "ColourExpected.inc"
 
 using lumetta::ColorConverter;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "DecodeHelpers.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
 
 using namespace lumetta;
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "CursorGlide.h"
+#include "forms/CursorGlide.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "GifDecoder.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
+#include "formats/GifDecoder.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
 
 using namespace lumetta;
 

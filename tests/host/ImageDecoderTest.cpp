@@ -9,8 +9,8 @@
 
 #include "BmpBuilder.h"
 #include "DecodeHelpers.h"
-#include "MemoryGraphics.h"
-#include "PlatformFiles.h"
+#include "pipeline/MemoryGraphics.h"
+#include "pipeline/PlatformFiles.h"
 #include "ScriptedDecoder.h"
 
 using namespace lumetta;

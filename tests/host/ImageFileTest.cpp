@@ -9,8 +9,8 @@
 #include "BmpBuilder.h"
 #include "CodecBuilders.h"
 #include "DecodeHelpers.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
 #include "ScriptedDecoder.h"
 
 using namespace lumetta;

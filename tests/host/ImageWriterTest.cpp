@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "BmpBuilder.h"
-#include "ImageConversion.h"
-#include "ImageWriter.h"
-#include "MemoryGraphics.h"
-#include "PathHelpers.h"
+#include "image/ImageConversion.h"
+#include "formats/ImageWriter.h"
+#include "pipeline/MemoryGraphics.h"
+#include "pipeline/PathHelpers.h"
 
 using namespace lumetta;
 namespace fs = std::filesystem;

@@ -9,10 +9,10 @@
 
 #include "CodecBuilders.h"
 #include "DecodeHelpers.h"
-#include "ImageFile.h"
-#include "JpegDecoder.h"
-#include "TiffDecoder.h"
-#include "MemoryGraphics.h"
+#include "image/ImageFile.h"
+#include "formats/JpegDecoder.h"
+#include "formats/TiffDecoder.h"
+#include "pipeline/MemoryGraphics.h"
 
 using namespace lumetta;
 using namespace testimages;

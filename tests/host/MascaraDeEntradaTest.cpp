@@ -1,6 +1,6 @@
 // The masked entry box's rules: what it accepts as a whole text, and how typing, Backspace, Delete and
 // pasting change its text and caret.
-#include "MascaraDeEntrada.h"
+#include "catalogue/MascaraDeEntrada.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "MedianCutQuantizer.h"
+#include "pipeline/MedianCutQuantizer.h"
 
 using lumetta::MedianCutQuantizer;
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "PathHelpers.h"
-#include "WindowPlacement.h"
+#include "pipeline/PathHelpers.h"
+#include "shell/WindowPlacement.h"
 
 TEST(PathHelpers, JoinPathAddsOneSeparatorWhereNeeded) {
   struct Case {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "PrintLayout.h"
+#include "shell/PrintLayout.h"
 
 TEST(PrintLayout, SizesPartsAndPlacesImagesOnThePage) {
   struct Case {

@@ -8,9 +8,9 @@
 
 #include "ByteWriter.h"
 #include "DecodeHelpers.h"
-#include "MemoryGraphics.h"
-#include "PcxDecoder.h"
-#include "TgaDecoder.h"
+#include "pipeline/MemoryGraphics.h"
+#include "formats/PcxDecoder.h"
+#include "formats/TgaDecoder.h"
 
 using namespace lumetta;
 using testimages::ByteWriter;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "Regional.h"
+#include "catalogue/Regional.h"
 
 namespace {
 

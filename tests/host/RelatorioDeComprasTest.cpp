@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "RelatorioDeCompras.h"
+#include "catalogue/RelatorioDeCompras.h"
 
 namespace {
 

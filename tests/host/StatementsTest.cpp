@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "Statements.h"
+#include "catalogue/Statements.h"
 
 namespace {
 

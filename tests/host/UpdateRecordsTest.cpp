@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Regional.h"
-#include "UpdateRecords.h"
+#include "catalogue/Regional.h"
+#include "catalogue/UpdateRecords.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The viewer's arithmetic: zoom steps, slice sizes, placement and what a paint copies.
 #include <gtest/gtest.h>
 
-#include "ViewerMath.h"
+#include "viewer/ViewerMath.h"
 
 using namespace lumetta;
 

@@ -12,8 +12,8 @@
 
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
-#include "FileServices.h"
-#include "ProgressDialog.h"
+#include "shell/FileServices.h"
+#include "shell/ProgressDialog.h"
 #include "TempFiles_win.h"
 
 namespace {

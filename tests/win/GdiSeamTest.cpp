@@ -10,9 +10,9 @@
 
 #include "BmpBuilder.h"
 #include "CodecBuilders.h"
-#include "GdiGraphics.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
+#include "pipeline/GdiGraphics.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
 
 using namespace lumetta;
 using testimages::BmpLayout;

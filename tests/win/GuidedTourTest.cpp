@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "AmbienteDeTeste.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "RelatorioDeCompras.h"
-#include "frmGeraListaCompras.h"
-#include "frmMontaLista.h"
-#include "frmPrincipal.h"
-#include "frmRelatorio.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/RelatorioDeCompras.h"
+#include "lists/frmGeraListaCompras.h"
+#include "lists/frmMontaLista.h"
+#include "app/frmPrincipal.h"
+#include "lists/frmRelatorio.h"
 
 namespace {
 

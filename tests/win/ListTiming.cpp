@@ -8,12 +8,12 @@
 #include <string>
 
 #include "AmbienteDeTeste.h"
-#include "Eventos.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "frmGeraListaCompras.h"
-#include "frmMontaLista.h"
-#include "frmPrincipal.h"
+#include "forms/Eventos.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "lists/frmGeraListaCompras.h"
+#include "lists/frmMontaLista.h"
+#include "app/frmPrincipal.h"
 
 using namespace mercanota;
 

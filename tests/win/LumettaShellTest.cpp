@@ -22,7 +22,7 @@
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
 #include "DropDataObject.h"
-#include "Settings.h"
+#include "shell/Settings.h"
 #include "ShellLinks_win.h"
 #include "TempFiles_win.h"
 

@@ -12,11 +12,11 @@
 
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
-#include "GdiGraphics.h"
-#include "ImageFile.h"
-#include "ImageView.h"
+#include "pipeline/GdiGraphics.h"
+#include "image/ImageFile.h"
+#include "viewer/ImageView.h"
 #include "ScriptedDecoder.h"
-#include "Settings.h"
+#include "shell/Settings.h"
 #include "TempFiles_win.h"
 
 namespace {

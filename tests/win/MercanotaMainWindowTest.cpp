@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "AmbienteDeTeste.h"
-#include "Eventos.h"
-#include "Formulario.h"
-#include "ModuloGlobal.h"
-#include "Statements.h"
-#include "frmPrincipal.h"
+#include "forms/Eventos.h"
+#include "forms/Formulario.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/Statements.h"
+#include "app/frmPrincipal.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "AmbienteDeTeste.h"
-#include "Eventos.h"
-#include "ModuloGlobal.h"
-#include "frmEntrada.h"
-#include "frmPrincipal.h"
+#include "forms/Eventos.h"
+#include "forms/ModuloGlobal.h"
+#include "app/frmEntrada.h"
+#include "app/frmPrincipal.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "BuildFolders.h"
-#include "GdiGraphics.h"
-#include "ImageFile.h"
+#include "pipeline/GdiGraphics.h"
+#include "image/ImageFile.h"
 #include "TempFiles_win.h"
 
 using namespace lumetta;

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "AmbienteDeTeste.h"
-#include "CatalogueDatabase.h"
-#include "Formulario.h"
-#include "ModuloGlobal.h"
-#include "Servicos.h"
-#include "frmInternet.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "forms/Formulario.h"
+#include "forms/ModuloGlobal.h"
+#include "forms/Servicos.h"
+#include "update/frmInternet.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
-#include "ModuleState.h"
-#include "Printing.h"
+#include "shell/ModuleState.h"
+#include "shell/Printing.h"
 #include "TestPrinter_win.h"
 #include "TempFiles_win.h"
-#include "ViewerWindow.h"
-#include "WindowHelpers.h"
+#include "viewer/ViewerWindow.h"
+#include "shell/WindowHelpers.h"
 
 namespace {
 

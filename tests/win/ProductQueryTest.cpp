@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "AmbienteDeTeste.h"
-#include "Eventos.h"
-#include "ModuloGlobal.h"
-#include "Statements.h"
-#include "frmCadastraProduto.h"
-#include "frmConsulta.h"
-#include "frmPrincipal.h"
+#include "forms/Eventos.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/Statements.h"
+#include "products/frmCadastraProduto.h"
+#include "products/frmConsulta.h"
+#include "app/frmPrincipal.h"
 
 namespace {
 

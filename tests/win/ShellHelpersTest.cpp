@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "BmpBuilder.h"
-#include "ImageFile.h"
-#include "MemoryGraphics.h"
-#include "PathHelpers.h"
-#include "ProgressDialog.h"
-#include "Shortcut.h"
+#include "image/ImageFile.h"
+#include "pipeline/MemoryGraphics.h"
+#include "pipeline/PathHelpers.h"
+#include "shell/ProgressDialog.h"
+#include "pipeline/Shortcut.h"
 #include "ShellLinks_win.h"
 #include "TempFiles_win.h"
-#include "WindowHelpers.h"
+#include "shell/WindowHelpers.h"
 #include "BuildFolders.h"
 
 using namespace lumetta;

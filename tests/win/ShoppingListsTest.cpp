@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "AmbienteDeTeste.h"
-#include "Eventos.h"
-#include "ListaMarcavel.h"
-#include "ModuloGlobal.h"
-#include "RelatorioDeCompras.h"
-#include "Statements.h"
-#include "frmGeraListaCompras.h"
-#include "frmMontaLista.h"
-#include "frmPrincipal.h"
-#include "frmRelatorio.h"
-#include "frmSelecionaLista.h"
+#include "forms/Eventos.h"
+#include "lists/ListaMarcavel.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/RelatorioDeCompras.h"
+#include "catalogue/Statements.h"
+#include "lists/frmGeraListaCompras.h"
+#include "lists/frmMontaLista.h"
+#include "app/frmPrincipal.h"
+#include "lists/frmRelatorio.h"
+#include "lists/frmSelecionaLista.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Regional.h"
+#include "catalogue/Regional.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

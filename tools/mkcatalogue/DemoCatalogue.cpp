@@ -1,9 +1,9 @@
 #include "DemoCatalogue.h"
 
-#include "CatalogueDatabase.h"
-#include "ListConventions.h"
-#include "Regional.h"
-#include "Statements.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "catalogue/ListConventions.h"
+#include "catalogue/Regional.h"
+#include "catalogue/Statements.h"
 
 namespace mercanota {
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <iterator>
 
-#include "CatalogueDatabase.h"
-#include "Regional.h"
-#include "Statements.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "catalogue/Regional.h"
+#include "catalogue/Statements.h"
 
 namespace mercanota {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "CatalogueDatabase.h"
-#include "Charset.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "catalogue/Charset.h"
 #include "DemoCatalogue.h"
 #include "GeneratedCatalogue.h"
 

@@ -1,11 +1,11 @@
 #include "AmbienteDeTeste.h"
 
-#include "CatalogueDatabase.h"
-#include "Eventos.h"
-#include "ModuloGlobal.h"
-#include "Regional.h"
-#include "Statements.h"
-#include "frmPrincipal.h"
+#include "catalogue/CatalogueDatabase.h"
+#include "forms/Eventos.h"
+#include "forms/ModuloGlobal.h"
+#include "catalogue/Regional.h"
+#include "catalogue/Statements.h"
+#include "app/frmPrincipal.h"
 
 namespace mercanota::teste {
 

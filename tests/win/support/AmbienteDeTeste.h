@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Formulario.h"
-#include "Servicos.h"
+#include "forms/Formulario.h"
+#include "forms/Servicos.h"
 
 namespace mercanota::teste {
 
