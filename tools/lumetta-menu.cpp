@@ -2,6 +2,7 @@
 // context-menu handler, for people on Wine (whose file manager loads no third-party handlers), for the
 // tests and for screenshots.
 //   lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...
+//   lumetta-menu [--time] --thumbnail SIZE FILE OUT.bmp
 // The registered class is created through COM, given the files as a CF_HDROP data object and asked for
 // its items in a real popup menu. Without options the menu is shown at the pointer and the chosen
 // command is invoked; --list prints the items instead (position, identifier, kind, text, one line
@@ -10,12 +11,19 @@
 // prints how long QueryContextMenu took (the thumbnail's decode is most of it). --keys types keys into
 // the shown menu as a person would, "d" down, "r" right, "u" up, "l" left, "e" enter (for screenshots
 // of a submenu, or of what a command opens).
+// --thumbnail does what the file manager's icon view does with a registered thumbnail handler: the
+// class named for FILE's extension (under the extension's key, else under SystemFileAssociations) is
+// created through COM, given a stream on FILE, asked for GetThumbnail(SIZE), and the bitmap is written
+// to OUT.bmp; --time prints how long GetThumbnail took.
 // Exit status: 0 when the module could be unloaded afterwards, 3 when it could not, 1 when the
 // handler could not be created, 2 bad usage.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <thumbcache.h>
+
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -118,8 +126,104 @@ void PrintMeasures(HMENU menu) {
 }
 
 int Usage() {
-  std::fputs("usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...\n", stderr);
+  std::fputs(
+      "usage: lumetta-menu [--list] [--invoke N] [--no-owner-draw] [--time] [--keys KEYS] FILE...\n"
+      "       lumetta-menu [--time] --thumbnail SIZE FILE OUT.bmp\n",
+      stderr);
   return 2;
+}
+
+// The thumbnail handler the registry names for `path`'s extension, as the file manager looks it up.
+bool RegisteredThumbnailHandler(const char* path, CLSID* clsid) {
+  const char* dot = std::strrchr(path, '.');
+  if (!dot || std::strpbrk(dot, "\\/")) return false;
+  const std::string handler = "\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
+  for (std::string key : {std::string(dot) + handler, "SystemFileAssociations\\" + std::string(dot) + handler}) {
+    char text[64] = {};
+    LONG size = sizeof text;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), text, &size) != ERROR_SUCCESS) continue;
+    WCHAR wide[64];
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
+    if (SUCCEEDED(CLSIDFromString(wide, clsid))) return true;
+  }
+  return false;
+}
+
+// A 32-bit DIB section written as a bottom-up 32-bit BMP file.
+bool WriteBitmapFile(HBITMAP bitmap, const char* out) {
+  DIBSECTION dib = {};
+  if (GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 32 || !dib.dsBm.bmBits)
+    return false;
+  const int width = dib.dsBm.bmWidth, height = dib.dsBm.bmHeight;
+  const bool topDown = dib.dsBmih.biHeight < 0;
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = DWORD(width) * 4 * DWORD(height);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+  FILE* f = std::fopen(out, "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1;
+  for (int y = height - 1; ok && y >= 0; --y) {
+    const int row = topDown ? y : height - 1 - y;
+    ok = std::fwrite(static_cast<const char*>(dib.dsBm.bmBits) + size_t(row) * dib.dsBm.bmWidthBytes, 4, size_t(width),
+                     f) == size_t(width);
+  }
+  return std::fclose(f) == 0 && ok;
+}
+
+int Thumbnail(int size, const char* path, const char* out, bool time) {
+  CLSID clsid;
+  if (!RegisteredThumbnailHandler(path, &clsid)) {
+    std::fprintf(stderr, "lumetta-menu: no thumbnail handler is registered for %s\n", path);
+    return 1;
+  }
+  IInitializeWithStream* init = nullptr;
+  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IInitializeWithStream,
+                                reinterpret_cast<void**>(&init));
+  IStream* stream = nullptr;
+  if (SUCCEEDED(hr)) hr = SHCreateStreamOnFileA(path, STGM_READ | STGM_SHARE_DENY_WRITE, &stream);
+  if (SUCCEEDED(hr)) hr = init->Initialize(stream, STGM_READ);
+  // The file manager lets the stream go once the handler is initialised.
+  if (stream) stream->Release();
+  IThumbnailProvider* provider = nullptr;
+  if (SUCCEEDED(hr)) hr = init->QueryInterface(__uuidof(IThumbnailProvider), reinterpret_cast<void**>(&provider));
+  HBITMAP bitmap = nullptr;
+  WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+  if (SUCCEEDED(hr)) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    hr = provider->GetThumbnail(UINT(size), &bitmap, &alpha);
+    QueryPerformanceCounter(&end);
+    if (time)
+      std::printf("get-thumbnail %.2f ms\n",
+                  double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
+  }
+  if (provider) provider->Release();
+  if (init) init->Release();
+  int status = 0;
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "lumetta-menu: no thumbnail of %s (0x%08lX)\n", path, static_cast<unsigned long>(hr));
+    status = 1;
+  } else if (!WriteBitmapFile(bitmap, out)) {
+    std::fprintf(stderr, "lumetta-menu: cannot write %s\n", out);
+    status = 1;
+  } else {
+    BITMAP b = {};
+    GetObjectA(bitmap, sizeof b, &b);
+    std::printf("thumbnail %dx%d %s\n", int(b.bmWidth), int(b.bmHeight), alpha == WTSAT_ARGB ? "argb" : "rgb");
+  }
+  if (bitmap) DeleteObject(bitmap);
+  CoFreeUnusedLibraries();
+  return status;
 }
 
 }  // namespace
@@ -139,9 +243,13 @@ int main(int argc, char** argv) {
   bool ownerDraw = true;
   bool time = false;
   int invoke = -1;
+  int thumbnail = 0;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--list") == 0) {
+    if (std::strcmp(argv[i], "--thumbnail") == 0 && i + 1 < argc) {
+      thumbnail = std::atoi(argv[++i]);
+      if (thumbnail <= 0) return Usage();
+    } else if (std::strcmp(argv[i], "--list") == 0) {
       list = true;
     } else if (std::strcmp(argv[i], "--keys") == 0 && i + 1 < argc) {
       g_keys = argv[++i];
@@ -162,6 +270,13 @@ int main(int argc, char** argv) {
   }
   if (files.empty()) return Usage();
   std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (thumbnail) {
+    if (files.size() != 2) return Usage();
+    CoInitialize(nullptr);
+    int status = Thumbnail(thumbnail, files[0].c_str(), files[1].c_str(), time);
+    CoUninitialize();
+    return status;
+  }
 
   OleInitialize(nullptr);
   WNDCLASSA windowClass = {};

@@ -4,12 +4,33 @@
 
 #include "module/InterfaceTable.h"
 #include "module/ShellExtension.h"
+#include "module/ThumbnailProvider.h"
 #include "shell/ObjectCount.h"
 
 // {672386AE-5F5E-4D0E-94CC-446F33F0D831}
 const CLSID CLSID_Lumetta = {0x672386AE, 0x5F5E, 0x4D0E, {0x94, 0xCC, 0x44, 0x6F, 0x33, 0xF0, 0xD8, 0x31}};
 
-ClassFactory::ClassFactory() { ObjectCountUp(); }
+namespace {
+
+HRESULT CreateShellExtension(REFIID riid, void** ppv) {
+  auto extension = new (std::nothrow) ShellExtension();
+  if (!extension) return E_OUTOFMEMORY;
+  return HandOut(extension, riid, ppv);
+}
+
+struct ServedClass {
+  const CLSID* clsid;
+  ObjectMaker make;
+};
+
+const ServedClass kServedClasses[] = {
+    {&CLSID_Lumetta, &CreateShellExtension},
+    {&CLSID_LumettaThumbnail, &CreateThumbnailProvider},
+};
+
+}  // namespace
+
+ClassFactory::ClassFactory(ObjectMaker make) : make_(make) { ObjectCountUp(); }
 ClassFactory::~ClassFactory() { ObjectCountDown(); }
 
 STDMETHODIMP ClassFactory::QueryInterface(REFIID riid, void** ppv) {
@@ -32,9 +53,7 @@ STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** p
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  auto extension = new (std::nothrow) ShellExtension();
-  if (!extension) return E_OUTOFMEMORY;
-  return HandOut(extension, riid, ppv);
+  return make_(riid, ppv);
 }
 
 STDMETHODIMP ClassFactory::LockServer(BOOL lock) {
@@ -48,8 +67,11 @@ STDMETHODIMP ClassFactory::LockServer(BOOL lock) {
 HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  if (!IsEqualCLSID(rclsid, CLSID_Lumetta)) return CLASS_E_CLASSNOTAVAILABLE;
-  auto factory = new (std::nothrow) ClassFactory();
-  if (!factory) return E_OUTOFMEMORY;
-  return HandOut(factory, riid, ppv);
+  for (const ServedClass& served : kServedClasses) {
+    if (!IsEqualCLSID(rclsid, *served.clsid)) continue;
+    auto factory = new (std::nothrow) ClassFactory(served.make);
+    if (!factory) return E_OUTOFMEMORY;
+    return HandOut(factory, riid, ppv);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
 }

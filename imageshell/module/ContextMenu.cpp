@@ -32,6 +32,11 @@ lumetta::DecodeBudget ThumbnailBudget() {
   return budget;
 }
 
+bool DecodeThumbnail(lumetta::ImageFile& image, const DecodeRequest& request) {
+  // An image the menu has looked at already is not detected again.
+  return image.GetKind() != ImageKind::Unknown && image.DecodeWithinBudget(request, ThumbnailBudget());
+}
+
 namespace {
 
 constexpr int kTextSize = 100;
@@ -83,7 +88,7 @@ HRESULT ShellExtension::AddMenuItems(HMENU menu, UINT indexMenu, UINT idCmdFirst
   // SHIFT shows what the option would not: the thumbnail when it is switched off, and vice versa.
   const bool thumbnail = KeyDown(VK_SHIFT) != !TheSettings.NoThumbnail;
   if (thumbnail) {
-    if (image_->DecodeWithinBudget(ThumbnailRequest(), ThumbnailBudget())) {
+    if (DecodeThumbnail(*image_, ThumbnailRequest())) {
       auto bitmap = reinterpret_cast<HBITMAP>(image_->GetBitmap());
       if (ownerDraw_)
         InsertMenuA(menu, position++, MF_BYPOSITION | MF_OWNERDRAW, idCmdFirst + kCommandView,

@@ -1,0 +1,170 @@
+#include "module/ThumbnailProvider.h"
+
+#include <algorithm>
+#include <new>
+
+#include "formats/DecoderTable.h"
+#include "formats/WmfDecoder.h"
+#include "image/ImageFile.h"
+#include "module/ContextMenu.h"
+#include "module/InterfaceTable.h"
+#include "shell/ObjectCount.h"
+
+using lumetta::DecodeRequest;
+using lumetta::ImageFile;
+
+// {75EC0415-F7B1-44B3-ACF4-2A08AFC04379}
+const CLSID CLSID_LumettaThumbnail = {0x75EC0415, 0xF7B1, 0x44B3, {0xAC, 0xF4, 0x2A, 0x08, 0xAF, 0xC0, 0x43, 0x79}};
+
+namespace {
+
+// The image error that stopped a decode, as the HRESULT the shell is given: the ones a caller can act
+// on by their system codes, the rest in this interface's own range (0x200 + the image error).
+HRESULT DecodeFailure(int error) {
+  if (error == lumetta::kErrOutOfTime) return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+  if (error == lumetta::kErrFileNotFound) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + (error & 0xFF));
+}
+
+// The decoders of a stream's bytes: the built-in table's, and the metafile player besides. The table
+// keeps that one to files, whose bits the viewer replays for as long as it shows them; a thumbnail's
+// bytes are held by the provider for the whole decode, which is all the player needs of them.
+std::unique_ptr<lumetta::ImageDecoder> NewStreamDecoder(lumetta::ImageKind kind, const lumetta::ImageSource& source,
+                                                        int* error) {
+  if (kind == lumetta::ImageKind::Wmf) {
+    *error = lumetta::kErrNone;
+    return lumetta::MakeDecoder<lumetta::WmfDecoder>(source);
+  }
+  return lumetta::NewDecoder(kind, source, error);
+}
+
+}  // namespace
+
+ThumbnailProvider::ThumbnailProvider() { ObjectCountUp(); }
+ThumbnailProvider::~ThumbnailProvider() { ObjectCountDown(); }
+
+STDMETHODIMP ThumbnailProvider::QueryInterface(REFIID riid, void** ppv) {
+  static const InterfaceEntry kInterfaces[] = {
+      {&__uuidof(IThumbnailProvider), InterfaceOffset<ThumbnailProvider, IThumbnailProvider>()},
+      {&IID_IInitializeWithStream, InterfaceOffset<ThumbnailProvider, IInitializeWithStream>()},
+      {&IID_IInitializeWithFile, InterfaceOffset<ThumbnailProvider, IInitializeWithFile>()},
+      {nullptr, 0},
+  };
+  return QueryFromTable(this, kInterfaces, riid, ppv);
+}
+
+STDMETHODIMP_(ULONG) ThumbnailProvider::AddRef() { return ULONG(InterlockedIncrement(&references_)); }
+
+STDMETHODIMP_(ULONG) ThumbnailProvider::Release() {
+  LONG left = InterlockedDecrement(&references_);
+  if (left == 0) delete this;
+  return ULONG(left);
+}
+
+STDMETHODIMP ThumbnailProvider::Initialize(IStream* stream, DWORD) {
+  if (!stream) return E_INVALIDARG;
+  if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+  // The whole stream is the decoders' byte source; one longer than the memory the thumbnail may use
+  // could never be decoded within it, so it is refused before it is read.
+  const int64_t ceiling = ThumbnailBudget().maxBytes;
+  STATSTG stat = {};
+  if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) && int64_t(stat.cbSize.QuadPart) > ceiling) return E_OUTOFMEMORY;
+  try {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(std::min<int64_t>(int64_t(stat.cbSize.QuadPart), ceiling)));
+    uint8_t chunk[64 * 1024];
+    for (;;) {
+      ULONG got = 0;
+      HRESULT hr = stream->Read(chunk, sizeof chunk, &got);
+      if (FAILED(hr)) return hr;
+      if (int64_t(bytes.size()) + got > ceiling) return E_OUTOFMEMORY;
+      bytes.insert(bytes.end(), chunk, chunk + got);
+      if (hr == S_FALSE || got == 0) break;
+    }
+    bytes_ = std::move(bytes);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  initialized_ = true;
+  return S_OK;
+}
+
+STDMETHODIMP ThumbnailProvider::Initialize(LPCWSTR path, DWORD) {
+  if (!path) return E_INVALIDARG;
+  if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+  // The module reads files by their ANSI names; a name the code page cannot spell would open another
+  // file or none, so it is refused.
+  char ansi[MAX_PATH] = {};
+  BOOL lossy = FALSE;
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, ansi, MAX_PATH, nullptr, &lossy) <= 0 || lossy)
+    return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+  try {
+    path_ = ansi;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  initialized_ = true;
+  return S_OK;
+}
+
+HBITMAP CopyToTopDown32(HBITMAP source, int width, int height) {
+  if (!source || width <= 0 || height <= 0) return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!copy) return nullptr;
+  HDC screen = GetDC(nullptr);
+  // GetDIBits converts from the source's depth and colour table into the layout asked for.
+  int rows = screen ? GetDIBits(screen, source, 0, UINT(height), bits, &info, DIB_RGB_COLORS) : 0;
+  if (screen) ReleaseDC(nullptr, screen);
+  if (rows != height) {
+    DeleteObject(copy);
+    return nullptr;
+  }
+  auto pixel = static_cast<uint8_t*>(bits);
+  for (int64_t i = 0, n = int64_t(width) * height; i < n; ++i) pixel[i * 4 + 3] = 0xFF;
+  return copy;
+}
+
+STDMETHODIMP ThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) {
+  if (!bitmap) return E_POINTER;
+  *bitmap = nullptr;
+  if (alpha) *alpha = WTSAT_UNKNOWN;
+  if (!initialized_) return E_UNEXPECTED;
+  if (cx == 0) return E_INVALIDARG;
+  try {
+    ImageFile image =
+        bytes_.empty() && !path_.empty() ? ImageFile(path_.c_str()) : ImageFile(bytes_.data(), bytes_.size());
+    if (bytes_.size() || path_.empty()) image.SetDecoderFactory(&NewStreamDecoder);
+    DecodeRequest request;
+    request.width = request.height = int32_t(std::min<UINT>(cx, lumetta::kMaxImageDimension));
+    // The full-colour bitmap only: the shell scales and dithers for the screen itself.
+    request.makeBitmap = 0;
+    request.makeFullColorBitmap = 1;
+    if (!DecodeThumbnail(image, request)) return DecodeFailure(image.GetLastError());
+    HBITMAP made = CopyToTopDown32(reinterpret_cast<HBITMAP>(image.GetFullColorBitmap()), image.GetOutputWidth(),
+                                   image.GetOutputHeight());
+    if (!made) return E_OUTOFMEMORY;
+    *bitmap = made;
+    // Formats with transparency are composited on their background by the decoders: what is handed
+    // over is always opaque.
+    if (alpha) *alpha = WTSAT_RGB;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+HRESULT CreateThumbnailProvider(REFIID riid, void** ppv) {
+  auto provider = new (std::nothrow) ThumbnailProvider();
+  if (!provider) return E_OUTOFMEMORY;
+  return HandOut(provider, riid, ppv);
+}
