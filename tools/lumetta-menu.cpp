@@ -149,13 +149,13 @@ bool RegisteredThumbnailHandler(const char* path, CLSID* clsid) {
   return false;
 }
 
-// A 32-bit DIB section written as a bottom-up 32-bit BMP file.
+// A 32-bit top-down DIB section written as a bottom-up 32-bit BMP file.
 bool WriteBitmapFile(HBITMAP bitmap, const char* out) {
   DIBSECTION dib = {};
   if (GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 32 || !dib.dsBm.bmBits)
     return false;
+  // A thumbnail handler's bitmap is top-down by contract (GDI does not always say so in dsBmih).
   const int width = dib.dsBm.bmWidth, height = dib.dsBm.bmHeight;
-  const bool topDown = dib.dsBmih.biHeight < 0;
   BITMAPINFOHEADER info = {};
   info.biSize = sizeof info;
   info.biWidth = width;
@@ -172,8 +172,7 @@ bool WriteBitmapFile(HBITMAP bitmap, const char* out) {
   if (!f) return false;
   bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1;
   for (int y = height - 1; ok && y >= 0; --y) {
-    const int row = topDown ? y : height - 1 - y;
-    ok = std::fwrite(static_cast<const char*>(dib.dsBm.bmBits) + size_t(row) * dib.dsBm.bmWidthBytes, 4, size_t(width),
+    ok = std::fwrite(static_cast<const char*>(dib.dsBm.bmBits) + size_t(y) * dib.dsBm.bmWidthBytes, 4, size_t(width),
                      f) == size_t(width);
   }
   return std::fclose(f) == 0 && ok;

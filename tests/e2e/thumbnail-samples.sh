@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # thumbnail-samples.sh OUT — one picture of each format the thumbnail handler reads, written into OUT as
-# sample.<ext>: a 160 x 120 picture (red left, blue right, a yellow disc) by ImageMagick and netpbm's
-# ILBM writer, a Softimage picture of the same pixels, and a placeable metafile of 4 x 2 inches with one
+# sample.<ext>: a 160 x 120 picture (blue left, red right, a yellow disc above the middle) by ImageMagick and netpbm's
+# ILBM and TGA writers, a Softimage picture of the same pixels, and a placeable metafile of 4 x 2 inches with one
 # green rectangle, both made here field by field.
 set -euo pipefail
 out=$1
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$out"
-pic() { convert -size 120x160 gradient:red-blue -rotate 90 -fill yellow -draw 'circle 80,60 100,70' -depth 8 -alpha off "$@"; }
+pic() { convert -size 120x160 gradient:red-blue -rotate 90 -fill yellow -draw 'circle 80,40 100,50' -depth 8 -alpha off "$@"; }
 pic "BMP3:$out/sample.bmp"
 pic -colors 64 "$out/sample.gif"
 pic -quality 85 "$out/sample.jpg"
@@ -15,10 +15,11 @@ pic "$out/sample.png"
 pic -compress LZW "$out/sample.tif"
 pic "$out/sample.pcx"
 pic "$out/sample.dcx"
-pic "$out/sample.tga"
 pic "$out/sample.psd"
 pic -depth 8 "ppm:$out/sample.ppm"
 ppmtoilbm -24force "$out/sample.ppm" >"$out/sample.iff" 2>/dev/null
+# netpbm's TGA: the ImageMagick here writes bottom-left rows upside down.
+pamtotga -rgb "$out/sample.ppm" >"$out/sample.tga" 2>/dev/null
 pic -resize 768x512! -colorspace sRGB "$out/sample.pcd"
 python3 - "$out/sample.ppm" "$out/sample.pic" <<'PY'
 import struct, sys
@@ -37,6 +38,8 @@ words = [0xCDD7, 0x9AC6, 0, 0, 0, 5760, 2880, 1440, 0, 0]
 check = 0
 for w in words: check ^= w
 records = b""
+records += struct.pack("<IHhh", 5, 0x020B, 0, 0)                         # SetWindowOrg y, x
+records += struct.pack("<IHhh", 5, 0x020C, 2880, 5760)                   # SetWindowExt y, x
 records += struct.pack("<IHHIH", 7, 0x02FC, 0, 0x0000C000, 0)            # CreateBrushIndirect: solid green
 records += struct.pack("<IHH", 4, 0x012D, 0)                             # SelectObject 0
 records += struct.pack("<IHhhhh", 7, 0x041B, 2400, 5200, 480, 560)       # Rectangle bottom, right, top, left
