@@ -39,6 +39,53 @@ SetCompressor /SOLID lzma
 ; per-user key exists, and this registration is for everyone on the machine.
 !define CLASSES "Software\Classes"
 !define HANDLER_KEY "${CLASSES}\*\shellex\ContextMenuHandlers\Lumetta32"
+; The thumbnail handler: under the extension's own key for the formats the system shows no thumbnails
+; of, and only under SystemFileAssociations (which an extension's own handler overrides) for the five
+; it has; lumetta32's Options add the user's own entries for those five, and the removal takes them back.
+!define THUMBNAIL_CLSID "{75EC0415-F7B1-44B3-ACF4-2A08AFC04379}"
+!define THUMBNAIL_HANDLER "ShellEx\{e357fccd-a995-4576-b01f-234630154e96}"
+!macro OWN_THUMBNAIL_EXTENSIONS MACRO
+  !insertmacro ${MACRO} "" .pcx
+  !insertmacro ${MACRO} "" .dcx
+  !insertmacro ${MACRO} "" .tga
+  !insertmacro ${MACRO} "" .iff
+  !insertmacro ${MACRO} "" .lbm
+  !insertmacro ${MACRO} "" .ilbm
+  !insertmacro ${MACRO} "" .psd
+  !insertmacro ${MACRO} "" .pic
+  !insertmacro ${MACRO} "" .pcd
+  !insertmacro ${MACRO} "" .wmf
+!macroend
+!macro COMMON_THUMBNAIL_EXTENSIONS MACRO PREFIX
+  !insertmacro ${MACRO} "${PREFIX}" .bmp
+  !insertmacro ${MACRO} "${PREFIX}" .dib
+  !insertmacro ${MACRO} "${PREFIX}" .rle
+  !insertmacro ${MACRO} "${PREFIX}" .gif
+  !insertmacro ${MACRO} "${PREFIX}" .jpg
+  !insertmacro ${MACRO} "${PREFIX}" .jpeg
+  !insertmacro ${MACRO} "${PREFIX}" .jpe
+  !insertmacro ${MACRO} "${PREFIX}" .png
+  !insertmacro ${MACRO} "${PREFIX}" .tif
+  !insertmacro ${MACRO} "${PREFIX}" .tiff
+!macroend
+!macro ADD_THUMBNAIL PREFIX EXT
+  WriteRegStr HKLM "${CLASSES}\${PREFIX}${EXT}\${THUMBNAIL_HANDLER}" "" "${THUMBNAIL_CLSID}"
+!macroend
+; Only an entry that still names our handler goes; the keys above it only when nothing else is in them.
+!macro REMOVE_THUMBNAIL_FROM ROOT PREFIX EXT
+  ReadRegStr $0 ${ROOT} "${CLASSES}\${PREFIX}${EXT}\${THUMBNAIL_HANDLER}" ""
+  ${If} $0 == "${THUMBNAIL_CLSID}"
+    DeleteRegKey ${ROOT} "${CLASSES}\${PREFIX}${EXT}\${THUMBNAIL_HANDLER}"
+    DeleteRegKey /ifempty ${ROOT} "${CLASSES}\${PREFIX}${EXT}\ShellEx"
+    DeleteRegKey /ifempty ${ROOT} "${CLASSES}\${PREFIX}${EXT}"
+  ${EndIf}
+!macroend
+!macro REMOVE_THUMBNAIL PREFIX EXT
+  !insertmacro REMOVE_THUMBNAIL_FROM HKLM "${PREFIX}" ${EXT}
+!macroend
+!macro REMOVE_USER_THUMBNAIL PREFIX EXT
+  !insertmacro REMOVE_THUMBNAIL_FROM HKCU "${PREFIX}" ${EXT}
+!macroend
 !define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define MERCANOTA_DIR "$INSTDIR\Mercanota"
@@ -112,8 +159,14 @@ Section "-lumetta32"
   WriteRegStr HKLM "${CLASSES}\CLSID\${CLSID}\InprocServer32" "" "${LUMETTA_DIR}\lumetta32.dll"
   WriteRegStr HKLM "${CLASSES}\CLSID\${CLSID}\InprocServer32" "ThreadingModel" "Apartment"
   WriteRegStr HKLM "${HANDLER_KEY}" "" "${CLSID}"
+  WriteRegStr HKLM "${CLASSES}\CLSID\${THUMBNAIL_CLSID}" "" "Lumetta32 Thumbnails"
+  WriteRegStr HKLM "${CLASSES}\CLSID\${THUMBNAIL_CLSID}\InprocServer32" "" "${LUMETTA_DIR}\lumetta32.dll"
+  WriteRegStr HKLM "${CLASSES}\CLSID\${THUMBNAIL_CLSID}\InprocServer32" "ThreadingModel" "Apartment"
+  !insertmacro OWN_THUMBNAIL_EXTENSIONS ADD_THUMBNAIL
+  !insertmacro COMMON_THUMBNAIL_EXTENSIONS ADD_THUMBNAIL "SystemFileAssociations\"
   ; Where the administrator allows only approved handlers, the file manager looks here.
   WriteRegStr HKLM "${APPROVED_KEY}" "${CLSID}" "Lumetta32"
+  WriteRegStr HKLM "${APPROVED_KEY}" "${THUMBNAIL_CLSID}" "Lumetta32 Thumbnails"
 
   !ifdef LUMETTA_HELP
     CreateDirectory "${MENU_DIR}"
@@ -143,6 +196,15 @@ Section "Uninstall"
     DeleteRegKey HKLM "${CLASSES}\CLSID\${CLSID}"
     DeleteRegKey HKLM "${HANDLER_KEY}"
     DeleteRegValue HKLM "${APPROVED_KEY}" "${CLSID}"
+  ${EndIf}
+  ReadRegStr $0 HKLM "${CLASSES}\CLSID\${THUMBNAIL_CLSID}\InprocServer32" ""
+  ${If} $0 == "${LUMETTA_DIR}\lumetta32.dll"
+    DeleteRegKey HKLM "${CLASSES}\CLSID\${THUMBNAIL_CLSID}"
+    DeleteRegValue HKLM "${APPROVED_KEY}" "${THUMBNAIL_CLSID}"
+    !insertmacro OWN_THUMBNAIL_EXTENSIONS REMOVE_THUMBNAIL
+    !insertmacro COMMON_THUMBNAIL_EXTENSIONS REMOVE_THUMBNAIL "SystemFileAssociations\"
+    DeleteRegKey /ifempty HKLM "${CLASSES}\SystemFileAssociations"
+    !insertmacro COMMON_THUMBNAIL_EXTENSIONS REMOVE_USER_THUMBNAIL ""
   ${EndIf}
 
   ; Exactly what was installed: the catalogue, its journal and atualiza.dat are the user's and stay,

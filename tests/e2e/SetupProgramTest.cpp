@@ -139,6 +139,14 @@ TEST(SetupProgram, InstallsRegistersAndUninstallsLeavingOnlyTheUsersData) {
   EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, handlerKey, nullptr), kClsid);
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, approvedKey, kClsid), "Lumetta32");
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + dir + "\\uninstall.exe\"");
+  // The thumbnail handler: its own class, under .pcx itself, and for JPEG only where the system names none.
+  const std::string thumbnailClsid = "{75EC0415-F7B1-44B3-ACF4-2A08AFC04379}";
+  const std::string thumbnailKeys[] = {".pcx\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}",
+                                       "SystemFileAssociations\\.jpg\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"};
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "CLSID\\" + thumbnailClsid + "\\InprocServer32", nullptr),
+            lumetta + "\\lumetta32.dll");
+  for (const std::string& key : thumbnailKeys)
+    EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, key, nullptr), thumbnailClsid) << key;
 
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   EXPECT_TRUE(Exists(menuDir + "\\Mercanota.lnk") && Exists(menuDir + "\\Desinstalar.lnk")) << menuDir;
@@ -183,5 +191,7 @@ TEST(SetupProgram, InstallsRegistersAndUninstallsLeavingOnlyTheUsersData) {
   EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, handlerKey, nullptr), kMissing);
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, approvedKey, kClsid), kMissing);
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), kMissing);
+  EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "CLSID\\" + thumbnailClsid + "\\InprocServer32", nullptr), kMissing);
+  for (const std::string& key : thumbnailKeys) EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, key, nullptr), kMissing) << key;
   RemoveTree(dir);
 }
