@@ -4,6 +4,7 @@
 
 #include "module/ContextMenu.h"
 #include "module/ShellExtension.h"
+#include "module/ThumbnailProvider.h"
 #include "resources/resource.h"
 #include "shell/AboutBox.h"
 #include "shell/ModuleState.h"
@@ -220,7 +221,10 @@ STDMETHODIMP ShellExtension::InvokeCommand(CMINVOKECOMMANDINFO* info) {
         break;
       case kCommandOptions: {
         ObjectCountHold hold;
+        const int32_t commonThumbnails = TheSettings.CommonFormatThumbnails;
         TheSettings.ShowOptions(ModuleInstance, nullptr);
+        if (TheSettings.CommonFormatThumbnails != commonThumbnails)
+          RegisterCommonFormatThumbnails(TheSettings.CommonFormatThumbnails != 0);
         break;
       }
       case kCommandAbout: AboutBox(ModuleInstance, nullptr); break;

@@ -1,5 +1,7 @@
 #include "module/ThumbnailProvider.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <new>
 
@@ -38,7 +40,49 @@ std::unique_ptr<lumetta::ImageDecoder> NewStreamDecoder(lumetta::ImageKind kind,
   return lumetta::NewDecoder(kind, source, error);
 }
 
+constexpr char kClassText[] = "{75EC0415-F7B1-44B3-ACF4-2A08AFC04379}";
+constexpr const char* kCommonExtensions[] = {".bmp",  ".dib", ".rle", ".gif", ".jpg",
+                                             ".jpeg", ".jpe", ".png", ".tif", ".tiff"};
+
+// Deletes `path` under HKEY_CURRENT_USER when it holds neither values nor keys.
+void DeleteIfEmpty(const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  DWORD keys = 1, values = 1;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(key);
+  if (keys == 0 && values == 0) RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+}
+
 }  // namespace
+
+void RegisterCommonFormatThumbnails(bool on) {
+  for (const char* extension : kCommonExtensions) {
+    const std::string type = std::string("Software\\Classes\\") + extension;
+    const std::string handler = type + "\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
+    if (on) {
+      HKEY key = nullptr;
+      if (RegCreateKeyExA(HKEY_CURRENT_USER, handler.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
+        continue;
+      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kClassText), sizeof kClassText);
+      RegCloseKey(key);
+      continue;
+    }
+    // Another handler the user chose since is theirs to keep.
+    char value[64] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueA(HKEY_CURRENT_USER, handler.c_str(), value, &size) != ERROR_SUCCESS ||
+        lstrcmpiA(value, kClassText) != 0)
+      continue;
+    RegDeleteKeyA(HKEY_CURRENT_USER, handler.c_str());
+    DeleteIfEmpty(type + "\\ShellEx");
+    DeleteIfEmpty(type);
+  }
+  // The file manager reads associations once; this tells it they changed.
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
 
 ThumbnailProvider::ThumbnailProvider() { ObjectCountUp(); }
 ThumbnailProvider::~ThumbnailProvider() { ObjectCountDown(); }

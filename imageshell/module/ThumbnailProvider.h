@@ -43,6 +43,11 @@ private:
   std::string path_;            // or the file's path
 };
 
+// The user's own registration of the handler for the formats the system has thumbnails of (JPEG, PNG,
+// GIF, BMP, TIFF), which overrides the system's: made when `on`, else taken back where it still names
+// this handler. What the CommonFormatThumbnails setting says, applied.
+void RegisterCommonFormatThumbnails(bool on);
+
 // The class factory's maker: a new provider handed out as `riid`.
 HRESULT CreateThumbnailProvider(REFIID riid, void** ppv);
 

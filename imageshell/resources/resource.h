@@ -41,6 +41,7 @@
 #define IDC_OPT_IMAGE_EXTENSIONS 1009
 #define IDC_OPT_ALL_EXTENSIONS 1010
 #define IDC_OPT_NO_THUMBNAIL 1011
+#define IDC_OPT_COMMON_THUMBNAILS 1012
 
 // Progress dialog (wallpaper, printing).
 #define IDD_PROGRESS 503

@@ -21,6 +21,8 @@ const DWORD OptionsPageHelpTopics[] = {IDC_OPT_ALL_EXTENSIONS,
                                        1004,
                                        IDC_OPT_FIT_RESIZED,
                                        1005,
+                                       IDC_OPT_COMMON_THUMBNAILS,
+                                       1006,
                                        0,
                                        0};
 
@@ -59,6 +61,7 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     Check(page, IDC_OPT_SHRINK, settings->AutoShrink);
     Check(page, IDC_OPT_ENLARGE, settings->AutoEnlarge);
     Check(page, IDC_OPT_FIT_RESIZED, settings->AutoFitWindow);
+    Check(page, IDC_OPT_COMMON_THUMBNAILS, settings->CommonFormatThumbnails);
     return TRUE;
   }
   auto settings = reinterpret_cast<Settings*>(GetWindowLongPtrA(page, DWLP_USER));
@@ -71,6 +74,7 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
           settings->AutoShrink = Checked(page, IDC_OPT_SHRINK);
           settings->AutoEnlarge = Checked(page, IDC_OPT_ENLARGE);
           settings->AutoFitWindow = Checked(page, IDC_OPT_FIT_RESIZED);
+          settings->CommonFormatThumbnails = Checked(page, IDC_OPT_COMMON_THUMBNAILS);
           if (Checked(page, IDC_OPT_ALL_EXTENSIONS)) settings->CheckAllExtensions = 1;
           if (Checked(page, IDC_OPT_IMAGE_EXTENSIONS)) settings->CheckAllExtensions = 0;
           [[fallthrough]];

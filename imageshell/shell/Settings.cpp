@@ -22,6 +22,7 @@ constexpr NamedField kFields[] = {
     {"AutoFitWindow", &Settings::AutoFitWindow},
     {"CheckAllExtensions", &Settings::CheckAllExtensions},
     {"NoThumbnail", &Settings::NoThumbnail},
+    {"CommonFormatThumbnails", &Settings::CommonFormatThumbnails},
 };
 
 // Reads a binary value of exactly `size` bytes into `out`. A value of another size would leave a
@@ -55,6 +56,7 @@ void Settings::SetDefaults() {
   AutoEnlarge = 0;
   AutoFitWindow = 1;
   NoThumbnail = 0;
+  CommonFormatThumbnails = 0;
   Dither8 = Dither16 = Dither8Preview = Dither16Preview = 1;
   std::memset(&PrintOptions, 0, sizeof PrintOptions);
   PrintOptions.scale = 100;

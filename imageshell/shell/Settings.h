@@ -47,6 +47,9 @@ struct Settings {
   int32_t AutoEnlarge;
   int32_t AutoFitWindow;
   int32_t NoThumbnail;
+  // The folder views' thumbnails of JPEG, PNG, GIF, BMP and TIFF files come from lumetta32 rather than
+  // from the system (the user's own registration, made when the Options are closed with OK).
+  int32_t CommonFormatThumbnails;
   // Kept and written back for older and newer versions that read them.
   int32_t Dither8;
   int32_t Dither16;

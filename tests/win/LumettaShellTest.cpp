@@ -553,6 +553,15 @@ TEST_F(LumettaShell, SettingsRoundTripThroughTheRegistry) {
 
 namespace {
 
+// The thumbnail handler the user's own classes name for an extension, or "".
+std::string UserThumbnailHandler(const char* extension) {
+  const std::string key =
+      std::string("Software\\Classes\\") + extension + "\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
+  char value[64] = {};
+  LONG size = sizeof value;
+  return RegQueryValueA(HKEY_CURRENT_USER, key.c_str(), value, &size) == ERROR_SUCCESS ? value : "";
+}
+
 // Acts on the modal window with this caption that a command of this process opens, from a second
 // thread, as a person would; the command's own thread is inside the window's message loop meanwhile.
 template <typename Action>
@@ -591,6 +600,7 @@ TEST_F(LumettaShell, OptionsChangeSettingsOnlyOnOkAndTheAboutBoxShowsTheVersion)
       SendDlgItemMessageA(page, 1009, BM_SETCHECK, BST_CHECKED, 0);
       SendDlgItemMessageA(page, 1011, BM_SETCHECK, BST_CHECKED, 0);
       SendDlgItemMessageA(page, 1005, BM_SETCHECK, BST_CHECKED, 0);
+      SendDlgItemMessageA(page, 1012, BM_SETCHECK, BST_CHECKED, 0);
       PostMessageA(sheet, PSM_PRESSBUTTON, ok ? PSBTN_OK : PSBTN_CANCEL, 0);
     });
     CMINVOKECOMMANDINFO info = {sizeof info,   0, nullptr, MAKEINTRESOURCEA(7), nullptr, nullptr,
@@ -607,6 +617,30 @@ TEST_F(LumettaShell, OptionsChangeSettingsOnlyOnOkAndTheAboutBoxShowsTheVersion)
     EXPECT_EQ(StoredValue(kSettingsKey, "NoThumbnail", &type), (std::vector<uint8_t>{on, 0, 0, 0}));
     EXPECT_EQ(StoredValue(kSettingsKey, "AutoShrink", &type), (std::vector<uint8_t>{on, 0, 0, 0}));
     EXPECT_EQ(StoredValue(kSettingsKey, "AutoFitWindow", &type), (std::vector<uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(StoredValue(kSettingsKey, "CommonFormatThumbnails", &type), (std::vector<uint8_t>{on, 0, 0, 0}));
+    // The thumbnails of the system's own formats: taken over for this user only when OK said so.
+    for (const char* type : {".jpg", ".tiff"})
+      EXPECT_EQ(UserThumbnailHandler(type), ok ? "{75EC0415-F7B1-44B3-ACF4-2A08AFC04379}" : "") << type;
+  }
+  {
+    // Cleared again: the user's entries go, and the keys made for them.
+    LoadedModule module;
+    auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu, {bmp24});
+    ASSERT_NE(menuHandler, nullptr);
+    std::thread person = ActOnModal("Options", [&](HWND sheet) {
+      HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+      SendDlgItemMessageA(page, 1012, BM_SETCHECK, BST_UNCHECKED, 0);
+      PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    CMINVOKECOMMANDINFO info = {sizeof info,   0, nullptr, MAKEINTRESOURCEA(7), nullptr, nullptr,
+                                SW_SHOWNORMAL, 0, nullptr};
+    EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
+    person.join();
+    menuHandler->Release();
+    EXPECT_EQ(UserThumbnailHandler(".jpg"), "");
+    HKEY left = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.jpg", 0, KEY_READ, &left), ERROR_SUCCESS);
+    if (left) RegCloseKey(left);
   }
 
   LoadedModule module;
