@@ -151,8 +151,19 @@ STDMETHODIMP ThumbnailProvider::Initialize(LPCWSTR path, DWORD) {
   return S_OK;
 }
 
-HBITMAP CopyToTopDown32(HBITMAP source, int width, int height) {
-  if (!source || width <= 0 || height <= 0) return nullptr;
+void ThumbnailSize(int width, int height, UINT cx, int* outWidth, int* outHeight) {
+  *outWidth = width;
+  *outHeight = height;
+  const int longer = std::max(width, height);
+  if (longer <= 0 || UINT(longer) <= cx) return;
+  // The shorter side rounded to the nearest pixel, never below one.
+  const int shorter = std::max(1, int((int64_t(std::min(width, height)) * cx + longer / 2) / longer));
+  *outWidth = width >= height ? int(cx) : shorter;
+  *outHeight = width >= height ? shorter : int(cx);
+}
+
+HBITMAP CopyToTopDown32(HBITMAP source, int sourceWidth, int sourceHeight, int width, int height) {
+  if (!source || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) return nullptr;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -163,11 +174,28 @@ HBITMAP CopyToTopDown32(HBITMAP source, int width, int height) {
   void* bits = nullptr;
   HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!copy) return nullptr;
-  HDC screen = GetDC(nullptr);
-  // GetDIBits converts from the source's depth and colour table into the layout asked for.
-  int rows = screen ? GetDIBits(screen, source, 0, UINT(height), bits, &info, DIB_RGB_COLORS) : 0;
-  if (screen) ReleaseDC(nullptr, screen);
-  if (rows != height) {
+  bool ok = false;
+  if (HDC screen = GetDC(nullptr)) {
+    if (sourceWidth == width && sourceHeight == height) {
+      // GetDIBits converts from the source's depth and colour table into the layout asked for.
+      ok = GetDIBits(screen, source, 0, UINT(height), bits, &info, DIB_RGB_COLORS) == height;
+    } else {
+      HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+      if (from && to) {
+        HGDIOBJ oldFrom = SelectObject(from, source), oldTo = SelectObject(to, copy);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        ok = StretchBlt(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight, SRCCOPY) != FALSE;
+        GdiFlush();
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+      }
+      if (from) DeleteDC(from);
+      if (to) DeleteDC(to);
+    }
+    ReleaseDC(nullptr, screen);
+  }
+  if (!ok) {
     DeleteObject(copy);
     return nullptr;
   }
@@ -192,8 +220,12 @@ STDMETHODIMP ThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHA
     request.makeBitmap = 0;
     request.makeFullColorBitmap = 1;
     if (!DecodeThumbnail(image, request)) return DecodeFailure(image.GetLastError());
+    // The decoders scale by whole thousandths, which can leave the longer side a pixel short of cx; the
+    // shell asked for cx exactly, so that pixel is made up here.
+    int width = 0, height = 0;
+    ThumbnailSize(image.GetWidth(), image.GetHeight(), cx, &width, &height);
     HBITMAP made = CopyToTopDown32(reinterpret_cast<HBITMAP>(image.GetFullColorBitmap()), image.GetOutputWidth(),
-                                   image.GetOutputHeight());
+                                   image.GetOutputHeight(), width, height);
     if (!made) return E_OUTOFMEMORY;
     *bitmap = made;
     // Formats with transparency are composited on their background by the decoders: what is handed

@@ -51,6 +51,10 @@ void RegisterCommonFormatThumbnails(bool on);
 // The class factory's maker: a new provider handed out as `riid`.
 HRESULT CreateThumbnailProvider(REFIID riid, void** ppv);
 
-// A top-down 32-bit DIB section of `source` (any depth GDI holds), opaque: every pixel's fourth byte
-// is 0xFF. Null when GDI cannot make it.
-HBITMAP CopyToTopDown32(HBITMAP source, int width, int height);
+// The size of a width x height picture whose longer side is cx, aspect kept; its own when not larger.
+void ThumbnailSize(int width, int height, UINT cx, int* outWidth, int* outHeight);
+
+// A top-down 32-bit DIB section of width x height made of `source` (any depth GDI holds, sourceWidth x
+// sourceHeight: copied, or stretched with halftoning when the sizes differ), opaque: every pixel's
+// fourth byte is 0xFF. Null when GDI cannot make it.
+HBITMAP CopyToTopDown32(HBITMAP source, int sourceWidth, int sourceHeight, int width, int height);

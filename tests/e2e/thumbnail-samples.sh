@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# thumbnail-samples.sh OUT — one picture of each format the thumbnail handler reads, written into OUT as
+# thumbnail-samples.sh OUT [WIDTHxHEIGHT] — one picture of each format the thumbnail handler reads, written into OUT as
 # sample.<ext>: a 160 x 120 picture (blue left, red right, a yellow disc above the middle) by ImageMagick and netpbm's
 # ILBM and TGA writers, a Softimage picture of the same pixels, and a placeable metafile of 4 x 2 inches with one
 # green rectangle, both made here field by field.
+# (A size other than the tests' own, e.g. 3000x2000, makes the same pictures larger, for timing.)
 set -euo pipefail
 out=$1
+size=${2:-160x120}
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$out"
-pic() { convert -size 120x160 gradient:red-blue -rotate 90 -fill yellow -draw 'circle 80,40 100,50' -depth 8 -alpha off "$@"; }
+pic() { convert -size 120x160 gradient:red-blue -rotate 90 -fill yellow -draw 'circle 80,40 100,50' -resize "$size!" -depth 8 -alpha off "$@"; }
 pic "BMP3:$out/sample.bmp"
 pic -colors 64 "$out/sample.gif"
 pic -quality 85 "$out/sample.jpg"
@@ -25,8 +27,9 @@ python3 - "$out/sample.ppm" "$out/sample.pic" <<'PY'
 import struct, sys
 # Softimage picture: the 104-byte header (magic, version, comment, "PICT", size, ratio, full frame),
 # one uncompressed packet of red, green and blue, the rows from the top.
-data = open(sys.argv[1], "rb").read().split(b"\n", 3)[3]
-header = struct.pack(">If80s4sHHfHH", 0x5380F634, 3.71, b"", b"PICT", 160, 120, 1.0, 3, 0)
+magic, dimensions, maxval, data = open(sys.argv[1], "rb").read().split(b"\n", 3)
+width, height = map(int, dimensions.split())
+header = struct.pack(">If80s4sHHfHH", 0x5380F634, 3.71, b"", b"PICT", width, height, 1.0, 3, 0)
 packet = struct.pack(">BBBB", 0, 8, 0, 0xE0)
 open(sys.argv[2], "wb").write(header + packet + data)
 PY
