@@ -28,6 +28,13 @@
 #define IDS_MENU_ABOUT 20
 #define IDS_MENU_HELP 21
 
+// Texts the dialogs set at run time, and the help file's name after the module's (each language names its
+// own help file; the module falls back to ".hlp" when that file is missing).
+#define IDS_HELP_FILE_EXTENSION 22
+#define IDS_OPTIONS_CAPTION 23
+#define IDS_PRINT_SETUP_CAPTION 24
+#define IDS_ABOUT_VERSION 25
+
 // About box.
 #define IDD_ABOUT 100
 #define IDC_ABOUT_VERSION 113
