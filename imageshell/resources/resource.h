@@ -35,6 +35,21 @@
 #define IDS_PRINT_SETUP_CAPTION 24
 #define IDS_ABOUT_VERSION 25
 
+// The viewer's menu (26-38): its items, then its two submenus' items.
+#define IDS_VIEWER_PRINT 26
+#define IDS_VIEWER_WALLPAPER 27
+#define IDS_VIEWER_ZOOM 28
+#define IDS_VIEWER_RELOAD 29
+#define IDS_VIEWER_ABOUT 30
+#define IDS_VIEWER_CLOSE 31
+#define IDS_VIEWER_TILED 32
+#define IDS_VIEWER_CENTERED 33
+#define IDS_VIEWER_RESTORE 34
+#define IDS_VIEWER_REDUCE 35
+#define IDS_VIEWER_ENLARGE 36
+#define IDS_VIEWER_100 37
+#define IDS_VIEWER_FIT 38
+
 // About box.
 #define IDD_ABOUT 100
 #define IDC_ABOUT_VERSION 113

@@ -443,6 +443,18 @@ std::thread CancelNextModal(int controlId, SeenDialog* seen) {
   });
 }
 
+// A menu's texts, "|" between items, a submenu's in braces after its own.
+std::string MenuTexts(HMENU menu) {
+  std::string out;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+    out += (i ? "|" : "") + std::string(text);
+    if (HMENU sub = GetSubMenu(menu, i)) out += "{" + MenuTexts(sub) + "}";
+  }
+  return out;
+}
+
 }  // namespace
 
 // What the user's language shows. The plain run is English; the build runs this case again under German,
@@ -461,6 +473,10 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
                            "Version 1.12",
                            "Lumetta32 Print Setup",
                            "Show file p&ath"};
+  // German and French have no viewer menu of their own: it stays English.
+  const char* kEnglishViewerMenu =
+      "&Print...|&Wallpaper{&Tiled|&Centered|&Remove}|&Zoom{&Reduce\tNUMPAD -|&Enlarge\tNUMPAD +|&100%\tNUMPAD "
+      "/|&Fit to screen\tNUMPAD *}|&Reload\tSHIFT+F5||&About...|&Close\tEsc";
   struct Texts {
     const char* lang;
     const char* help[10];  // by command offset
@@ -468,6 +484,7 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
     const wchar_t* aboutWide;
     Dialogs dialogs;
     const char* helpFile;
+    const char* viewerMenu;
   } const tables[] = {
       {"en",
        {"Displays the image.", "Prints the image.", "Sets the desktop wallpaper to the tiled image.",
@@ -478,7 +495,8 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
         "Convert to &JPEG", "&Options", "&About Lumetta32...", "Help"},
        L"About Lumetta.",
        english,
-       "\\lumetta32.hlp"},
+       "\\lumetta32.hlp",
+       kEnglishViewerMenu},
       {"de",
        {"Ansicht.", "Drucken.", "Hintergrundbild als Fläche.", "Hintergrundbild zentriert.",
         "Hintergrundbild wiederherstellen.", "Umwandeln zu BMP.", "Umwandeln zu JPEG.",
@@ -488,7 +506,8 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
         "&Info über Lumetta32", "&Hilfe"},
        L"Info über Lumetta32.",
        english,
-       "\\lumetta32.hlp"},
+       "\\lumetta32.hlp",
+       kEnglishViewerMenu},
       {"fr",
        {"Afficher l'image", "Imprimer l'image.", "Faire l'image comme papier peint en mosaïque.",
         "Faire l'image comme papier peint centré.", "Rétablir papier peint.", "Convertir l'image en BMP.",
@@ -498,7 +517,8 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
         "Convertir en &BMP", "Convertir en &JPEG", "&Options", "À p&ropos...", "Aide"},
        L"À propos de Lumetta32.",
        english,
-       "\\lumetta32.hlp"},
+       "\\lumetta32.hlp",
+       kEnglishViewerMenu},
       {"pt",
        {"Exibe a imagem.", "Imprime a imagem.", "Usa a imagem lado a lado como papel de parede.",
         "Usa a imagem centralizada como papel de parede.", "Restaura o papel de parede anterior.",
@@ -510,7 +530,10 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
        L"Sobre o Lumetta32.",
        {"Opções", "&Não incluir miniatura no menu de contexto", "Sobre o Lumetta32", "Versão 1.12",
         "Configurar impressão do Lumetta32", "Mostrar o ca&minho do arquivo"},
-       "\\lumetta32-ptb.hlp"},
+       "\\lumetta32-ptb.hlp",
+       "&Imprimir...|&Papel de parede{&Lado a lado|&Centralizado|&Restaurar o anterior}|&Zoom{&Reduzir\tNUMPAD "
+       "-|&Ampliar\tNUMPAD +|&100%\tNUMPAD /|A&justar à tela\tNUMPAD *}|Re&carregar\tSHIFT+F5||&Sobre o "
+       "Lumetta32...|&Fechar\tEsc"},
   };
   const Texts* expected = nullptr;
   for (const Texts& t : tables)
@@ -584,6 +607,28 @@ TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
     EXPECT_EQ(seen.caption, d.caption) << "offset " << d.offset;
     EXPECT_EQ(seen.control, d.text) << "offset " << d.offset;
   }
+
+  // The viewer's menu (View, then a right click), read while it is open and then closed.
+  info.lpVerb = MAKEINTRESOURCEA(0);
+  EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
+  HWND frame = FindWindowA("Lumetta", nullptr);
+  ASSERT_NE(frame, nullptr);
+  std::string viewerMenu;
+  std::thread reader([&viewerMenu] {
+    for (int tries = 0; tries < 500; ++tries, Sleep(20)) {
+      HWND popup = FindWindowA("#32768", nullptr);
+      HMENU shown =
+          popup && IsWindowVisible(popup) ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+      if (!shown) continue;
+      viewerMenu = MenuTexts(shown);
+      PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+      return;
+    }
+  });
+  SendMessageA(frame, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame), MAKELPARAM(-1, -1));
+  reader.join();
+  EXPECT_EQ(viewerMenu, expected->viewerMenu);
+  SendMessageA(frame, WM_CLOSE, 0, 0);
   menuHandler->Release();
 
   // The help file the module opens: the language's own beside the module, else the English one.
