@@ -16,13 +16,15 @@ import sys
 # (tests, tools and resources include whatever they need).
 LAYERS = {
     "shopping/catalogue": [],
-    "shopping/forms": ["shopping/catalogue"],
-    "shopping/products": ["shopping/forms", "shopping/catalogue"],
+    # The program's operations on typed values; the windows above it name no statement or column.
+    "shopping/model": ["shopping/catalogue"],
+    "shopping/forms": ["shopping/model", "shopping/catalogue"],
+    "shopping/products": ["shopping/forms", "shopping/model", "shopping/catalogue"],
     # The assembly window opens the registration window, so lists stand on products.
-    "shopping/lists": ["shopping/products", "shopping/forms", "shopping/catalogue"],
-    "shopping/update": ["shopping/forms", "shopping/catalogue"],
+    "shopping/lists": ["shopping/products", "shopping/forms", "shopping/model", "shopping/catalogue"],
+    "shopping/update": ["shopping/forms", "shopping/model", "shopping/catalogue"],
     "shopping/app": ["shopping/lists", "shopping/update", "shopping/products", "shopping/forms",
-                     "shopping/catalogue"],
+                     "shopping/model", "shopping/catalogue"],
     "imageshell/pipeline": [],
     "imageshell/formats": ["imageshell/pipeline"],
     "imageshell/image": ["imageshell/formats", "imageshell/pipeline"],
@@ -33,7 +35,7 @@ LAYERS = {
 # Identifiers of resources are shared by whoever shows them.
 ANYONE_MAY_INCLUDE = ["shopping/resources", "imageshell/resources"]
 # Folders whose headers the host build compiles.
-PORTABLE = ["shopping/catalogue", "imageshell/pipeline", "imageshell/formats", "imageshell/image"]
+PORTABLE = ["shopping/catalogue", "shopping/model", "imageshell/pipeline", "imageshell/formats", "imageshell/image"]
 
 SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cpp", ".inc", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

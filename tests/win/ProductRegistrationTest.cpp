@@ -126,6 +126,18 @@ protected:
 
 const Linha kArroz{"Arroz", "Vale Verde", "5 kg", "01/03/2025", "22,45"};
 
+// Entry 1 as the query window hands it over for editing.
+Product Entrada(const char* nome, const char* data) {
+  Product p;
+  p.id = 1;
+  p.name = nome;
+  p.brand = "Vale Verde";
+  p.complement = "5 kg";
+  p.price = Currency{224500};
+  p.date = data;
+  return p;
+}
+
 TEST_F(Registration, ControlsInTabOrderWithTheirLimitsAndTips) {
   EXPECT_EQ(TextoDe(form_.hWnd()), "Cadastro de Produtos");
   EXPECT_EQ(TextoDe(form_.pnlTituloFundo), "Cadastro de Produtos");
@@ -391,7 +403,7 @@ TEST_F(Registration, CancelAsksOnlyForANamedNewEntryOrAnEdit) {
 
   // Editing: its own question, even with the name emptied.
   ASSERT_TRUE(form_.Carrega());
-  form_.PreparaEdicao("1", "", "Vale Verde", "5 kg", "01/03/2025", 22.45);
+  form_.PreparaEdicao(Entrada("", "01/03/2025"));
   ambiente_.dialogos.Responde(IDNO);
   SendMessageA(form_.cmdCancelar, BM_CLICK, 0, 0);
   caixas = Caixas();
@@ -406,7 +418,7 @@ TEST_F(Registration, CancelAsksOnlyForANamedNewEntryOrAnEdit) {
 }
 
 TEST_F(Registration, EditModeUpdatesTheEntryAndCloses) {
-  form_.PreparaEdicao("1", "Arroz", "Vale Verde", "5 kg", "01/03/2025", 22.45);
+  form_.PreparaEdicao(Entrada("Arroz", "01/03/2025"));
   EXPECT_EQ(TextoDe(form_.txtPrecoUnitario), "22,45");
   DefineTexto(form_.txtMarca, "");
   DefineTexto(form_.txtPrecoUnitario, "21,5");
@@ -421,7 +433,7 @@ TEST_F(Registration, EditModeUpdatesTheEntryAndCloses) {
 TEST_F(Registration, EditLeavingADateOfAnotherShapeAloneKeepsIt) {
   ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
       sql::UpdateProduct(1, "Arroz", "Vale Verde", "5 kg", "2025-03-01", "22,45")));
-  form_.PreparaEdicao("1", "Arroz", "Vale Verde", "5 kg", "2025-03-01", 22.45);
+  form_.PreparaEdicao(Entrada("Arroz", "2025-03-01"));
   EXPECT_EQ(TextoDe(form_.mskDataPesquisa), "__/__/____");
   DefineTexto(form_.txtPrecoUnitario, "21,5");
   Salva();
