@@ -5,7 +5,7 @@ header from the program's folder ("formats/BmpDecoder.h"), never bare.
 
 The layers, lowest first, are the LAYERS table below. A folder may include from the folders listed after
 it as its foundations; anything else (a folder above it, a sibling, the other program) is reported with the
-file, the line and the header. Portable folders must not include <windows.h> from a header: their headers
+file, the line and the header, and so is a RESTRICTED header included outside the folders named for it. Portable folders must not include <windows.h> from a header: their headers
 are compiled on the host too. Exit status 1 when anything is reported.
 """
 import os
@@ -31,6 +31,12 @@ LAYERS = {
     "imageshell/shell": ["imageshell/image", "imageshell/formats", "imageshell/pipeline"],
     # The viewer's popup menu prints and sets wallpaper through the shell's operations.
     "imageshell/viewer": ["imageshell/shell", "imageshell/image", "imageshell/formats", "imageshell/pipeline"],
+}
+# Headers only some folders may include although others stand on their floor: mercanota's windows ask
+# the model for operations and never name a statement themselves.
+RESTRICTED = {
+    "shopping/catalogue/Statements.h": ["shopping/catalogue", "shopping/model"],
+    "shopping/catalogue/SqlTranslation.h": ["shopping/catalogue"],
 }
 # Identifiers of resources are shared by whoever shows them.
 ANYONE_MAY_INCLUDE = ["shopping/resources", "imageshell/resources"]
@@ -97,6 +103,9 @@ def main():
                     if theirs is not None and theirs not in allowed:
                         problems.append(f"{f}:{number}: includes {header} from {theirs}, "
                                         f"which {own} does not stand on")
+                    elif own not in RESTRICTED.get(target, [own]):
+                        problems.append(f"{f}:{number}: includes {header}, which only "
+                                        f"{', '.join(RESTRICTED[target])} may")
 
     for p in problems:
         print(p)
