@@ -211,40 +211,37 @@ TEST_F(ShopOnFile, SavedListsRoundTrip) {
   EXPECT_FALSE(used);
 }
 
-// A save that fails part-way (here an insert the file refuses; a full disk or a lost lock do the same)
-// leaves the list saved before exactly as it was, and says why.
-TEST_F(ShopOnFile, ASaveThatFailsKeepsTheListSavedBefore) {
+// A change that cannot be stored leaves everything as it was: a save that fails part-way (here an insert
+// the file refuses; a full disk or a lost lock do the same) keeps the list saved before and says why; a
+// catalogue opened for reading refuses every change before trying it.
+TEST_F(ShopOnFile, ChangesThatCannotBeStoredLeaveEverythingAsItWas) {
   ASSERT_EQ(shop_.SaveList("Semana", {{1, Reais(100)}, {2, Reais(300)}}), Change::kDone);
+  const std::vector<std::string> saved = {"1:1.0", "2:3.0"};
   Raw("CREATE TRIGGER recusa BEFORE INSERT ON Compras WHEN NEW.ID_Produto = 5 "
       "BEGIN SELECT RAISE(ABORT, 'linha recusada'); END;");
   ASSERT_TRUE(db_.OpenDatabase(path_));
   EXPECT_EQ(shop_.SaveList("Semana", {{3, Reais(100)}, {5, Reais(100)}, {6, Reais(100)}}), Change::kFailed);
   EXPECT_NE(db_.LastErrorText().find("linha recusada"), std::string::npos) << db_.LastErrorText();
   EXPECT_FALSE(db_.InTransaction());
-  EXPECT_EQ(Lines("Semana"), (std::vector<std::string>{"1:1.0", "2:3.0"}));
-  // The next save works.
-  EXPECT_EQ(shop_.SaveList("Semana", {{3, Reais(100)}}), Change::kDone);
-  EXPECT_EQ(Lines("Semana"), std::vector<std::string>{"3:1.0"});
-}
+  EXPECT_EQ(Lines("Semana"), saved);
 
-// A catalogue opened for reading refuses every change before trying it, and keeps what it had.
-TEST_F(ShopOnFile, AReadOnlyCatalogueRefusesEveryChange) {
-  ASSERT_EQ(shop_.SaveList("Semana", {{1, Reais(100)}}), Change::kDone);
-  db_.Close();
   // The host's SQLite takes a URI, which is how a test opens a file read-only whoever runs it.
   ASSERT_TRUE(db_.OpenDatabase("file:" + path_ + "?mode=ro")) << db_.LastErrorText();
   ASSERT_TRUE(db_.IsReadOnly());
   Product p = Entry("Sal", "Mar", "1 kg", 300);
   p.id = 1;
-  EXPECT_EQ(shop_.Register(p), Change::kReadOnly);
-  EXPECT_EQ(shop_.Update(p), Change::kReadOnly);
-  EXPECT_EQ(shop_.Delete(1), Change::kReadOnly);
-  EXPECT_EQ(shop_.SaveList("Semana", {{2, Reais(100)}}), Change::kReadOnly);
-  EXPECT_EQ(shop_.DeleteList("Semana"), Change::kReadOnly);
-  EXPECT_EQ(Lines("Semana"), std::vector<std::string>{"1:1.0"});
-  std::vector<std::string> names;
-  ASSERT_TRUE(shop_.Names(&names));
-  EXPECT_EQ(names.size(), 3u);
+  const Change refused[] = {shop_.Register(p), shop_.Update(p), shop_.Delete(1),
+                            shop_.SaveList("Semana", {{3, Reais(100)}}), shop_.DeleteList("Semana")};
+  for (Change c : refused) EXPECT_EQ(c, Change::kReadOnly);
+  EXPECT_EQ(Lines("Semana"), saved);
+  std::vector<Product> entries;
+  ASSERT_TRUE(shop_.EntriesByPrice("Sal", &entries));
+  EXPECT_TRUE(entries.empty());
+
+  // Writable again, the next save works.
+  ASSERT_TRUE(db_.OpenDatabase(path_));
+  EXPECT_EQ(shop_.SaveList("Semana", {{3, Reais(100)}}), Change::kDone);
+  EXPECT_EQ(Lines("Semana"), std::vector<std::string>{"3:1.0"});
 }
 
 // The printed list's items: each name's entries cheapest first, those with units to buy, whole.
