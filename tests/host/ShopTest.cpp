@@ -153,6 +153,8 @@ TEST_F(ShopOnFile, ChangesAreReadBack) {
   ASSERT_TRUE(found);
   EXPECT_EQ(p.id, 7);
   EXPECT_EQ(CurrencyToText(p.price), "3,5");
+  ASSERT_TRUE(shop_.NameIsRegistered("D'Ajuda", &found));
+  EXPECT_TRUE(found) << "the registration window asks before a second entry of the name";
 
   p.name = "D'Ajuda 2";
   p.price = Reais(451);
