@@ -31,6 +31,9 @@ LAYERS = {
     "imageshell/shell": ["imageshell/image", "imageshell/formats", "imageshell/pipeline"],
     # The viewer's popup menu prints and sets wallpaper through the shell's operations.
     "imageshell/viewer": ["imageshell/shell", "imageshell/image", "imageshell/formats", "imageshell/pipeline"],
+    # The module: the COM server, its menu and the exports, over the viewer and the operations.
+    "imageshell/module": ["imageshell/viewer", "imageshell/shell", "imageshell/image", "imageshell/formats",
+                          "imageshell/pipeline"],
 }
 # Headers only some folders may include although others stand on their floor: mercanota's windows ask
 # the model for operations and never name a statement themselves.
