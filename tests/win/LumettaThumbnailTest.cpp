@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BuildFolders.h"
@@ -239,6 +240,36 @@ TEST_F(LumettaThumbnail, OverBudgetFailsWithoutLeaking) {
     EXPECT_EQ(FromMemory(good, 64).hr, S_OK);
   }
   EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+// The icon view asks for several thumbnails at once, each handler in an apartment of its own thread:
+// the pictures are those made one at a time.
+TEST_F(LumettaThumbnail, HandlersOnSeveralThreadsAtOnceMakeTheSamePictures) {
+  const char* const files[] = {"sample.jpg", "sample.png", "sample.tif", "sample.gif", "sample.psd", "sample.wmf"};
+  std::vector<std::vector<uint8_t>> bytes;
+  std::vector<Thumbnail> alone;
+  for (const char* file : files) {
+    bytes.push_back(ReadWhole(SamplesFolder() + file));
+    alone.push_back(FromMemory(bytes.back(), 80));
+    ASSERT_EQ(alone.back().hr, S_OK) << file;
+  }
+  std::vector<int> mismatches(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      CoInitialize(nullptr);
+      for (int round = 0; round < 5; ++round) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+          Thumbnail got = FromMemory(bytes[(i + size_t(t)) % bytes.size()], 80);
+          if (got.hr != S_OK || got.pixels != alone[(i + size_t(t)) % bytes.size()].pixels) ++mismatches[size_t(t)];
+        }
+      }
+      CoUninitialize();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
   EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
