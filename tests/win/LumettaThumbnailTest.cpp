@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "BuildFolders.h"
+#include "image/ImageFile.h"
 
 namespace {
 
@@ -123,9 +125,11 @@ uint8_t Red(uint32_t p) { return uint8_t(p >> 16); }
 uint8_t Green(uint32_t p) { return uint8_t(p >> 8); }
 uint8_t Blue(uint32_t p) { return uint8_t(p); }
 
-// A PNG of 30000 x 30000 16-bit RGBA pixels, interlaced (which the library reads only into a whole
-// image: 7 GB), with an IDAT of a few bytes: 100 bytes that the budget must refuse.
-std::vector<uint8_t> HugeInterlacedPng() {
+// A whole, valid PNG of 6000 x 6000 black 16-bit RGBA pixels, interlaced, which the library reads only
+// into a whole image: 288 MB, within the 1 GiB any decode may use but past the thumbnail's 128 MiB. Its
+// zeros are deflated as they are counted, so the test never holds them.
+std::vector<uint8_t> LargeInterlacedPng() {
+  constexpr uint32_t kSide = 6000;
   std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
     const uint32_t n = uint32_t(data.size());
@@ -137,11 +141,39 @@ std::vector<uint8_t> HugeInterlacedPng() {
     for (int s = 24; s >= 0; s -= 8) file.push_back(uint8_t(crc >> s));
   };
   // width, height, bit depth 16, colour type 6 (RGBA), compression, filter, interlace 1 (Adam7)
-  chunk("IHDR", {0, 0, 0x75, 0x30, 0, 0, 0x75, 0x30, 16, 6, 0, 0, 1});
-  std::vector<uint8_t> zeros(64, 0), packed(128);
-  uLongf packedSize = uLongf(packed.size());
-  compress(packed.data(), &packedSize, zeros.data(), uLong(zeros.size()));
-  packed.resize(packedSize);
+  const uint8_t hi = uint8_t(kSide >> 8), lo = uint8_t(kSide);
+  chunk("IHDR", {0, 0, hi, lo, 0, 0, hi, lo, 16, 6, 0, 0, 1});
+  // Each of the seven passes: its rows, each a filter byte and its pixels.
+  const uint32_t starts[7][2] = {{0, 0}, {4, 0}, {0, 4}, {2, 0}, {0, 2}, {1, 0}, {0, 1}};
+  const uint32_t steps[7][2] = {{8, 8}, {8, 8}, {4, 8}, {4, 4}, {2, 4}, {2, 2}, {1, 2}};
+  uint64_t raw = 0;
+  for (int p = 0; p < 7; ++p) {
+    const uint64_t w = (kSide - starts[p][0] + steps[p][0] - 1) / steps[p][0];
+    const uint64_t h = (kSide - starts[p][1] + steps[p][1] - 1) / steps[p][1];
+    raw += h * (1 + w * 8);
+  }
+  z_stream z = {};
+  deflateInit(&z, 1);
+  std::vector<uint8_t> zeros(1 << 20, 0), out(1 << 16), packed;
+  for (uint64_t left = raw; left > 0 || z.avail_in > 0;) {
+    if (z.avail_in == 0) {
+      const uint64_t n = std::min<uint64_t>(left, zeros.size());
+      z.next_in = zeros.data();
+      z.avail_in = uInt(n);
+      left -= n;
+    }
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_NO_FLUSH);
+    packed.insert(packed.end(), out.data(), z.next_out);
+  }
+  for (int status = Z_OK; status != Z_STREAM_END;) {
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    status = deflate(&z, Z_FINISH);
+    packed.insert(packed.end(), out.data(), z.next_out);
+  }
+  deflateEnd(&z);
   chunk("IDAT", packed);
   chunk("IEND", {});
   return file;
@@ -229,13 +261,20 @@ TEST_F(LumettaThumbnail, MemoryStreamAndPathGiveTheSamePictureAndMisuseIsRefused
   EXPECT_EQ(canUnloadNow_(), S_OK) << "every object released";
 }
 
-// A file the budget refuses fails, again and again, leaving no GDI object and no COM object behind.
+// A file only the thumbnail's budget refuses (a decode without it succeeds) fails, again and again,
+// leaving no GDI object and no COM object behind.
 TEST_F(LumettaThumbnail, OverBudgetFailsWithoutLeaking) {
-  const std::vector<uint8_t> hostile = HugeInterlacedPng();
+  const std::vector<uint8_t> hostile = LargeInterlacedPng();
+  {
+    lumetta::ImageFile plain(hostile.data(), hostile.size());
+    lumetta::DecodeRequest request;
+    request.width = request.height = 64;
+    EXPECT_TRUE(plain.Decode(request)) << "error " << plain.GetLastError();
+  }
   const std::vector<uint8_t> good = ReadWhole(SamplesFolder() + "sample.jpg");
   FromMemory(good, 64);  // the first call loads what stays loaded (libraries, fonts)
   const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < 10; ++i) {
     EXPECT_TRUE(FAILED(FromMemory(hostile, 256).hr));
     EXPECT_EQ(FromMemory(good, 64).hr, S_OK);
   }
