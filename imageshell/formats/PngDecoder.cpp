@@ -297,7 +297,15 @@ bool PngDecoder::DecodeInterlaced(int rows, int* rectCount, ImageRect* updateRec
   if (rectCount && updateRect) *rectCount = delivered;
   if (readFailed) return SetError(kErrRow);
   if (!ok) return false;
-  progress_ = std::min<int64_t>(kProgressComplete - 1, passRowsRead_ * kProgressComplete / passRowsTotal);
+  // The passes take nine tenths of the progress and the closing sweep the last tenth, so that a decode
+  // in steps of a few rows sees it move during the sweep too (a caller takes a step that moves nothing
+  // for a decoder that has stopped).
+  constexpr int64_t kPassesShare = kProgressComplete / 10 * 9;
+  progress_ = std::min<int64_t>(kPassesShare - 1, passRowsRead_ * kPassesShare / passRowsTotal);
+  if (sweepRow_ >= 0)
+    progress_ =
+        std::min<int64_t>(kProgressComplete - 1,
+                          kPassesShare + int64_t(sweepRow_) * (kProgressComplete - kPassesShare) / std::max(height, 1));
   if (sweepRow_ >= height) EndOfImage();
   return SetError(kErrNone);
 }

@@ -424,8 +424,11 @@ bool ImageFile::RunDecode(const DecodeRequest& request, const DecodeBudget& budg
     int pageBefore = currentPage_;
     ImagePage* page = Page(-1);
     ok = DecodeStep(rowsPerStep > 0 ? rowsPerStep : page ? std::max<int>(page->outputHeight, 1) : 1, nullptr, nullptr);
-    // A decoder that reports success without moving on would hold the caller forever.
-    if (ok && GetProgress() == progressBefore && currentPage_ == pageBefore && ++stalledSteps > 3) {
+    // A decoder that reports success without moving on would hold the caller forever. Only steps in a
+    // row count: a long image moves its progress (a ten-thousandth) only every few steps of a few rows.
+    if (!ok || GetProgress() != progressBefore || currentPage_ != pageBefore) {
+      stalledSteps = 0;
+    } else if (++stalledSteps > 3) {
       lastError_ = kErrInvalidState;
       ok = false;
     }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BuildFolders.h"
+#include "CodecBuilders.h"
 #include "image/ImageFile.h"
 
 namespace {
@@ -125,11 +126,11 @@ uint8_t Red(uint32_t p) { return uint8_t(p >> 16); }
 uint8_t Green(uint32_t p) { return uint8_t(p >> 8); }
 uint8_t Blue(uint32_t p) { return uint8_t(p); }
 
-// A whole, valid PNG of 6000 x 6000 black 16-bit RGBA pixels, interlaced, which the library reads only
-// into a whole image: 288 MB, within the 1 GiB any decode may use but past the thumbnail's 128 MiB. Its
-// zeros are deflated as they are counted, so the test never holds them.
+// A whole, valid PNG of 8000 x 8000 black RGB pixels, interlaced, which is read only into a whole image:
+// 192 MB, within the 1 GiB any decode may use but past the thumbnail's 128 MiB. Its zeros are deflated
+// as they are counted, so the test never holds them.
 std::vector<uint8_t> LargeInterlacedPng() {
-  constexpr uint32_t kSide = 6000;
+  constexpr uint32_t kSide = 8000;
   std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
     const uint32_t n = uint32_t(data.size());
@@ -140,9 +141,9 @@ std::vector<uint8_t> LargeInterlacedPng() {
     const uint32_t crc = uint32_t(crc32(0, body.data(), uInt(body.size())));
     for (int s = 24; s >= 0; s -= 8) file.push_back(uint8_t(crc >> s));
   };
-  // width, height, bit depth 16, colour type 6 (RGBA), compression, filter, interlace 1 (Adam7)
+  // width, height, bit depth 8, colour type 2 (RGB), compression, filter, interlace 1 (Adam7)
   const uint8_t hi = uint8_t(kSide >> 8), lo = uint8_t(kSide);
-  chunk("IHDR", {0, 0, hi, lo, 0, 0, hi, lo, 16, 6, 0, 0, 1});
+  chunk("IHDR", {0, 0, hi, lo, 0, 0, hi, lo, 8, 2, 0, 0, 1});
   // Each of the seven passes: its rows, each a filter byte and its pixels.
   const uint32_t starts[7][2] = {{0, 0}, {4, 0}, {0, 4}, {2, 0}, {0, 2}, {1, 0}, {0, 1}};
   const uint32_t steps[7][2] = {{8, 8}, {8, 8}, {4, 8}, {4, 4}, {2, 4}, {2, 2}, {1, 2}};
@@ -150,7 +151,7 @@ std::vector<uint8_t> LargeInterlacedPng() {
   for (int p = 0; p < 7; ++p) {
     const uint64_t w = (kSide - starts[p][0] + steps[p][0] - 1) / steps[p][0];
     const uint64_t h = (kSide - starts[p][1] + steps[p][1] - 1) / steps[p][1];
-    raw += h * (1 + w * 8);
+    raw += h * (1 + w * 3);
   }
   z_stream z = {};
   deflateInit(&z, 1);
@@ -246,6 +247,14 @@ TEST_F(LumettaThumbnail, MemoryStreamAndPathGiveTheSamePictureAndMisuseIsRefused
   withFile->Release();
   ASSERT_EQ(fromPath.hr, S_OK);
   EXPECT_EQ(fromPath.pixels, fromMemory.pixels);
+
+  // An interlaced PNG taller than its thumbnail ends with a sweep over the output rows, a few at a step.
+  testimages::PngOptions interlaced;
+  interlaced.interlaced = true;
+  Thumbnail adam7 = FromMemory(testimages::EncodePng(600, 400, testimages::SamplePicture(600, 400, 3), interlaced), 96);
+  EXPECT_EQ(adam7.hr, S_OK);
+  EXPECT_EQ(adam7.width, 96);
+  EXPECT_EQ(adam7.height, 64);
 
   // Not initialised, a zero size, no out pointer; bytes of no image; an empty stream.
   auto bare = Create<IThumbnailProvider>(__uuidof(IThumbnailProvider));
