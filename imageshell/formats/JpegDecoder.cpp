@@ -276,6 +276,7 @@ bool JpegDecoder::BeginImageHook() {
     return SetError(kErrPixelData);
   }
   firstPass_ = true;
+  absorbing_ = false;
   rowsDone_ = decodedRows_ = accumulator_ = 0;
   stripFill_ = stripNext_ = 0;
   return SetError(kErrNone);
@@ -315,29 +316,45 @@ bool JpegDecoder::ReadRowsInPlace(int count) {
   return true;
 }
 
-// The end of the coarse output pass of buffered-image mode: the next pass is the final one. The whole
-// file is absorbed before it starts, as the library decides its block smoothing from what it holds when
-// a pass starts: started earlier, the final pass would smooth blocks that are in fact complete.
-bool JpegDecoder::EndOutputPass() {
+// Between the coarse output pass of buffered-image mode and the final one the rest of the file is
+// absorbed, as the library decides its block smoothing from what it holds when a pass starts: started
+// earlier, the final pass would smooth blocks that are in fact complete. It is absorbed a bounded share
+// a step (rows of blocks, about an eighth of a scan or as many as the rows asked for), so that a caller
+// that decodes in short steps (the viewer) stays free between them; progress moves by one a step from
+// 4000 and, were a file of very many scans to use up the room below 5000, the rest goes in one step.
+bool JpegDecoder::AbsorbInput(int rows) {
   JpegGlue* glue = glue_.get();
-  bool ok = Guarded(glue, [glue] {
-    jpeg_finish_output(&glue->info);
-    while (!jpeg_input_complete(&glue->info)) {
+  const int64_t share = progress_ >= 4998 ? INT64_MAX : std::max<int64_t>(rows, glue->info.total_iMCU_rows / 8 + 1);
+  bool complete = false;
+  bool ok = Guarded(glue, [glue, share, &complete] {
+    for (int64_t i = 0; i < share && !jpeg_input_complete(&glue->info); ++i) {
       if (jpeg_consume_input(&glue->info) == JPEG_SUSPENDED) ERREXIT(&glue->info, JERR_INPUT_EOF);
       if (glue->info.input_scan_number > kMaxScans) ERREXIT(&glue->info, JERR_BAD_SCAN_SCRIPT);
       if (glue->decoder->OutOfTime()) ERREXIT(&glue->info, JERR_INPUT_EOF);
     }
-    jpeg_start_output(&glue->info, glue->info.input_scan_number);
+    complete = jpeg_input_complete(&glue->info);
+    if (complete) jpeg_start_output(&glue->info, glue->info.input_scan_number);
   });
+  if (!ok) return false;
+  if (!complete) {
+    progress_ = std::min(progress_ + 1, 4999);
+    return true;
+  }
+  absorbing_ = false;
   firstPass_ = false;
+  progress_ = 5000;
   rowsDone_ = decodedRows_ = accumulator_ = 0;
   stripFill_ = stripNext_ = 0;
-  return ok;
+  return true;
 }
 
 bool JpegDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect) {
   const int width = outputWidth();
   const int height = outputHeight();
+  if (started_ && absorbing_) {
+    if (rectCount) *rectCount = 0;
+    return SetError(AbsorbInput(rows) ? kErrNone : kErrRow);
+  }
   if (!started_ || rowsDone_ >= height) return SetError(kErrInvalidState);
   const int count = std::clamp(rows, 0, height - rowsDone_);
   if (rectCount && updateRect) {
@@ -368,15 +385,17 @@ bool JpegDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect
     progress_ = MulDiv(rowsDone_, kProgressComplete, height);
     decodedRect_ = ImageRect{0, 0, width, rowsDone_};
   } else if (firstPass_) {
-    progress_ = MulDiv(rowsDone_, 5000, height);
+    progress_ = MulDiv(rowsDone_, 4000, height);
     decodedRect_ = ImageRect{0, 0, width, rowsDone_};
   } else {
     progress_ = std::min(kProgressComplete - 1, 5000 + MulDiv(rowsDone_, 5000, height));
     decodedRect_ = ImageRect{0, 0, width, height};
   }
   if (rowsDone_ < height) return SetError(kErrNone);
-  if (buffered_ && !jpeg_input_complete(&glue_->info)) {
-    if (!EndOutputPass()) return SetError(kErrRow);
+  if (buffered_ && firstPass_ && !jpeg_input_complete(&glue_->info)) {
+    JpegGlue* glue = glue_.get();
+    if (!Guarded(glue, [glue] { jpeg_finish_output(&glue->info); })) return SetError(kErrRow);
+    absorbing_ = true;
     return SetError(kErrNone);
   }
   EndOfImage();
