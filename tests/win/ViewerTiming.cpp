@@ -4,8 +4,9 @@
 //
 // ShowImage runs on this thread as the launcher would call it. A CBT hook on the thread subclasses the
 // view as it is created, so that every slice (WM_USER) and every paint of the real module is seen without
-// changing the module: "first rows" is the end of the first paint after the first slice, "whole" the end
-// of the last paint after the last slice. Once no slice has come for half a second the frame is closed.
+// changing the module: "first rows" is the end of the first paint from the first slice on (the paint a
+// slice makes before it returns included), "whole" the end of the last paint. Once no slice has come for half a second
+// the frame is closed.
 //
 // "decode alone" is the same file decoded whole by ImageFile in this process, with no window. "key
 // answered" is how long a key pressed while the image comes in waits before the viewer's thread takes
@@ -81,12 +82,14 @@ LRESULT CALLBACK WatchedView(HWND window, UINT message, WPARAM wParam, LPARAM lP
     PostMessageA(GetParent(window), WM_CLOSE, 0, 0);
     return 0;
   }
-  if (message == WM_USER && current.slices == 0) SetForegroundWindow(GetParent(window));
+  if (message == WM_USER) {
+    if (current.slices == 0) SetForegroundWindow(GetParent(window));
+    current.sliceSeen = true;
+  }
   LRESULT result = CallWindowProcA(viewProc, window, message, wParam, lParam);
   const double t = Now();
   if (message == WM_USER) {
     ++current.slices;
-    current.sliceSeen = true;
     SetTimer(window, kQuietTimer, kQuietMs, nullptr);
   } else if (message == WM_PAINT && current.sliceSeen) {
     if (current.firstRows < 0) current.firstRows = t - current.start;
