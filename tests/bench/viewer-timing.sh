@@ -25,4 +25,5 @@ wine_session_start "$root/build/win64/wineprefix"
 for kind in baseline progressive; do
   echo "== 4000 x 3000 $kind JPEG ($(stat -c %s "$work/$kind.jpg") bytes)"
   wine "$program" "$(winepath -w "$work/$kind.jpg")" "$runs"
+  wine "$program" "$(winepath -w "$work/$kind.jpg")" "$runs" keys | grep "^key answered"
 done

@@ -1,4 +1,4 @@
-// viewer_timing.exe FILE [RUNS]: how long the viewer takes, from the ShowImage call, to paint the first
+// viewer_timing.exe FILE [RUNS] [keys]: how long the viewer takes, from the ShowImage call, to paint the first
 // decoded rows of FILE and to paint the whole image (not a test: it asserts nothing; run it by hand, or
 // through viewer-timing.sh, which makes 4000 x 3000 baseline and progressive JPEG files first).
 //
@@ -8,9 +8,10 @@
 // slice makes before it returns included), "whole" the end of the last paint. Once no slice has come for half a second
 // the frame is closed.
 //
-// "decode alone" is the same file decoded whole by ImageFile in this process, with no window. "key
-// answered" is how long a key pressed while the image comes in waits before the viewer's thread takes
-// it: a second thread presses F13 (which the viewer ignores) through the system's input every 10 ms
+// "decode alone" is the same file decoded whole by ImageFile in this process, with no window. With "keys",
+// "key answered" is how long a key pressed while the image comes in waits before the viewer's thread
+// takes it (each press ends a slice early, so the times of such runs are not the plain ones): a second
+// thread presses F13 (which the viewer ignores) through the system's input every 10 ms
 // from the first slice to the last, and a keyboard hook on the viewer's thread notes when each press is
 // taken from the queue.
 #include <windows.h>
@@ -132,10 +133,11 @@ std::string BinFolder() {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: viewer_timing FILE [RUNS]\n");
+    std::fprintf(stderr, "usage: viewer_timing FILE [RUNS] [keys]\n");
     return 2;
   }
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  const bool pressKeys = argc > 3 && std::string(argv[3]) == "keys";
   HMODULE module = LoadLibraryA((BinFolder() + "lumetta32.dll").c_str());
   auto showImage =
       module ? reinterpret_cast<ShowImageFn>(reinterpret_cast<void*>(GetProcAddress(module, "ShowImage"))) : nullptr;
@@ -166,7 +168,7 @@ int main(int argc, char** argv) {
     keyPresses.clear();
     keyPressedAt = -1;
     pressing = true;
-    HANDLE presser = CreateThread(nullptr, 0, &PressKeys, nullptr, 0, nullptr);
+    HANDLE presser = pressKeys ? CreateThread(nullptr, 0, &PressKeys, nullptr, 0, nullptr) : nullptr;
     std::string path = argv[1];
     current.start = Now();
     showImage(nullptr, nullptr, path.data(), SW_SHOWNORMAL);
@@ -194,10 +196,10 @@ int main(int argc, char** argv) {
   }
   std::printf("median of %d: first rows %.0f ms, whole image %.0f ms, decode alone %.0f ms\n", runs, Median(firstRows),
               Median(whole), Median(alone));
-  if (!keys.empty())
+  if (pressKeys && !keys.empty())
     std::printf("key answered while decoding: median %.0f ms, worst %.0f ms (%zu presses)\n", Median(keys),
                 *std::max_element(keys.begin(), keys.end()), keys.size());
-  else
+  else if (pressKeys)
     std::printf("key answered while decoding: no press reached the viewer\n");
   FreeLibrary(module);
   return 0;
