@@ -235,15 +235,13 @@ bool TiffDecoder::BeginRows() {
     if (tileBytes <= 0 || tileRow <= 0 || tileRow * tileLength_ > tileBytes) return SetError(kErrPixelData);
     bandBytes = int64_t(scanline) * tileLength_;
   }
-  if (!ReserveBytes(int64_t(rowBytes) * 2 + 16 + tileBytes + bandBytes)) return false;
-  try {
-    raw_.assign(rowBytes + 16, 0);
-    row_.assign(rowBytes, 0);
-    tile_.assign(size_t(tileBytes), 0);
-    band_.assign(size_t(bandBytes), 0);
-  } catch (const std::bad_alloc&) {
-    return SetError(kErrPixelData);
-  }
+  if (!AllocateCounted(int64_t(rowBytes) * 2 + 16 + tileBytes + bandBytes, kErrPixelData, [&] {
+        raw_.assign(rowBytes + 16, 0);
+        row_.assign(rowBytes, 0);
+        tile_.assign(size_t(tileBytes), 0);
+        band_.assign(size_t(bandBytes), 0);
+      }))
+    return false;
   nextRow_ = 0;
   return SetError(kErrNone);
 }
