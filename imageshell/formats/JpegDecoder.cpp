@@ -317,12 +317,14 @@ bool JpegDecoder::ReadRowsInPlace(int count) {
 // Between the coarse output pass of buffered-image mode and the final one the rest of the file is
 // absorbed, as the library decides its block smoothing from what it holds when a pass starts: started
 // earlier, the final pass would smooth blocks that are in fact complete. It is absorbed a bounded share
-// a step (rows of blocks, about an eighth of a scan or as many as the rows asked for), so that a caller
-// that decodes in short steps (the viewer) stays free between them; progress moves by one a step from
-// 4000 and, were a file of very many scans to use up the room below 5000, the rest goes in one step.
+// a step (rows of blocks: half as many as the rows asked for, and at least a 64th of a scan, which keeps
+// the steps of a ten-scan file to some 640), so that a caller that decodes in short steps (the viewer)
+// stays free between them; progress moves by one a step from 4000 and, were a file of very many scans
+// to use up the room below 5000, the rest goes in one step.
 bool JpegDecoder::AbsorbInput(int rows) {
   JpegGlue* glue = glue_.get();
-  const int64_t share = progress_ >= 4998 ? INT64_MAX : std::max<int64_t>(rows, glue->info.total_iMCU_rows / 8 + 1);
+  const int64_t share =
+      progress_ >= 4998 ? INT64_MAX : std::max<int64_t>(rows / 2, glue->info.total_iMCU_rows / 64 + 1);
   bool complete = false;
   bool ok = Guarded(glue, [glue, share, &complete] {
     for (int64_t i = 0; i < share && !jpeg_input_complete(&glue->info); ++i) {
