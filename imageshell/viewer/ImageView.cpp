@@ -281,7 +281,7 @@ void ImageView::StopDecoding() {
 }
 
 // One slice: steps of `rows` rows for about one frame's time (the slice that begins the decode ends
-// after its first step, so the first rows show as soon as they can), ended early by a waiting key or
+// after the first step that brings rows, so the first rows show as soon as they can), ended early by a waiting key or
 // button or a new animation frame; then one paint of what the steps changed.
 bool ImageView::DecodeSlice(int rows, bool redraw) {
   if (!image || image->IsComplete()) {
@@ -291,6 +291,7 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
   const auto start = std::chrono::steady_clock::now();
   const bool beginning = !image->IsDecoding();
   if (beginning) {
+    rowsArrived = false;
     DecodeRequest request;
     request.width = requestWidth;
     request.height = requestHeight;
@@ -329,7 +330,7 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
         changed = true;
       }
     }
-    if (beginning || image->IsComplete() || image->GetCurrentPage() != page || InputWaiting()) break;
+    if ((beginning && changed) || image->IsComplete() || image->GetCurrentPage() != page || InputWaiting()) break;
     if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kSliceMs)) break;
   }
   if (redraw && changedAll) InvalidateRect(window, nullptr, FALSE);
@@ -358,7 +359,10 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
   if (animationPending && (frameIndex + 1 < image->GetCurrentPage() || complete)) {
     if (!complete || image->GetPageCount() != 1) SendMessageA(window, WM_TIMER, kAnimationTimer, 0);
   }
-  if (redraw) UpdateWindow(window);
+  // Until the decode has brought rows (a decoder still reading what its first rows need) a slice paints
+  // nothing: the first paint then shows them.
+  rowsArrived = rowsArrived || changed || changedAll || complete;
+  if (redraw && rowsArrived) UpdateWindow(window);
   return true;
 }
 
