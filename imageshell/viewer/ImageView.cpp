@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace lumetta {
 
@@ -10,12 +11,18 @@ namespace {
 
 constexpr char kClassName[] = "ImageViewWndClass";
 constexpr UINT_PTR kAnimationTimer = 1;
+// Lets the pacing thread go on only once the input that ended a slice has been answered: timer messages
+// come after input, posted ones before it.
+constexpr UINT_PTR kResumeTimer = 2;
 constexpr DWORD kStopWaitMs = 3000;
 constexpr int kWholeInvalidateRows = 100;
 
 int Clamp(int value, int high) { return std::max(0, std::min(value, high)); }
 
 RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// A key or button waits in the window thread's queue.
+bool InputWaiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }
 
 void CursorPointInClient(HWND window, POINT* point) {
   GetCursorPos(point);
@@ -223,9 +230,9 @@ bool ImageView::SetImage(ImageFile* newImage, bool releaseOld, bool redraw) {
 
 void ImageView::StartDecoding(int priority) {
   if (threadRunning) return;
-  // The slice size is fixed for the run; the thread itself never reads the image, whose decoder the
+  // The step size is fixed for the run; the thread itself never reads the image, whose decoder the
   // window thread creates and destroys while the thread waits.
-  pacingRows = image ? RowsPerSlice(image->GetOutputWidth(), image->GetWidth()) : 1;
+  pacingRows = image ? RowsPerStep(image->GetOutputWidth()) : 1;
   decodeOver = !image || image->IsComplete();
   threadRunning = 1;
   stopRequested = 0;
@@ -266,17 +273,25 @@ void ImageView::StopDecoding() {
     thread = nullptr;
   }
   MSG message;
-  if (window)
+  if (window) {
+    KillTimer(window, kResumeTimer);
     while (PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE)) {
     }
+  }
 }
 
+// One slice: steps of `rows` rows for about one frame's time (the slice that begins the decode ends
+// after the first step that brings rows, so the first rows show as soon as they can), ended early by a waiting key or
+// button or a new animation frame; then one paint of what the steps changed.
 bool ImageView::DecodeSlice(int rows, bool redraw) {
   if (!image || image->IsComplete()) {
     decodeOver = true;
     return true;
   }
-  if (!image->IsDecoding()) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool beginning = !image->IsDecoding();
+  if (beginning) {
+    rowsArrived = false;
     DecodeRequest request;
     request.width = requestWidth;
     request.height = requestHeight;
@@ -296,14 +311,29 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
     UpdateScrollRange();
     if (animate) StartAnimation();
   }
-  int count = 0;
-  bool ok;
-  if (rows > kWholeInvalidateRows) {
-    ok = image->DecodeStep(rows, nullptr, nullptr);
-    if (ok && redraw && image->GetCurrentPage() == frameIndex) InvalidateRect(window, nullptr, FALSE);
-  } else {
-    ok = image->DecodeStep(rows, &count, updateRects);
+  const bool whole = rows > kWholeInvalidateRows;
+  const int page = image->GetCurrentPage();
+  bool ok = true, changed = false, changedAll = false;
+  ImageRect band{};
+  for (;;) {
+    int count = 0;
+    ok = whole ? image->DecodeStep(rows, nullptr, nullptr) : image->DecodeStep(rows, &count, updateRects);
+    if (!ok) break;
+    if (image->GetCurrentPage() == frameIndex) {
+      changedAll = changedAll || whole;
+      for (int i = 0; i < std::clamp(count, 0, kUpdateRectRoom); ++i) {
+        const ImageRect& r = updateRects[i];
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        band = changed ? ImageRect{std::min(band.left, r.left), std::min(band.top, r.top),
+                                   std::max(band.right, r.right), std::max(band.bottom, r.bottom)}
+                       : r;
+        changed = true;
+      }
+    }
+    if ((beginning && changed) || image->IsComplete() || image->GetCurrentPage() != page || InputWaiting()) break;
+    if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kSliceMs)) break;
   }
+  if (redraw && changedAll) InvalidateRect(window, nullptr, FALSE);
   if (!ok) {
     // A broken file stays as far as it came; starting it again would only fail again, for ever.
     image->EndDecode(false);
@@ -322,18 +352,17 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
     // more as a whole.
     if (redraw && zoom < 100) InvalidateRect(window, nullptr, FALSE);
   }
-  if (redraw && image->GetCurrentPage() == frameIndex) {
-    count = std::clamp(count, 0, kUpdateRectRoom);
-    for (int i = count - 1; i >= 0; --i) {
-      const ImageRect& r = updateRects[i];
-      RECT screen = ToRect(MapDecodedRect({r.left, r.top, r.right, r.bottom}, zoom, scrollX, scrollY));
-      InvalidateRect(window, &screen, FALSE);
-    }
+  if (redraw && changed && !changedAll) {
+    RECT screen = ToRect(MapDecodedRect({band.left, band.top, band.right, band.bottom}, zoom, scrollX, scrollY));
+    InvalidateRect(window, &screen, FALSE);
   }
   if (animationPending && (frameIndex + 1 < image->GetCurrentPage() || complete)) {
     if (!complete || image->GetPageCount() != 1) SendMessageA(window, WM_TIMER, kAnimationTimer, 0);
   }
-  if (redraw) UpdateWindow(window);
+  // Until the decode has brought rows (a decoder still reading what its first rows need) a slice paints
+  // nothing: the first paint then shows them.
+  rowsArrived = rowsArrived || changed || changedAll || complete;
+  if (redraw && rowsArrived) UpdateWindow(window);
   return true;
 }
 
@@ -477,11 +506,16 @@ LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_USER: {
       LRESULT result = DecodeSlice(int(wParam), true);
+      if (InputWaiting() && SetTimer(window, kResumeTimer, USER_TIMER_MINIMUM, nullptr)) return result;
       SetEvent(readyEvent);
       return result;
     }
     case WM_TIMER:
       if (wParam == kAnimationTimer) AnimationTick();
+      if (wParam == kResumeTimer) {
+        KillTimer(window, kResumeTimer);
+        SetEvent(readyEvent);
+      }
       return 0;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED && image) {

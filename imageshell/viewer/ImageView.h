@@ -86,6 +86,7 @@ private:
   // decode state the pacing thread reads.
   volatile bool decodeOver = false;
   int pacingRows = 1;
+  bool rowsArrived = false;  // the decode under way has brought rows to paint
   HANDLE readyEvent = nullptr;
   HANDLE stopEvent = nullptr;
 };

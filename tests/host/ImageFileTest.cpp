@@ -158,6 +158,21 @@ std::vector<uint8_t> Jpeg(bool jfif, int components) {
   return testimages::EncodeJpeg(160, 120, testimages::SamplePicture(160, 120, components), options);
 }
 
+// Tiles of 128 x 128, each a JPEG stream of its own: the JPEG tester would find the first one.
+std::vector<uint8_t> TiledJpegTiff() {
+  std::vector<uint8_t> pixels = testimages::SamplePicture(200, 150, 3);
+  return testimages::WriteTiff([&](TIFF* tiff) {
+    testimages::WriteTiledTiffPage(tiff, 200, 150, 8, 3, PHOTOMETRIC_RGB, pixels, 128, 128, COMPRESSION_JPEG);
+  });
+}
+
+// 16-bit samples, which the decoder refuses, over a strip that holds a whole JPEG file.
+std::vector<uint8_t> RefusedTiffHoldingJpeg() {
+  std::vector<uint8_t> jpeg = Jpeg(true, 3);
+  return testimages::WriteTiff(
+      [&](TIFF* tiff) { testimages::WriteTiffPage(tiff, 160, 120, 16, 1, PHOTOMETRIC_MINISBLACK, jpeg); });
+}
+
 std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   std::string path = testing::TempDir() + name;
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -193,8 +208,10 @@ TEST(DetectKind, EachTesterRecognisesItsSignatureInTheFixedOrder) {
       {"IFF with HAM after the header", IffHam(), ImageKind::Iff, 320, 200, 12},
       {"JFIF", Jpeg(true, 3), ImageKind::Jpeg, 160, 120, 24},
       {"JPEG without JFIF", Jpeg(false, 1), ImageKind::Jpeg, 160, 120, 8},
-      {"BMP header of 108 bytes", BuildBmp(bmp108), ImageKind::Unknown, 0, 0, 0},
-      {"BMP header of 124 bytes", BuildBmp(bmp124), ImageKind::Unknown, 0, 0, 0},
+      {"BMP header of 108 bytes", BuildBmp(bmp108), ImageKind::Bmp, 2, 2, 24},
+      {"BMP header of 124 bytes", BuildBmp(bmp124), ImageKind::Bmp, 2, 2, 24},
+      {"tiled TIFF of JPEG tiles", TiledJpegTiff(), ImageKind::Tiff, 200, 150, 24},
+      {"TIFF the decoder refuses, holding a JPEG", RefusedTiffHoldingJpeg(), ImageKind::Tiff, 160, 120, 16},
       {"text", std::vector<uint8_t>(200, 'a'), ImageKind::Unknown, 0, 0, 0},
       {"nothing", {}, ImageKind::Unknown, 0, 0, 0},
   };
