@@ -21,6 +21,7 @@ status=0
 echo "each run within ${max_seconds} s and 300 MB (whole process, /usr/bin/time); the machine's load counts too"
 printf '%-10s %8s %8s %6s  %s\n' command seconds MB exit file
 out=$(mktemp)
+measured=$(mktemp)
 for file in "$folder"/*; do
   for command in info thumbnail; do
     if [ "$command" = info ]; then
@@ -28,8 +29,10 @@ for file in "$folder"/*; do
     else
       args=(thumbnail "$file" "$out")
     fi
-    measure=$( { /usr/bin/time -f '%e %M %x' "$tool" "${args[@]}" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
-    read -r seconds kb code <<<"$measure"
+    /usr/bin/time -o "$measured" -f '%e %M %x' "$tool" "${args[@]}" >/dev/null 2>&1
+    read -r seconds kb code < <(tail -1 "$measured")
+    # A process killed by a signal: time says so on a line of its own and gives no status.
+    grep -q 'signal' "$measured" && code=signal
     mb=$((kb / 1024))
     verdict=ok
     # 0 and 1 are the tool's answers (read, or could not be read); anything else is a crash.
@@ -41,5 +44,5 @@ for file in "$folder"/*; do
       "$([ "$verdict" = ok ] || echo "<- $verdict")"
   done
 done
-rm -f "$out"
+rm -f "$out" "$measured"
 exit $status
