@@ -209,8 +209,8 @@ void ViewerWindow::UpdateTitle() {
   // "promoção.jpg" would read "promo‡ao.jpg".
   const char* path = image->GetPath();
   char title[MAX_PATH * 2 + 64];
-  FormatImageLabel(title, sizeof title - 32, path ? path : "", image->GetKind(), image->GetWidth(),
-                   image->GetHeight(), image->GetBitsPerPixel(), true, false);
+  FormatImageLabel(title, sizeof title - 32, path ? path : "", image->GetKind(), image->GetWidth(), image->GetHeight(),
+                   image->GetBitsPerPixel(), true, false);
   size_t used = std::strlen(title);
   std::snprintf(title + used, sizeof title - used, " - %d%%", zoom);
   SetWindowTextA(window, title);
@@ -376,6 +376,11 @@ void RunViewer(const char* path) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+void UnregisterViewerClasses() {
+  UnregisterClassA(kFrameClass, ModuleInstance);
+  ImageView::UnregisterWindowClass(ModuleInstance);
 }
 
 }  // namespace lumetta
