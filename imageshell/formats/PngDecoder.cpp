@@ -200,14 +200,12 @@ bool PngDecoder::BeginImageHook() {
     if (again.width != header().width || again.height != header().height) return SetError(kErrPixelData);
   }
   const int64_t storeBytes = interlaced_ ? int64_t(rowBytes_) * header().height : 0;
-  if (!ReserveBytes(int64_t(rowBytes_) + storeBytes)) return false;
-  try {
-    row_.assign(rowBytes_, 0);
-    store_.clear();
-    if (interlaced_) store_.resize(size_t(header().height));
-  } catch (const std::bad_alloc&) {
-    return SetError(kErrPixelData);
-  }
+  if (!AllocateCounted(int64_t(rowBytes_) + storeBytes, kErrPixelData, [&] {
+        row_.assign(rowBytes_, 0);
+        store_.clear();
+        if (interlaced_) store_.resize(size_t(header().height));
+      }))
+    return false;
   rowsDone_ = accumulator_ = sourceRow_ = pass_ = 0;
   passRowsRead_ = 0;
   sweepRow_ = -1;
@@ -259,15 +257,10 @@ int PngDecoder::RepresentedRow(int k) const {
 }
 
 // A source row of the store, made (blank) the first time it is asked for; null when memory is short.
+// The whole store was counted against the ceiling as the image began.
 uint8_t* PngDecoder::StoreRow(int y) {
   std::vector<uint8_t>& row = store_[size_t(y)];
-  if (row.empty()) {
-    try {
-      row.assign(rowBytes_, 0);
-    } catch (const std::bad_alloc&) {
-      return nullptr;
-    }
-  }
+  if (row.empty() && !AllocateOrFail([&] { row.assign(rowBytes_, 0); })) return nullptr;
   return row.data();
 }
 

@@ -299,6 +299,20 @@ TEST_F(LumettaViewer, TheModuleFreedAfterAViewerClosedMidDecodeLoadsAgainAndShow
   EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
+// A launcher hands the path over in quotes ("%1" in a file type's command) or as typed; a folder with a
+// space opens either way.
+TEST_F(LumettaViewer, APathWithSpacesOpensQuotedOrNot) {
+  CreateDirectoryA((testfiles::TempFolder() + "My Pictures").c_str(), nullptr);
+  const std::string path = WriteBmp("My Pictures\\a b.bmp", 40, 30);
+  for (const std::string& argument : {path, "\"" + path + "\"", " \"" + path + "\"  "}) {
+    SCOPED_TRACE(argument);
+    HWND frame = Open(argument);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(Title(frame).rfind("a b.bmp (40x30x16M bmp)", 0), 0u) << Title(frame);
+    Close(frame);
+  }
+}
+
 TEST_F(LumettaViewer, AutoShrinkAndAutoEnlargeSizeTheFirstWindow) {
   std::string large = WriteBmp("viewer-1600x1200.bmp", 1600, 1200);
   std::string small = WriteBmp("viewer-200x100.bmp", 200, 100);
