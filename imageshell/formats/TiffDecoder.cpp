@@ -131,7 +131,11 @@ bool TiffDecoder::ReadHeader(ImageHeader& header) {
 bool TiffDecoder::SelectPageHook(int index) {
   if (!tiff_) return SetError(kErrInvalidState);
   if (index == directory_) return SetError(kErrNone);
-  if (index < 0 || index > 65535 || !TIFFSetDirectory(tiff_, tdir_t(index))) return SetError(kErrNoPage);
+  // Pages asked for in turn (counting them, decoding them all) each read the next directory: finding
+  // every one from the first would take time growing with the square of the pages.
+  const bool next = index == directory_ + 1 && TIFFCurrentDirectory(tiff_) == tdir_t(directory_);
+  if (index < 0 || index > 65535 || !(next ? TIFFReadDirectory(tiff_) : TIFFSetDirectory(tiff_, tdir_t(index))))
+    return SetError(kErrNoPage);
   directory_ = index;
   ImageHeader page;
   if (!ReadDirectory(page)) return SetError(kErrNoPage);

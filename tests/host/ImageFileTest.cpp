@@ -1,6 +1,7 @@
 // ImageFile: detection by signature, labels, the extension filter, and the decode cycle with its pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -337,6 +338,37 @@ TEST(ImageFilePages, AnAllPagesDecodeGrowsPastThe32PagesItStartsWith) {
     }
     EXPECT_EQ(image.GetProgress(), kProgressComplete);
   }
+  {
+    // The ceiling holds for the whole run: pages kept count against the pages still to come, and the run
+    // ends (successfully) with the pages that fit.
+    std::vector<uint8_t> bytes = testimages::ScriptedDecoder::Header(6, 4, 40, false, 8);
+    ImageFile image(bytes.data(), bytes.size());
+    image.SetGraphics(graphics);
+    image.SetDecoderFactory(&testimages::ScriptedFactory);
+    image.SetMemoryCeiling(600);
+    DecodeRequest request;
+    request.allPages = 1;
+    EXPECT_TRUE(image.Decode(request));
+    int kept = 0;
+    while (kept < image.GetPageCount() && image.GetBitmap(kept)) ++kept;
+    EXPECT_GT(kept, 1);
+    EXPECT_LE(kept * 8 * 4, 600) << kept << " pages of 32 bytes";
+
+    // Pages released once shown no longer count, and the run reaches the last page.
+    ImageFile shown(bytes.data(), bytes.size());
+    shown.SetGraphics(graphics);
+    shown.SetDecoderFactory(&testimages::ScriptedFactory);
+    shown.SetMemoryCeiling(600);
+    ASSERT_TRUE(shown.BeginDecode(request));
+    int last = 0;
+    for (int steps = 0; shown.GetProgress() < kProgressComplete && steps < 1000; ++steps) {
+      ASSERT_TRUE(shown.DecodeStep(4, nullptr, nullptr)) << shown.GetLastError();
+      for (int page = 0; page + 1 < shown.GetCurrentPage(); ++page) shown.ReleasePage(page);
+      last = std::max(last, shown.GetCurrentPage());
+    }
+    EXPECT_TRUE(shown.EndDecode(false));
+    EXPECT_EQ(last, 39);
+  }
   EXPECT_EQ(graphics.LiveObjects(), 0);
 }
 
@@ -443,6 +475,10 @@ TEST(ImageFilePages, TallImagesDecodedInStepsReachTheirLastRow) {
     std::vector<uint8_t> rgb = PixelsToRgb(pixels);
     EXPECT_GT(rgb[3 * 20000], 0xC0) << "the last row arrived";
     EXPECT_LT(rgb[3 * 20000 + 1], 0x40);
+    // A row a step: the progress stands still for two or more steps at a time, and that is not a stall.
+    ImageFile again(file.data(), file.size());
+    again.SetGraphics(graphics);
+    EXPECT_TRUE(testimages::DecodeInSteps(again, request, 1)) << again.GetLastError();
   }
 }
 
