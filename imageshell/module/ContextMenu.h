@@ -4,7 +4,6 @@
 // menu's methods belong to ShellExtension (ContextMenu.cpp).
 #include <windows.h>
 
-#include "image/ImageFile.h"
 #include "pipeline/DecodeRequest.h"
 #include "pipeline/ImageModel.h"
 
@@ -22,13 +21,3 @@ enum MenuCommand : UINT {
   kCommandHelp,
   kCommandsReserved = 11,  // offsets 0..10, the last without an item
 };
-
-// QueryContextMenu's request for the thumbnail: fit 100 x 100 in the fixed palette on 8-bit screens.
-lumetta::DecodeRequest ThumbnailRequest();
-// What the thumbnail may cost while the file manager waits for its menu: an image that needs more is
-// listed without thumbnail rather than holding the file manager.
-lumetta::DecodeBudget ThumbnailBudget();
-// The one way the module makes a thumbnail of a byte source while the file manager waits (the menu's,
-// and the thumbnail handler's for the icon view): the kind detected and the image decoded under
-// ThumbnailBudget. False with the image's error when it is not an image, or would cost more.
-bool DecodeThumbnail(lumetta::ImageFile& image, const lumetta::DecodeRequest& request);

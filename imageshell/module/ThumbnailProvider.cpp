@@ -8,7 +8,6 @@
 #include "formats/DecoderTable.h"
 #include "formats/WmfDecoder.h"
 #include "image/ImageFile.h"
-#include "module/ContextMenu.h"
 #include "module/InterfaceTable.h"
 #include "shell/ObjectCount.h"
 
@@ -110,7 +109,7 @@ STDMETHODIMP ThumbnailProvider::Initialize(IStream* stream, DWORD) {
   if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
   // The whole stream is the decoders' byte source; one longer than the memory the thumbnail may use
   // could never be decoded within it, so it is refused before it is read.
-  const int64_t ceiling = ThumbnailBudget().maxBytes;
+  const int64_t ceiling = lumetta::ThumbnailBudget().maxBytes;
   STATSTG stat = {};
   if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) && int64_t(stat.cbSize.QuadPart) > ceiling) return E_OUTOFMEMORY;
   try {
@@ -219,7 +218,8 @@ STDMETHODIMP ThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHA
     // The full-colour bitmap only: the shell scales and dithers for the screen itself.
     request.makeBitmap = 0;
     request.makeFullColorBitmap = 1;
-    if (!DecodeThumbnail(image, request)) return DecodeFailure(image.GetLastError());
+    // The context menu's budget: detection and decode together, as long as the file manager waits.
+    if (!lumetta::DetectAndDecodeThumbnail(image, request)) return DecodeFailure(image.GetLastError());
     // The decoders scale by whole thousandths, which can leave the longer side a pixel short of cx; the
     // shell asked for cx exactly, so that pixel is made up here.
     int width = 0, height = 0;

@@ -2,8 +2,8 @@
 
 // The file manager's thumbnail handler: the class it creates for an image's icon view and preview pane.
 // It is given the file as a byte stream (or, by shells that run handlers in their own process, a
-// path), and makes one 32-bit top-down DIB section of the asked size through the same budgeted decode
-// as the context menu's thumbnail, so that a file that would hold the menu holds the icon view no
+// path), and makes one 32-bit top-down DIB section of the asked size through the same budgeted detection
+// and decode as the context menu's thumbnail, so that a file that would hold the menu holds the icon view no
 // longer. Every live object counts in ObjectCount.
 #include <windows.h>
 #include <objbase.h>
