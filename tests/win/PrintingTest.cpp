@@ -26,6 +26,8 @@
 namespace {
 
 const char kPrinter[] = "Lumetta Test Printer";
+const char kFotos[] = "Fotos de S\xE3o Jo\xE3o\\";
+const char kPromocao[] = "promo\xE7\xE3o.bmp";
 
 std::vector<std::string> messages;
 DWORD dialogFlags = 0;
@@ -98,6 +100,9 @@ protected:
     folder = testfiles::TempFolder("lumetta-print-test");
     WriteBmp(folder + "a.bmp", 64, 48, 128);
     WriteBmp(folder + "b.bmp", 200, 100, 64, 192);
+    // The same picture as a Brazilian user names and files it.
+    CreateDirectoryA((folder + kFotos).c_str(), nullptr);
+    WriteBmp(folder + kFotos + kPromocao, 200, 100, 64, 192);
     WriteBmp(folder + "wide.bmp", 1200, 300, 128);
     WriteBmp(folder + "tall.bmp", 300, 1000, 128);
     // The description is OEM text (0x82 is é) and ends at code 4.
@@ -190,13 +195,14 @@ TEST_F(Printing, TextLinesAndImagesSizedAndPlacedOnThePage) {
        "",
        [&] { return Box(1, 128, 0, (pageHeight - 48 * pageWidth / 64) / 2, pageWidth, 48 * pageWidth / 64); }},
       {"shared-page",
-       {"a.bmp", "b.bmp", "tall.bmp"},
-       // Path and name lines; a and b one below the other, tall.bmp (as high as a page) on the next.
+       {"a.bmp", "Fotos de S\xE3o Jo\xE3o\\promo\xE7\xE3o.bmp", "tall.bmp"},
+       // Path and name lines; a and b (in a folder and under a name with accents) one below the other,
+       // tall.bmp (as high as a page) on the next.
        [](PrintJob& job) {
          job.options = Plain(100);
          job.options.showFileName = job.options.showFilePath = 1;
        },
-       folder + "a.bmp\r\n" + folder + "b.bmp\r\n" + folder + "tall.bmp\r\n",
+       folder + "a.bmp\r\n" + folder + kFotos + kPromocao + "\r\n" + folder + "tall.bmp\r\n",
        [&] {
          int tw = Printed(300), th = Printed(1000);
          if (th > pageHeight - line) tw = 300 * (pageHeight - line) / 1000, th = pageHeight - line;
@@ -266,9 +272,12 @@ TEST_F(Printing, CancelledDialogsAndUnreadableFilesPrintNothingAndOnlyTheSetupsO
 TEST_F(Printing, FromTheViewerAtItsZoom) {
   ModuleInstance = module;
   TheSettings.SetDefaults();
-  auto viewer = new lumetta::ViewerWindow((folder + "b.bmp").c_str());
+  auto viewer = new lumetta::ViewerWindow((folder + kFotos + kPromocao).c_str());
   ASSERT_NE(viewer->Window(), nullptr);
   viewer->SetZoom(200);
+  char title[MAX_PATH] = {};
+  GetWindowTextA(viewer->Window(), title, MAX_PATH);
+  EXPECT_STREQ(title, "promo\xE7\xE3o.bmp (200x100x16M bmp) - 200%");
   viewer->FitWindowToImage();
   RECT client{};
   GetClientRect(viewer->Window(), &client);
