@@ -178,12 +178,27 @@ TEST(CatalogueOpen, AnOlderCatalogueIsConvertedOnceLosingNothing) {
   EXPECT_NE(Stock("SELECT count(*) FROM Produtos ORDER BY Produto").find("error"), std::string::npos);
 
   CatalogueDatabase db;
+  const auto Nomes = [&db] {
+    Recordset rs;
+    EXPECT_TRUE(db.CreateSnapshot(sql::SelectDistinctNames(), &rs)) << db.LastErrorText();
+    std::vector<std::string> nomes;
+    for (; !rs.Eof(); rs.MoveNext()) nomes.push_back(rs.Fields("Produto").AsText());
+    return nomes;
+  };
+  const std::vector<std::string> nomes{"arroz", "Feij\xE3o", "Sal"};
+  // Another program writing to the file: it stays as it is for now, and the program works on it as before.
+  sqlite3* outro = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &outro), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(outro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
   ASSERT_TRUE(db.OpenDatabase(path)) << db.LastErrorText();
-  Recordset rs;
-  ASSERT_TRUE(db.CreateSnapshot(sql::SelectDistinctNames(), &rs));
-  std::vector<std::string> nomes;
-  for (; !rs.Eof(); rs.MoveNext()) nomes.push_back(rs.Fields("Produto").AsText());
-  EXPECT_EQ(nomes, (std::vector<std::string>{"arroz", "Feij\xE3o", "Sal"}));
+  sqlite3_exec(outro, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(outro);
+  EXPECT_EQ(Nomes(), nomes);
+  db.Close();
+  EXPECT_NE(Stock("SELECT count(*) FROM Produtos ORDER BY Produto").find("error"), std::string::npos);
+
+  ASSERT_TRUE(db.OpenDatabase(path)) << db.LastErrorText();
+  EXPECT_EQ(Nomes(), nomes);
   db.Close();
 
   EXPECT_EQ(Stock(kLinhas), linhas);
