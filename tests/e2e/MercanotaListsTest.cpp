@@ -221,6 +221,18 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   uidriver::MessageBoxInfo caixa;
   EXPECT_FALSE(uidriver::WaitMessageBox(&caixa, 300, pid_)) << caixa.text;
 
+  // A line too wide for the paper even at half the size goes on over the next printed lines, none of its
+  // characters lost (impresso-largo.ps).
+  ASSERT_TRUE(InstalaImpressora(pasta + "impresso-largo.ps")) << GetLastError();
+  std::string largo = "Linha larga: ";
+  for (int i = 0; i < 25; ++i) largo += "0123456789";
+  largo += "\r\n" + esperado;
+  ASSERT_TRUE(uidriver::SetText(texto, largo));
+  ASSERT_TRUE(EscreveArquivo(pasta + "impresso-largo-esperado.txt", largo));
+  ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdImprimirListaCompras)));
+  EXPECT_GT(EsperaArquivo(pasta + "impresso-largo.ps"), 0u) << "nothing reached the printer";
+  EXPECT_FALSE(uidriver::WaitMessageBox(&caixa, 300, pid_)) << caixa.text;
+
   // The saved list printed again from the saved-list window: the same brands and quantities, under its name.
   ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdGeraListaDireto)));
   HWND selecao = uidriver::WaitTopWindow(kSelecao, 10000, pid_);

@@ -17,8 +17,14 @@ ppd=${4:-}
 squeeze() { sed -e 's/\r$//' -e 's/\xc2\xa0/ /g' -e 's/\xc2\xad/-/g' -e 's/\xcd\xbe/;/g' -e 's/[[:space:]]\+/ /g' -e 's/^ //' -e 's/ $//' | grep -v '^$' || true; }
 printed=$(gs -q -dNOPAUSE -dBATCH -sDEVICE=txtwrite -sOutputFile=- "$ps" | squeeze)
 status=0
+# A line too wide for the paper may go on over the next printed lines: one not printed whole is looked for
+# in the printed text with its line ends taken out (a line cut short is found neither way).
+joined=$(tr -d '\n' <<<"$printed")
 while IFS= read -r line; do
-  grep -qxF -- "$line" <<<"$printed" || { echo "not printed: $line" >&2; status=1; }
+  grep -qxF -- "$line" <<<"$printed" || grep -qF -- "$line" <<<"$joined" || {
+    echo "not printed: $line" >&2
+    status=1
+  }
 done < <(iconv -f CP1252 -t UTF-8 "$expected" | squeeze)
 got=$(grep -c '^%%Page: ' "$ps" || true)
 if [ "$got" -lt "$pages" ]; then
