@@ -29,6 +29,9 @@ LAYERS = {
     "imageshell/shell": ["imageshell/image", "imageshell/formats", "imageshell/pipeline"],
     # The viewer's popup menu prints and sets wallpaper through the shell's operations.
     "imageshell/viewer": ["imageshell/shell", "imageshell/image", "imageshell/formats", "imageshell/pipeline"],
+    # The module: the COM server, its menu and the exports, over the viewer and the operations.
+    "imageshell/module": ["imageshell/viewer", "imageshell/shell", "imageshell/image", "imageshell/formats",
+                          "imageshell/pipeline"],
 }
 # Identifiers of resources are shared by whoever shows them.
 ANYONE_MAY_INCLUDE = ["shopping/resources", "imageshell/resources"]

@@ -10,15 +10,6 @@ namespace {
 
 constexpr size_t kReadChunk = 65000;
 
-bool AllocateBytes(std::vector<uint8_t>& buffer, size_t size) {
-  try {
-    buffer.assign(size, 0);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -197,9 +188,11 @@ bool BmpDecoder::BeginRows() {
   stride_ = (stride_ + 3) / 4 * 4;
   size_t capacity =
       compressed_ ? kReadChunk : std::max<size_t>(size_t(stride_), kReadChunk / size_t(stride_) * size_t(stride_));
-  if (!ReserveBytes(int64_t(capacity) + int64_t(width_) * 4 + 256)) return false;
-  if (!AllocateBytes(readBuffer_, capacity) || !AllocateBytes(rowBuffer_, size_t(width_) * 4 + 256))
-    return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(capacity) + int64_t(width_) * 4 + 256, kErrDisplayBitmap, [&] {
+        readBuffer_.assign(capacity, 0);
+        rowBuffer_.assign(size_t(width_) * 4 + 256, 0);
+      }))
+    return false;
   fill_ = position_ = 0;
   endOfData_ = false;
   rleStartX_ = rleBlankRows_ = 0;

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <new>
 #include <vector>
 
 #include "pipeline/ImageModel.h"
@@ -21,16 +20,11 @@ public:
   // Fills `buffer` with up to `count` bytes, stores the bytes got and returns the source's error code.
   using Reader = std::function<int(uint8_t* buffer, uint32_t count, uint32_t* got)>;
 
-  // False when the memory cannot be had.
-  bool Allocate(size_t capacity, Reader reader) {
-    try {
-      buffer_.assign(capacity, 0);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
+  // Throws std::bad_alloc when the memory cannot be had: call it inside the decoder's AllocateCounted.
+  void Allocate(size_t capacity, Reader reader) {
+    buffer_.assign(capacity, 0);
     reader_ = std::move(reader);
     Restart();
-    return true;
   }
   void Free() {
     std::vector<uint8_t>().swap(buffer_);

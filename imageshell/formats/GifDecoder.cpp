@@ -27,15 +27,6 @@ namespace {
 constexpr size_t kReadChunk = 65536;
 constexpr int kMaxCodeWidth = 12;
 
-bool Allocate(std::vector<uint8_t>& buffer, size_t size, uint8_t fill) {
-  try {
-    buffer.assign(size, fill);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -168,7 +159,8 @@ bool GifDecoder::ReadHeader(ImageHeader& header) {
   header_ = &header;
   GifExtras* extras = new (std::nothrow) GifExtras;
   extras_.reset(extras);
-  if (!extras || !Allocate(in_, kReadChunk, 0)) return SetError(kErrFormat);
+  // The read buffer lives across frames: every frame's decode counts it.
+  if (!extras || !AllocateOrFail([&] { in_.assign(kReadChunk, 0); })) return SetError(kErrFormat);
   inPos_ = inFill_ = 0;
   inEnded_ = inFailed_ = false;
   frame_ = -1;
@@ -281,12 +273,11 @@ bool GifDecoder::PlanFrame() {
   h.rowDepth = colorPlanned_ ? 24 : 8;
   desc_.composedInColor = colorPlanned_;
   if (GifExtras* extras = Extras()) {
-    try {
-      extras->controls.push_back(control_);
-      extras->descriptors.push_back(desc_);
-    } catch (const std::bad_alloc&) {
+    if (!AllocateOrFail([&] {
+          extras->controls.push_back(control_);
+          extras->descriptors.push_back(desc_);
+        }))
       return false;
-    }
   }
   return true;
 }
@@ -343,7 +334,11 @@ bool GifDecoder::NeedsCanvas() const {
 bool GifDecoder::MakeCanvas() {
   size_t size = size_t(header_->width) * size_t(header_->height);
   uint8_t background = background_;
-  if (!Allocate(composed_, size, background) || !Allocate(base_, size, background)) {
+  // The canvas lives across frames: every frame's decode counts it.
+  if (!AllocateOrFail([&] {
+        composed_.assign(size, background);
+        base_.assign(size, background);
+      })) {
     composed_.clear();
     base_.clear();
     return false;
@@ -354,7 +349,11 @@ bool GifDecoder::MakeCanvas() {
 
 bool GifDecoder::ConvertCanvasToColor() {
   std::vector<uint8_t> composed, base;
-  if (!Allocate(composed, composed_.size() * 3, 0) || !Allocate(base, base_.size() * 3, 0)) return false;
+  if (!AllocateOrFail([&] {
+        composed.assign(composed_.size() * 3, 0);
+        base.assign(base_.size() * 3, 0);
+      }))
+    return false;
   for (size_t i = 0; i < composed_.size(); ++i) {
     const RgbColor& c = canvasTable_[composed_[i]];
     const RgbColor& b = canvasTable_[base_[i]];
@@ -404,8 +403,9 @@ bool GifDecoder::BeginImageHook() {
   const int64_t pixels = int64_t(width) * height;
   int64_t canvas = canvasPlanned_ ? pixels * 2 * (colorPlanned_ ? 3 : 1) : 0;
   if (colorPlanned_ && !canvasInColor_) canvas += pixels * 2;
-  if (!ReserveBytes(int64_t(in_.size()) + std::max(visibleWidth_, 1) + canvas)) return false;
-  if (!Allocate(row_, size_t(std::max(visibleWidth_, 1)), 0)) return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(in_.size()) + std::max(visibleWidth_, 1) + canvas, kErrDisplayBitmap,
+                       [&] { row_.assign(size_t(std::max(visibleWidth_, 1)), 0); }))
+    return false;
   if (!ClearBitmaps()) return false;
   decodedRect_ = ImageRect{0, 0, outputWidth(), outputHeight()};
 

@@ -40,15 +40,6 @@ void GatherPlanes(const uint8_t* planes, size_t planeRowBytes, int first, int co
   }
 }
 
-bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
-  try {
-    buffer.assign(size, 0);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 bool SniffIff(const ByteReader& b, const DetectionContext&, DetectedImage* out) {
@@ -191,10 +182,13 @@ bool IffDecoder::BeginRows() {
     return GetLastError();
   };
   // Hold-and-modify and 24 planes widen each row to 3 bytes a pixel.
-  if (!ReserveBytes(int64_t(kReadChunk + sourceRowSize_) + int64_t(width_) * (ham_ ? 4 : 3))) return false;
-  if (!input_.Allocate(kReadChunk, reader) || !Allocate(source_, sourceRowSize_) ||
-      !Allocate(row_, size_t(width_) * 3) || !Allocate(pixelValues_, ham_ ? size_t(width_) : 0))
-    return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(kReadChunk + sourceRowSize_) + int64_t(width_) * (ham_ ? 4 : 3), kErrDisplayBitmap, [&] {
+        input_.Allocate(kReadChunk, reader);
+        source_.assign(sourceRowSize_, 0);
+        row_.assign(size_t(width_) * 3, 0);
+        pixelValues_.assign(ham_ ? size_t(width_) : 0, 0);
+      }))
+    return false;
   return SetError(kErrNone);
 }
 

@@ -265,16 +265,14 @@ bool JpegDecoder::BeginImageHook() {
   inPlace_ = !cmyk_ && decodedHeight_ == outputHeight() && RowInPlace(0) != nullptr;
   const size_t stride = size_t(decodedWidth_) * size_t(info.output_components);
   const size_t stripBytes = inPlace_ ? 0 : stride * kStripRows;
-  if (!ReserveBytes(int64_t(stripBytes) + (cmyk_ ? int64_t(decodedWidth_) * 3 : 0))) return false;
-  try {
-    strip_.assign(stripBytes, 0);
-    stripRows_.assign(kStripRows, nullptr);
-    if (!inPlace_)
-      for (int i = 0; i < kStripRows; ++i) stripRows_[i] = strip_.data() + stride * size_t(i);
-    if (cmyk_) converted_.assign(size_t(decodedWidth_) * 3, 0);
-  } catch (const std::bad_alloc&) {
-    return SetError(kErrPixelData);
-  }
+  if (!AllocateCounted(int64_t(stripBytes) + (cmyk_ ? int64_t(decodedWidth_) * 3 : 0), kErrPixelData, [&] {
+        strip_.assign(stripBytes, 0);
+        stripRows_.assign(kStripRows, nullptr);
+        if (cmyk_) converted_.assign(size_t(decodedWidth_) * 3, 0);
+      }))
+    return false;
+  if (!inPlace_)
+    for (int i = 0; i < kStripRows; ++i) stripRows_[i] = strip_.data() + stride * size_t(i);
   firstPass_ = true;
   rowsDone_ = decodedRows_ = accumulator_ = 0;
   stripFill_ = stripNext_ = 0;

@@ -19,16 +19,6 @@ constexpr size_t kReadLimit = 65000;
 
 uint8_t Clamp(int v) { return uint8_t(std::clamp(v, 0, 255)); }
 
-template <typename T>
-bool Allocate(std::vector<T>& buffer, size_t size) {
-  try {
-    buffer.assign(size, T());
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 bool SniffPcd(const ByteReader& b, const DetectionContext&, DetectedImage* out) {
@@ -40,7 +30,7 @@ bool SniffPcd(const ByteReader& b, const DetectionContext&, DetectedImage* out) 
 
 bool PcdDecoder::ReadHeader(ImageHeader& header) {
   std::vector<uint8_t> bytes;
-  if (!Allocate(bytes, kHeaderBytes)) return SetError(kErrFormat);
+  if (!AllocateOrFail([&] { bytes.assign(kHeaderBytes, 0); })) return SetError(kErrFormat);
   uint32_t got = 0;
   ReadSource(bytes.data(), kHeaderBytes, &got);
   ByteReader b(bytes.data(), got);
@@ -78,14 +68,16 @@ bool PcdDecoder::BeginImageHook() {
 
   const size_t pairBytes = size_t(storedWidth_) * 3;
   const size_t chunk = kReadLimit / pairBytes * pairBytes;
-  if (!ReserveBytes(int64_t(chunk) + int64_t(pairBytes) + 5 * 256 * int64_t(sizeof(int)))) return false;
   auto reader = [this](uint8_t* buffer, uint32_t count, uint32_t* got) {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
-  if (!input_.Allocate(chunk, reader) || !Allocate(row_, pairBytes) || !Allocate(luma_, 256) || !Allocate(red_, 256) ||
-      !Allocate(greenC1_, 256) || !Allocate(greenCr_, 256) || !Allocate(blue_, 256))
-    return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(chunk) + int64_t(pairBytes) + 5 * 256 * int64_t(sizeof(int)), kErrDisplayBitmap, [&] {
+        input_.Allocate(chunk, reader);
+        row_.assign(pairBytes, 0);
+        for (auto* table : {&luma_, &red_, &greenC1_, &greenCr_, &blue_}) table->assign(256, 0);
+      }))
+    return false;
   if (!SeekSource(kLevelSector[level] * kSector, 0, nullptr)) return SetError(kErrPixelData);
   input_.Restart();
 

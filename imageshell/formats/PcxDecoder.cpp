@@ -24,15 +24,6 @@ constexpr RgbColor kStandard16[16] = {
     {255, 85, 85}, {255, 85, 255},  {255, 255, 85}, {255, 255, 255},
 };
 
-bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
-  try {
-    buffer.assign(size, 0);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 bool ParsePcxHeader(const ByteReader& b, size_t at, PcxHeader* header) {
@@ -105,7 +96,7 @@ bool PcxDecoder::ReadHeader(ImageHeader& header) {
 
 bool PcxDecoder::SelectPageHook(int index) {
   int count = pages_.empty() ? 1 : int(pages_.size());
-  if (index < 0 || index >= count) return SetError(kErrNoSuchPage);
+  if (index < 0 || index >= count) return SetError(kErrNoPage);
   return ReadPage(mutableHeader(), pages_.empty() ? 0 : pages_[size_t(index)]);
 }
 
@@ -190,10 +181,12 @@ bool PcxDecoder::BeginRows() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
-  if (!ReserveBytes(int64_t(kReadChunk + scanline) + page_.width * 3)) return false;
-  if (!input_.Allocate(kReadChunk, reader) || !Allocate(scanline_, scanline) ||
-      !Allocate(row_, size_t(page_.width) * 3))
-    return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(kReadChunk + scanline) + page_.width * 3, kErrDisplayBitmap, [&] {
+        input_.Allocate(kReadChunk, reader);
+        scanline_.assign(scanline, 0);
+        row_.assign(size_t(page_.width) * 3, 0);
+      }))
+    return false;
   if (!SeekSource(pageStart_ + 128, 0, nullptr)) return SetError(kErrRow);
   return SetError(kErrNone);
 }

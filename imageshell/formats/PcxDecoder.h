@@ -12,9 +12,6 @@
 
 namespace lumetta {
 
-// SelectPage asked for a page the file does not have.
-constexpr int kErrNoSuchPage = 18;
-
 // The 128-byte page header, as stored.
 struct PcxHeader {
   int version = 0;

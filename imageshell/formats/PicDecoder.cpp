@@ -22,15 +22,6 @@ int ChannelCount(int mask) {
   return count;
 }
 
-bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
-  try {
-    buffer.assign(size, 0);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 bool ParsePicHeader(const ByteReader& b, PicHeader* header) {
@@ -97,9 +88,12 @@ bool PicDecoder::BeginRows() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
-  if (!ReserveBytes(int64_t(kReadChunk) + int64_t(width) * 8 + int64_t(width) * 3)) return false;
-  if (!input_.Allocate(kReadChunk, reader) || !Allocate(channels_, width * 8) || !Allocate(row_, width * 3))
-    return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(kReadChunk) + int64_t(width) * 8 + int64_t(width) * 3, kErrDisplayBitmap, [&] {
+        input_.Allocate(kReadChunk, reader);
+        channels_.assign(width * 8, 0);
+        row_.assign(width * 3, 0);
+      }))
+    return false;
   // The pixel data follows the last packet of the chain.
   if (!SeekSource(int64_t(kPicHeaderSize) + 4 * file_.packetCount, 0, nullptr)) return SetError(kErrRow);
   return SetError(kErrNone);

@@ -195,13 +195,11 @@ bool PngDecoder::BeginImageHook() {
     if (again.width != header().width || again.height != header().height) return SetError(kErrPixelData);
   }
   const int64_t storeBytes = interlaced_ ? int64_t(rowBytes_) * header().height : 0;
-  if (!ReserveBytes(int64_t(rowBytes_) + storeBytes)) return false;
-  try {
-    row_.assign(rowBytes_, 0);
-    if (interlaced_) store_.assign(rowBytes_ * size_t(header().height), 0);
-  } catch (const std::bad_alloc&) {
-    return SetError(kErrPixelData);
-  }
+  if (!AllocateCounted(int64_t(rowBytes_) + storeBytes, kErrPixelData, [&] {
+        row_.assign(rowBytes_, 0);
+        if (interlaced_) store_.assign(rowBytes_ * size_t(header().height), 0);
+      }))
+    return false;
   rowsDone_ = accumulator_ = sourceRow_ = pass_ = 0;
   passRowsRead_ = 0;
   sweepRow_ = -1;

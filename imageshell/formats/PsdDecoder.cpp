@@ -15,15 +15,6 @@ constexpr size_t kReadChunk = 32 * 1024;
 constexpr int kModeBitmap = 0, kModeGray = 1, kModeIndexed = 2, kModeRgb = 3, kModeCmyk = 4, kModeMultichannel = 7,
               kModeDuotone = 8, kModeLab = 9;
 
-bool Allocate(std::vector<uint8_t>& buffer, size_t size) {
-  try {
-    buffer.assign(size, 0);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 // The channels that make the picture: one for the gray-like and indexed modes, three for RGB and
 // multichannel, four for CMYK; 0 for a mode that is not read.
 int ChannelsUsed(int mode) {
@@ -134,8 +125,11 @@ bool PsdDecoder::BeginImageHook() {
   // The composition store is the large one: a 24-bit row for every output row, beside the bitmaps.
   int64_t store = channelsUsed_ > 1 ? int64_t(outputHeight()) * file_.width * 3 : 0;
   int64_t table = int64_t(file_.channels) * file_.height * 4;  // as read, then as kept
-  if (!ReserveBytes(int64_t(rowSize_) * 3 + store + table + int64_t(kReadChunk))) return false;
-  if (!Allocate(channelRow_, rowSize_)) return SetError(kErrPixelData);
+  // Counted once for every buffer below; the table, the packed row and the read buffer are made once
+  // the compression is known.
+  if (!AllocateCounted(int64_t(rowSize_) * 3 + store + table + int64_t(kReadChunk), kErrPixelData,
+                       [&] { channelRow_.assign(rowSize_, 0); }))
+    return false;
   if (channelsUsed_ > 1) {
     composition_.reset(new (std::nothrow) uint8_t[size_t(store)]);
     if (!composition_) return SetError(kErrPixelData);
@@ -150,21 +144,21 @@ bool PsdDecoder::BeginImageHook() {
   if (compressed_) {
     size_t entries = size_t(file_.channels) * size_t(file_.height);
     std::vector<uint8_t> table;
-    if (!Allocate(table, entries * 2) || !Allocate(packed_, rowSize_ * 2)) return SetError(kErrPixelData);
+    if (!AllocateOrFail([&] {
+          table.assign(entries * 2, 0);
+          packed_.assign(rowSize_ * 2, 0);
+        }))
+      return SetError(kErrPixelData);
     ReadSource(table.data(), uint32_t(table.size()), &got);
     if (got < table.size()) return SetError(kErrPixelData);
-    try {
-      rowLengths_.resize(entries);
-    } catch (const std::bad_alloc&) {
-      return SetError(kErrPixelData);
-    }
+    if (!AllocateOrFail([&] { rowLengths_.resize(entries); })) return SetError(kErrPixelData);
     for (size_t i = 0; i < entries; ++i) rowLengths_[i] = uint16_t(table[2 * i] << 8 | table[2 * i + 1]);
   }
   auto reader = [this](uint8_t* buffer, uint32_t count, uint32_t* read) {
     ReadSource(buffer, count, read);
     return GetLastError();
   };
-  if (!input_.Allocate(kReadChunk, reader)) return SetError(kErrPixelData);
+  if (!AllocateOrFail([&] { input_.Allocate(kReadChunk, reader); })) return SetError(kErrPixelData);
   return SetError(kErrNone);
 }
 

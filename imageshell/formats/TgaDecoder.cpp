@@ -154,13 +154,11 @@ bool TgaDecoder::BeginRows() {
     ReadSource(buffer, count, got);
     return GetLastError();
   };
-  if (!ReserveBytes(int64_t(capacity) + int64_t(file_.width) * 4)) return false;
-  try {
-    row_.assign(size_t(file_.width) * 4, 0);
-  } catch (const std::bad_alloc&) {
-    return SetError(kErrDisplayBitmap);
-  }
-  if (!input_.Allocate(capacity, reader)) return SetError(kErrDisplayBitmap);
+  if (!AllocateCounted(int64_t(capacity) + int64_t(file_.width) * 4, kErrDisplayBitmap, [&] {
+        row_.assign(size_t(file_.width) * 4, 0);
+        input_.Allocate(capacity, reader);
+      }))
+    return false;
   packetLeft_ = 0;
   packetIsRun_ = false;
   if (!SeekSource(pixelOffset_, 0, nullptr)) return SetError(kErrRow);

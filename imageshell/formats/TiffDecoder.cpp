@@ -216,13 +216,11 @@ bool TiffDecoder::BeginRows() {
   const tmsize_t scanline = TIFFScanlineSize(tiff_);
   const size_t rowBytes = size_t(width_) * 4;
   if (scanline <= 0 || size_t(scanline) > rowBytes + 16) return SetError(kErrPixelData);
-  if (!ReserveBytes(int64_t(rowBytes) * 2 + 16)) return false;
-  try {
-    raw_.assign(rowBytes + 16, 0);
-    row_.assign(rowBytes, 0);
-  } catch (const std::bad_alloc&) {
-    return SetError(kErrPixelData);
-  }
+  if (!AllocateCounted(int64_t(rowBytes) * 2 + 16, kErrPixelData, [&] {
+        raw_.assign(rowBytes + 16, 0);
+        row_.assign(rowBytes, 0);
+      }))
+    return false;
   nextRow_ = 0;
   return SetError(kErrNone);
 }

@@ -12,9 +12,6 @@ typedef struct tiff TIFF;
 
 namespace lumetta {
 
-// A page that the file does not have.
-constexpr int kErrNoPage = 18;
-
 class TiffDecoder : public RowDecoder {
 public:
   explicit TiffDecoder(const ImageSource& source);

@@ -19,10 +19,9 @@ int ByteSource::Open() {
   position_ = 0;
   switch (source_.kind) {
     case ImageSource::Kind::Path: {
-      if (ownsFile_ && file_ != kInvalidFile) CloseFile(file_);
-      file_ = OpenFileForReading(source_.path.c_str());
-      ownsFile_ = file_ != kInvalidFile;
-      if (!ownsFile_) return kErrOpen;
+      ownFile_ = OwnedFile(OpenFileForReading(source_.path.c_str()));
+      file_ = ownFile_.get();
+      if (!ownFile_) return kErrOpen;
       length_ = FileSizeOf(file_);
       if (length_ < 0) return kErrOpen;
       break;
@@ -130,10 +129,9 @@ int ByteSource::Seek(int64_t offset, int origin, int64_t* newPosition) {
 }
 
 int ByteSource::Close() {
-  if (source_.kind == ImageSource::Kind::Path && ownsFile_ && file_ != kInvalidFile) {
-    CloseFile(file_);
+  if (source_.kind == ImageSource::Kind::Path) {
+    ownFile_.reset();
     file_ = kInvalidFile;
-    ownsFile_ = false;
   }
   if (source_.kind == ImageSource::Kind::Resource) memory_ = nullptr;
   position_ = 0;

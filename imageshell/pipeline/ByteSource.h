@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pipeline/ImageSource.h"
+#include "pipeline/OwnedHandles.h"
 #include "pipeline/PlatformFiles.h"
 
 namespace lumetta {
@@ -33,8 +34,8 @@ private:
   int CheckedPosition(int64_t offset, int origin, int64_t* result) const;
 
   ImageSource source_;
-  FileHandle file_ = kInvalidFile;  // the path's own handle, or the caller's
-  bool ownsFile_ = false;
+  OwnedFile ownFile_;                // a path's file, opened here
+  FileHandle file_ = kInvalidFile;   // the file read: ownFile_'s, or the caller's (never closed here)
   int64_t fileHandlePosition_ = -1;  // where the caller's handle is, when known
   const uint8_t* memory_ = nullptr;
   bool open_ = false;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "pipeline/BufferAllocation.h"
 #include "pipeline/ByteSource.h"
 #include "pipeline/DecodeRequest.h"
 #include "pipeline/ImageExtras.h"
@@ -132,6 +133,15 @@ protected:
   // Counts a format's buffers against the ceiling of one decode before it allocates them; error 7
   // when they do not fit beside the bitmaps.
   bool ReserveBytes(int64_t bytes) { return SetError(output_.Reserve(bytes) ? kErrNone : kErrFormat); }
+  // A format's buffers for one decode: `bytes` are counted against the ceiling (error 7 when they do
+  // not fit), then `allocate` makes them; `failCode` when the memory cannot be had. AllocateOrFail alone
+  // serves buffers counted elsewhere: in an earlier AllocateCounted of the same decode, or, for those
+  // that live across decodes (a GIF canvas), in every decode that uses them.
+  template <typename Allocate>
+  bool AllocateCounted(int64_t bytes, int failCode, Allocate&& allocate) {
+    if (!ReserveBytes(bytes)) return false;
+    return AllocateOrFail(allocate) || SetError(failCode);
+  }
 
   const ImageHeader& header() const { return header_; }
   // For formats that learn their row length only once decoding starts (scaled decoding), or whose pages

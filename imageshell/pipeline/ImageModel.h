@@ -28,7 +28,8 @@ enum class ImageKind : int32_t {
   Pic = 12,
 };
 
-// Last-error codes of decoders and of ImageFile. Formats may add codes of their own above 14.
+// Last-error codes of decoders and of ImageFile, the formats' own codes with them (one list, so that a
+// number means one thing whichever decoder answers it).
 enum ImageError : int {
   kErrNone = 0,
   kErrInvalidState = 1,      // no source, decode after completion, column operation on a row decoder
@@ -44,6 +45,7 @@ enum ImageError : int {
   kErrFullColorBitmap = 12,  // the full-colour bitmap cannot be created
   kErrPalette = 13,          // the palette cannot be created
   kErrDeviceRow = 14,        // storing a row into a device bitmap failed
+  kErrNoPage = 18,           // SelectPage asked for a page the file does not have (TIFF, DCX)
   kErrReserved = 19,         // the reserved virtual operation was called
   kErrOutOfTime = 20,        // a decode with a time budget was still running when its time was up
   kErrNoDecoder = 100,       // no decoder for this kind and source

@@ -1,10 +1,11 @@
 #pragma once
 
-// Move-only owners of the bitmaps and palettes made through the platform seam. Each keeps the graphics
-// that made its handle, so whoever holds it last deletes it the right way, and handing a bitmap from
-// the decoder to a page is a move.
+// Move-only owners of what the platform seam hands out: bitmaps, palettes and opened files. A bitmap's
+// or palette's owner keeps the graphics that made its handle, so whoever holds it last deletes it the
+// right way, and handing a bitmap from the decoder to a page is a move.
 #include <utility>
 
+#include "pipeline/PlatformFiles.h"
 #include "pipeline/PlatformGraphics.h"
 
 namespace lumetta {
@@ -42,5 +43,33 @@ private:
 
 using OwnedBitmap = OwnedHandle<BitmapHandle, &PlatformGraphics::DeleteBitmap>;
 using OwnedPalette = OwnedHandle<PaletteHandle, &PlatformGraphics::DeletePalette>;
+
+// A file this code opened, closed when its owner lets it go.
+class OwnedFile {
+public:
+  OwnedFile() = default;
+  explicit OwnedFile(FileHandle file) : file_(file) {}
+  ~OwnedFile() { reset(); }
+  OwnedFile(OwnedFile&& other) noexcept : file_(std::exchange(other.file_, kInvalidFile)) {}
+  OwnedFile& operator=(OwnedFile&& other) noexcept {
+    if (this != &other) {
+      reset();
+      file_ = std::exchange(other.file_, kInvalidFile);
+    }
+    return *this;
+  }
+  OwnedFile(const OwnedFile&) = delete;
+  OwnedFile& operator=(const OwnedFile&) = delete;
+
+  FileHandle get() const { return file_; }
+  explicit operator bool() const { return file_ != kInvalidFile; }
+  void reset() {
+    if (file_ != kInvalidFile) CloseFile(file_);
+    file_ = kInvalidFile;
+  }
+
+private:
+  FileHandle file_ = kInvalidFile;
+};
 
 }  // namespace lumetta

@@ -1,4 +1,3 @@
-// The viewer stands on this folder, so it hands in its opener (ViewerOpener) rather than being called by name.
 #include "shell/ShellCommands.h"
 
 #include "shell/FileServices.h"
@@ -6,12 +5,6 @@
 #include "shell/ObjectCount.h"
 #include "shell/Printing.h"
 #include "shell/Settings.h"
-
-void (*ViewerOpener)(const char* path) = nullptr;
-
-void OpenViewer(const char* path) {
-  if (ViewerOpener) ViewerOpener(path);
-}
 
 namespace {
 

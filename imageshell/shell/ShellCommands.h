@@ -1,13 +1,10 @@
 #pragma once
 
-// The operations behind the context menu's commands that live outside the menu itself. Each holds the
-// module loaded while it runs.
+// The operations behind the context menu's commands that live outside the menu itself (the viewer,
+// which stands above this folder, is opened by the module directly). Each holds the module loaded while
+// it runs.
 #include <windows.h>
 
-// A viewer window of its own for the image at `path`; returns at once, the window lives on.
-void OpenViewer(const char* path);
-// The viewer stands above the menu; the module sets this to the viewer's opener.
-extern void (*ViewerOpener)(const char* path);
 // Prints the one image at `path`, with the print setup and the system's print dialog, at the scale of
 // the print options.
 void PrintImageFile(const char* path);

@@ -112,7 +112,7 @@ TEST(RasterDecoders, DcxPages) {
     image.SetPage(index);
     Pixels pixels = DecodePixels(image, graphics);
     if (index == 3) {
-      EXPECT_EQ(image.GetLastError(), kErrNoSuchPage);
+      EXPECT_EQ(image.GetLastError(), kErrNoPage);
     } else {
       EXPECT_EQ(pixels, Pixels(size_t(2 + index), kColours[1] ^ 0x100000u * uint32_t(index + 1)));
     }

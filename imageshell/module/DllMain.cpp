@@ -1,10 +1,11 @@
 // The module's entry points: process set-up and tear-down, and the COM server's two exports.
+// ShowImage, the launcher's entry, is in ShowImage.cpp.
 #include <windows.h>
 #include <objbase.h>
 
+#include "module/ClassFactory.h"
 #include "shell/ModuleState.h"
 #include "shell/ObjectCount.h"
-#include "shell/ShellExtension.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -21,5 +22,3 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ObjectCount == 0 ? S_OK : S_FALSE; }
-
-// ShowImage, the launcher's entry, comes with the viewer.

@@ -2,13 +2,15 @@
 // describes the image, the owner-drawn thumbnail, the help texts and the commands.
 #include <cstring>
 
+#include "module/ContextMenu.h"
+#include "module/ShellExtension.h"
+#include "resources/resource.h"
 #include "shell/AboutBox.h"
 #include "shell/ModuleState.h"
 #include "shell/ObjectCount.h"
 #include "shell/Settings.h"
 #include "shell/ShellCommands.h"
-#include "shell/ShellExtension.h"
-#include "resources/resource.h"
+#include "viewer/ViewerWindow.h"
 
 using lumetta::DecodeRequest;
 using lumetta::ImageKind;
@@ -197,7 +199,7 @@ STDMETHODIMP ShellExtension::InvokeCommand(CMINVOKECOMMANDINFO* info) {
   try {
     switch (offset) {
       case kCommandView:
-        if (path) OpenViewer(path);
+        if (path) lumetta::OpenViewerWindow(path);
         break;
       case kCommandPrint:
         if (path) PrintImageFile(path);
