@@ -1,6 +1,6 @@
 # cmake -DBIN_DIR=... -DOUT=... -P FileList.cmake
 # Writes the macros setup.nsi inserts for the files that only some builds make: the wave files beside
-# mercanota.exe and the two help files. It runs on every build, because the files come from other
+# mercanota.exe and the help files (mercanota's, and lumetta32's in English and in Portuguese). It runs on every build, because the files come from other
 # targets; OUT is rewritten only when the list changed, so the setup program is not remade for nothing.
 cmake_minimum_required(VERSION 3.25)
 if(NOT BIN_DIR OR NOT OUT)
@@ -15,7 +15,7 @@ foreach(name IN LISTS names)
   # The tour's files are named "MSG_108.WAV" as well as "MSG_101.wav": any case of the extension.
   if(name MATCHES "\\.[wW][aA][vV]$" OR name STREQUAL "MercanotaK.HLP")
     list(APPEND mercanota_files ${name})
-  elseif(name STREQUAL "lumetta32.hlp")
+  elseif(name STREQUAL "lumetta32.hlp" OR name STREQUAL "lumetta32-ptb.hlp")
     list(APPEND lumetta_files ${name})
   endif()
 endforeach()
@@ -44,6 +44,9 @@ if("MercanotaK.HLP" IN_LIST mercanota_files)
 endif()
 if("lumetta32.hlp" IN_LIST lumetta_files)
   string(APPEND text "!define LUMETTA_HELP \"lumetta32.hlp\"\n")
+endif()
+if("lumetta32-ptb.hlp" IN_LIST lumetta_files)
+  string(APPEND text "!define LUMETTA_HELP_PTB \"lumetta32-ptb.hlp\"\n")
 endif()
 
 set(old "")

@@ -119,6 +119,11 @@ Section "-lumetta32"
     CreateDirectory "${MENU_DIR}"
     CreateShortcut "${MENU_DIR}\Lumetta32 Help.lnk" "$WINDIR\winhlp32.exe" '"${LUMETTA_DIR}\${LUMETTA_HELP}"'
   !endif
+  ; The module opens this one itself when Windows speaks Portuguese; the menu offers it to everyone.
+  !ifdef LUMETTA_HELP_PTB
+    CreateDirectory "${MENU_DIR}"
+    CreateShortcut "${MENU_DIR}\Ajuda do Lumetta32.lnk" "$WINDIR\winhlp32.exe" '"${LUMETTA_DIR}\${LUMETTA_HELP_PTB}"'
+  !endif
 SectionEnd
 
 Section "-uninstaller"
@@ -154,6 +159,7 @@ Section "Uninstall"
   ; The help viewer leaves its index beside a help file it has opened.
   Delete "${MERCANOTA_DIR}\MercanotaK.GID"
   Delete "${LUMETTA_DIR}\lumetta32.GID"
+  Delete "${LUMETTA_DIR}\lumetta32-ptb.GID"
   ; Something that has just let go of the module (a file manager, a virus scanner) can hold its folder a
   ; moment longer: a few tries before the folder is left for the next restart.
   StrCpy $1 0
@@ -174,6 +180,7 @@ Section "Uninstall"
   Delete "${MENU_DIR}\Mercanota.lnk"
   Delete "${MENU_DIR}\Ajuda do Mercanota.lnk"
   Delete "${MENU_DIR}\Lumetta32 Help.lnk"
+  Delete "${MENU_DIR}\Ajuda do Lumetta32.lnk"
   Delete "${MENU_DIR}\Desinstalar.lnk"
   RMDir "${MENU_DIR}"
 

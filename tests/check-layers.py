@@ -5,7 +5,7 @@ header from the program's folder ("formats/BmpDecoder.h"), never bare.
 
 The layers, lowest first, are the LAYERS table below. A folder may include from the folders listed after
 it as its foundations; anything else (a folder above it, a sibling, the other program) is reported with the
-file, the line and the header. Portable folders must not include <windows.h> from a header: their headers
+file, the line and the header, and so is a RESTRICTED header included outside the folders named for it. Portable folders must not include <windows.h> from a header: their headers
 are compiled on the host too. Exit status 1 when anything is reported.
 """
 import os
@@ -16,13 +16,15 @@ import sys
 # (tests, tools and resources include whatever they need).
 LAYERS = {
     "shopping/catalogue": [],
-    "shopping/forms": ["shopping/catalogue"],
-    "shopping/products": ["shopping/forms", "shopping/catalogue"],
+    # The program's operations on typed values; the windows above it name no statement or column.
+    "shopping/model": ["shopping/catalogue"],
+    "shopping/forms": ["shopping/model", "shopping/catalogue"],
+    "shopping/products": ["shopping/forms", "shopping/model", "shopping/catalogue"],
     # The assembly window opens the registration window, so lists stand on products.
-    "shopping/lists": ["shopping/products", "shopping/forms", "shopping/catalogue"],
-    "shopping/update": ["shopping/forms", "shopping/catalogue"],
+    "shopping/lists": ["shopping/products", "shopping/forms", "shopping/model", "shopping/catalogue"],
+    "shopping/update": ["shopping/forms", "shopping/model", "shopping/catalogue"],
     "shopping/app": ["shopping/lists", "shopping/update", "shopping/products", "shopping/forms",
-                     "shopping/catalogue"],
+                     "shopping/model", "shopping/catalogue"],
     "imageshell/pipeline": [],
     "imageshell/formats": ["imageshell/pipeline"],
     "imageshell/image": ["imageshell/formats", "imageshell/pipeline"],
@@ -33,10 +35,16 @@ LAYERS = {
     "imageshell/module": ["imageshell/viewer", "imageshell/shell", "imageshell/image", "imageshell/formats",
                           "imageshell/pipeline"],
 }
+# Headers only some folders may include although others stand on their floor: mercanota's windows ask
+# the model for operations and never name a statement themselves.
+RESTRICTED = {
+    "shopping/catalogue/Statements.h": ["shopping/catalogue", "shopping/model"],
+    "shopping/catalogue/SqlTranslation.h": ["shopping/catalogue"],
+}
 # Identifiers of resources are shared by whoever shows them.
 ANYONE_MAY_INCLUDE = ["shopping/resources", "imageshell/resources"]
 # Folders whose headers the host build compiles.
-PORTABLE = ["shopping/catalogue", "imageshell/pipeline", "imageshell/formats", "imageshell/image"]
+PORTABLE = ["shopping/catalogue", "shopping/model", "imageshell/pipeline", "imageshell/formats", "imageshell/image"]
 
 SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cpp", ".inc", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
@@ -98,6 +106,9 @@ def main():
                     if theirs is not None and theirs not in allowed:
                         problems.append(f"{f}:{number}: includes {header} from {theirs}, "
                                         f"which {own} does not stand on")
+                    elif own not in RESTRICTED.get(target, [own]):
+                        problems.append(f"{f}:{number}: includes {header}, which only "
+                                        f"{', '.join(RESTRICTED[target])} may")
 
     for p in problems:
         print(p)

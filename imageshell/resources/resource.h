@@ -28,6 +28,28 @@
 #define IDS_MENU_ABOUT 20
 #define IDS_MENU_HELP 21
 
+// Texts the dialogs set at run time, and the help file's name after the module's (each language names its
+// own help file; the module falls back to ".hlp" when that file is missing).
+#define IDS_HELP_FILE_EXTENSION 22
+#define IDS_OPTIONS_CAPTION 23
+#define IDS_PRINT_SETUP_CAPTION 24
+#define IDS_ABOUT_VERSION 25
+
+// The viewer's menu (26-38): its items, then its two submenus' items.
+#define IDS_VIEWER_PRINT 26
+#define IDS_VIEWER_WALLPAPER 27
+#define IDS_VIEWER_ZOOM 28
+#define IDS_VIEWER_RELOAD 29
+#define IDS_VIEWER_ABOUT 30
+#define IDS_VIEWER_CLOSE 31
+#define IDS_VIEWER_TILED 32
+#define IDS_VIEWER_CENTERED 33
+#define IDS_VIEWER_RESTORE 34
+#define IDS_VIEWER_REDUCE 35
+#define IDS_VIEWER_ENLARGE 36
+#define IDS_VIEWER_100 37
+#define IDS_VIEWER_FIT 38
+
 // About box.
 #define IDD_ABOUT 100
 #define IDC_ABOUT_VERSION 113

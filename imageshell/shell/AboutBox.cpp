@@ -1,6 +1,5 @@
 #include "shell/AboutBox.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "shell/ModuleState.h"
@@ -19,7 +18,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       HWND parent = GetParent(dialog);
       CenterWindow(dialog, parent);
       char version[32];
-      std::snprintf(version, sizeof version, "Version %s", kVersion);
+      LoadTextWith(ModuleInstance, IDS_ABOUT_VERSION, "Version %s", kVersion, version, sizeof version);
       SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, version);
       SetTimer(dialog, kBlinkTimer, 1000, nullptr);
       if (!parent) {

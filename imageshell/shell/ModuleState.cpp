@@ -11,15 +11,16 @@ HICON ProductIcon = nullptr;
 HICON BlinkIcon = nullptr;
 char HelpFilePath[kPathBufferSize] = "Lumetta32.hlp";
 
-void HelpPathForModule(const char* moduleFileName, char* out) {
+void HelpPathForModule(const char* moduleFileName, char* out, const char* ending) {
   std::strncpy(out, moduleFileName, kPathBufferSize - 1);
   out[kPathBufferSize - 1] = '\0';
   char* dot = std::strrchr(out, '.');
   if (!dot || std::strchr(dot, '\\')) return;
-  // ".hlp" replaces the extension in place; a name that already fills the buffer loses its tail.
+  // The ending replaces the extension in place; a name that already fills the buffer loses its tail.
+  const size_t length = std::strlen(ending);
   size_t at = size_t(dot - out);
-  if (at + 5 > kPathBufferSize - 1) at = kPathBufferSize - 1 - 4;
-  std::memcpy(out + at, ".hlp", 5);
+  if (at + length > kPathBufferSize - 1) at = kPathBufferSize - 1 - length;
+  std::memcpy(out + at, ending, length + 1);
 }
 
 void AttachModule(HINSTANCE instance) {
@@ -30,6 +31,13 @@ void AttachModule(HINSTANCE instance) {
   if (GetModuleFileNameA(instance, moduleName, kPathBufferSize) > 0) {
     moduleName[kPathBufferSize - 1] = '\0';
     HelpPathForModule(moduleName, HelpFilePath);
+    char ending[16];
+    char translated[kPathBufferSize];
+    if (LoadStringA(instance, IDS_HELP_FILE_EXTENSION, ending, sizeof ending) > 0) {
+      HelpPathForModule(moduleName, translated, ending);
+      if (GetFileAttributesA(translated) != INVALID_FILE_ATTRIBUTES)
+        std::memcpy(HelpFilePath, translated, kPathBufferSize);
+    }
   }
   std::srand(GetTickCount());
   TheSettings.Load(kSettingsKey);

@@ -102,7 +102,9 @@ bool Settings::ShowOptions(HINSTANCE instance, HWND parent) {
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
   header.hwndParent = parent;
   header.hInstance = instance;
-  header.pszCaption = "Options";
+  char caption[100];
+  LoadTextWith(instance, IDS_OPTIONS_CAPTION, "Options", nullptr, caption, sizeof caption);
+  header.pszCaption = caption;
   header.nPages = 1;
   header.nStartPage = 0;
   header.ppsp = &page;

@@ -81,7 +81,7 @@ INT_PTR CALLBACK PrintSetupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     EnableWindow(GetDlgItem(dialog, IDC_PRINT_ENTIRE), window);
     EnableWindow(GetDlgItem(dialog, IDC_PRINT_ONE_PER_PAGE), parameters->multipleImages);
     char caption[100];
-    std::snprintf(caption, sizeof caption, "%s Print Setup", "Lumetta32");
+    LoadTextWith(parameters->instance, IDS_PRINT_SETUP_CAPTION, "%s Print Setup", "Lumetta32", caption, sizeof caption);
     SetWindowTextA(dialog, caption);
     CenterWindow(dialog, parameters->owner);
     return TRUE;

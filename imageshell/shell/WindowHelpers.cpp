@@ -1,5 +1,7 @@
 #include "shell/WindowHelpers.h"
 
+#include <string>
+
 #include "shell/WindowPlacement.h"
 
 namespace {
@@ -22,6 +24,17 @@ void CenterWindow(HWND window, HWND over) {
                                              overRect.left, overRect.top, overRect.right, overRect.bottom,
                                              GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   SetWindowPos(window, nullptr, position.x, position.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
+}
+
+void LoadTextWith(HINSTANCE instance, UINT id, const char* fallback, const char* value, char* out, size_t size) {
+  if (size == 0) return;
+  char text[100];  // the size every resource string of the module is loaded into
+  if (LoadStringA(instance, id, text, sizeof text) <= 0) lstrcpynA(text, fallback, sizeof text);
+  // The translation is data, never a format: only its first "%s" is filled in.
+  std::string result = text;
+  const size_t at = result.find("%s");
+  if (at != std::string::npos) result.replace(at, 2, value ? value : "");
+  lstrcpynA(out, result.c_str(), static_cast<int>(size));
 }
 
 bool ShowSystemError(const char* caption) {

@@ -11,6 +11,10 @@ void CenterWindow(HWND window, HWND over);
 // system has no text for it.
 bool ShowSystemError(const char* caption);
 
+// A text of the module's string table in the user's language, with its first "%s" replaced by `value`;
+// `fallback` (English) when the table has no such string. The result is cut to fit `out`.
+void LoadTextWith(HINSTANCE instance, UINT id, const char* fallback, const char* value, char* out, size_t size);
+
 // Every message box of the extension's commands goes through this function; tests put a recording one
 // in place (null restores MessageBoxA).
 using MessageBoxFunction = int (*)(HWND owner, const char* text, const char* caption, UINT type);

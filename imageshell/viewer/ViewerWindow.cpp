@@ -8,7 +8,9 @@
 #include "shell/ObjectCount.h"
 #include "shell/Settings.h"
 #include "shell/ShellCommands.h"
+#include "shell/WindowHelpers.h"
 #include "viewer/ViewerMath.h"
+#include "resources/resource.h"
 
 namespace lumetta {
 
@@ -209,8 +211,8 @@ void ViewerWindow::UpdateTitle() {
   // "promoção.jpg" would read "promo‡ao.jpg".
   const char* path = image->GetPath();
   char title[MAX_PATH * 2 + 64];
-  FormatImageLabel(title, sizeof title - 32, path ? path : "", image->GetKind(), image->GetWidth(),
-                   image->GetHeight(), image->GetBitsPerPixel(), true, false);
+  FormatImageLabel(title, sizeof title - 32, path ? path : "", image->GetKind(), image->GetWidth(), image->GetHeight(),
+                   image->GetBitsPerPixel(), true, false);
   size_t used = std::strlen(title);
   std::snprintf(title + used, sizeof title - used, " - %d%%", zoom);
   SetWindowTextA(window, title);
@@ -246,23 +248,29 @@ void ViewerWindow::ShowContextMenu(LPARAM position) {
     at = {client.right / 2, client.bottom / 2};
     ClientToScreen(window, &at);
   }
+  // Texts in the user's language from the module's string table, English where it has none.
+  auto text = [](UINT id, const char* english) {
+    static char buffer[100];
+    LoadTextWith(ModuleInstance, id, english, nullptr, buffer, sizeof buffer);
+    return buffer;
+  };
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, kViewerPrint, "&Print...");
+  AppendMenuA(menu, MF_STRING, kViewerPrint, text(IDS_VIEWER_PRINT, "&Print..."));
   HMENU wallpaper = CreatePopupMenu();
-  AppendMenuA(wallpaper, MF_STRING, kViewerTiled, "&Tiled");
-  AppendMenuA(wallpaper, MF_STRING, kViewerCentered, "&Centered");
-  AppendMenuA(wallpaper, MF_STRING, kViewerRemoveWallpaper, "&Remove");
-  AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(wallpaper), "&Wallpaper");
+  AppendMenuA(wallpaper, MF_STRING, kViewerTiled, text(IDS_VIEWER_TILED, "&Tiled"));
+  AppendMenuA(wallpaper, MF_STRING, kViewerCentered, text(IDS_VIEWER_CENTERED, "&Centered"));
+  AppendMenuA(wallpaper, MF_STRING, kViewerRemoveWallpaper, text(IDS_VIEWER_RESTORE, "&Remove"));
+  AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(wallpaper), text(IDS_VIEWER_WALLPAPER, "&Wallpaper"));
   HMENU zoomMenu = CreatePopupMenu();
-  AppendMenuA(zoomMenu, MF_STRING, kViewerReduce, "&Reduce\tNUMPAD -");
-  AppendMenuA(zoomMenu, MF_STRING, kViewerEnlarge, "&Enlarge\tNUMPAD +");
-  AppendMenuA(zoomMenu, MF_STRING, kViewer100, "&100%\tNUMPAD /");
-  AppendMenuA(zoomMenu, MF_STRING, kViewerFitToScreen, "&Fit to screen\tNUMPAD *");
-  AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(zoomMenu), "&Zoom");
-  AppendMenuA(menu, MF_STRING, kViewerReload, "&Reload\tSHIFT+F5");
+  AppendMenuA(zoomMenu, MF_STRING, kViewerReduce, text(IDS_VIEWER_REDUCE, "&Reduce\tNUMPAD -"));
+  AppendMenuA(zoomMenu, MF_STRING, kViewerEnlarge, text(IDS_VIEWER_ENLARGE, "&Enlarge\tNUMPAD +"));
+  AppendMenuA(zoomMenu, MF_STRING, kViewer100, text(IDS_VIEWER_100, "&100%\tNUMPAD /"));
+  AppendMenuA(zoomMenu, MF_STRING, kViewerFitToScreen, text(IDS_VIEWER_FIT, "&Fit to screen\tNUMPAD *"));
+  AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(zoomMenu), text(IDS_VIEWER_ZOOM, "&Zoom"));
+  AppendMenuA(menu, MF_STRING, kViewerReload, text(IDS_VIEWER_RELOAD, "&Reload\tSHIFT+F5"));
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, kViewerAbout, "&About...");
-  AppendMenuA(menu, MF_STRING, kViewerClose, "&Close\tEsc");
+  AppendMenuA(menu, MF_STRING, kViewerAbout, text(IDS_VIEWER_ABOUT, "&About..."));
+  AppendMenuA(menu, MF_STRING, kViewerClose, text(IDS_VIEWER_CLOSE, "&Close\tEsc"));
   TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr);
   DestroyMenu(menu);
 }

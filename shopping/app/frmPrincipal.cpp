@@ -9,7 +9,6 @@
 #include "forms/Impressora.h"
 #include "forms/ModuloGlobal.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 #include "lists/VisitaGuiada.h"
 #include "products/frmCadastraProduto.h"
 #include "products/frmConsulta.h"
@@ -236,9 +235,9 @@ HWND frmPrincipal::JanelaFilhaAtiva() const {
 
 // The query window and the list generator make no sense over an empty catalogue.
 bool frmPrincipal::CatalogoTemProdutos() {
-  Recordset produtos;
-  if (!ModuloGlobal::Consulta(sql::SelectAllProducts(), &produtos)) return false;
-  if (produtos.Eof()) {
+  bool algum = false;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.HasProducts(&algum); })) return false;
+  if (!algum) {
     MsgBox(
         "Impossível prosseguir. Para que este botão tenha função você deve primeiro salvar um produto na lista "
         "de produtos.",

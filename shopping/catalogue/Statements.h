@@ -1,7 +1,8 @@
 #pragma once
-// Every SQL text the program sends to the catalogue, one function each, so that every window builds its
-// statements in one place. For plain values the texts are exactly those the catalogue has always been
-// given (mixed-case keywords, "Delete * From", double-quoted literals in Values, bare identifiers).
+// Every SQL text the program sends to the catalogue, one function each, so that the program's operations
+// (model/) build their statements in one place. For plain values the texts are exactly those the catalogue
+// has always been given (mixed-case keywords, "Delete * From", double-quoted literals in Values, bare
+// identifiers).
 //
 // Values are spliced between quotes; a quote character of the same kind inside a value is doubled, so a
 // name such as D'Ajuda is stored and found like any other and no value can end its literal early and add

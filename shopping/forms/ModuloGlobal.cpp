@@ -13,16 +13,12 @@ bool ModoDeAjuda = false;
 std::string ModoCadastro;
 std::array<std::string, kMaxProdutosDaLista + 1> ProdutosDaLista;
 
-namespace {
-
 void AvisaSomenteLeitura() {
   MsgBox(
       "O catálogo de produtos (Registro.mdb) está protegido contra gravação. O programa pode ser usado para "
       "consultas, mas nenhuma alteração poderá ser salva.",
       MB_OK | MB_ICONSTOP, "Erro:");
 }
-
-}  // namespace
 
 bool AbreBancoDados() {
   const bool aberto =
@@ -74,21 +70,7 @@ void ExibirAjuda() {
   CloseHandle(pi.hProcess);
 }
 
-bool Consulta(std::string_view sql, Recordset* linhas) {
-  const bool feito = ComAmpulheta::Durante([&] { return CatalogueDatabase.CreateSnapshot(sql, linhas); });
-  if (!feito) MostraErroDoBancoDeDados();
-  return feito;
-}
-
-bool Executa(std::string_view sql) {
-  if (CatalogueDatabase.IsReadOnly()) {
-    AvisaSomenteLeitura();
-    return false;
-  }
-  const bool feito = ComAmpulheta::Durante([&] { return CatalogueDatabase.Execute(sql); });
-  if (!feito) MostraErroDoBancoDeDados();
-  return feito;
-}
+Shop Loja() { return Shop(CatalogueDatabase); }
 
 void MostraErroDoBancoDeDados() {
   MsgBox("Não foi possível completar a operação no banco de dados.\r\n\r\n" + CatalogueDatabase.LastErrorText(),

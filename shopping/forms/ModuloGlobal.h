@@ -6,6 +6,8 @@
 
 #include "catalogue/CatalogueDatabase.h"
 #include "catalogue/ListConventions.h"
+#include "forms/Eventos.h"
+#include "model/Shop.h"
 
 namespace mercanota::ModuloGlobal {
 
@@ -34,15 +36,44 @@ void ExibirAjuda();
 // The command line ExibirAjuda starts.
 std::string LinhaDeComandoDaAjuda();
 
-// A query and a command on the catalogue as every window runs them: the hourglass from just before the
+// The program's operations on the open catalogue.
+Shop Loja();
+
+// A reading and a change of the catalogue as every window runs them: the hourglass from just before the
 // call to just after it; on failure the user is told why (MostraErroDoBancoDeDados) and the result is
-// false, so the caller stops the operation. A command on a catalogue opened for reading is refused with
-// the message the start showed.
-bool Consulta(std::string_view sql, Recordset* linhas);
-bool Executa(std::string_view sql);
+// false, so the caller stops the operation. A change refused because the catalogue was opened for reading
+// is told with the message the start showed.
+template <class Leitura>
+bool Le(const Leitura& leitura);
+template <class Alteracao>
+bool Altera(const Alteracao& alteracao);
+
+// The message the start shows for a catalogue that cannot be written.
+void AvisaSomenteLeitura();
 
 // Tells the user why the last database operation failed (the windows call it where an error stops an
 // operation).
 void MostraErroDoBancoDeDados();
+
+template <class Leitura>
+bool Le(const Leitura& leitura) {
+  Shop loja = Loja();
+  const bool feito = ComAmpulheta::Durante([&] { return leitura(loja); });
+  if (!feito) MostraErroDoBancoDeDados();
+  return feito;
+}
+
+template <class Alteracao>
+bool Altera(const Alteracao& alteracao) {
+  Shop loja = Loja();
+  Change resultado = Change::kFailed;
+  ComAmpulheta::Durante([&] {
+    resultado = alteracao(loja);
+    return true;
+  });
+  if (resultado == Change::kReadOnly) AvisaSomenteLeitura();
+  if (resultado == Change::kFailed) MostraErroDoBancoDeDados();
+  return resultado == Change::kDone;
+}
 
 }  // namespace mercanota::ModuloGlobal

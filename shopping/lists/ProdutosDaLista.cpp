@@ -7,50 +7,33 @@
 #include "lists/ListaMarcavel.h"
 #include "forms/ModuloGlobal.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 
 namespace mercanota {
 
 bool CarregaProdutosDaLista(const std::string& nome) {
   auto& produtos = ModuloGlobal::ProdutosDaLista;
   for (auto& p : produtos) p.clear();
-  Recordset linhas;
-  if (!ModuloGlobal::Consulta(sql::SelectIdsOfList(nome), &linhas)) return false;
-  DefinePonteiro(Ponteiro::kAmpulheta);
-  size_t n = 0;
-  for (; !linhas.Eof() && n < kMaxProdutosDaLista; linhas.MoveNext()) {
-    Recordset produto;
-    if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectNameById(linhas.Fields("ID_Produto").AsInteger()),
-                                                        &produto)) {
-      DefinePonteiro(Ponteiro::kPadrao);
-      ModuloGlobal::MostraErroDoBancoDeDados();
-      return false;
-    }
-    // An entry deleted from the catalogue leaves no empty slot: an empty slot ends the list, and every
-    // name after it would be lost.
-    if (!produto.Eof()) produtos[++n] = produto.Fields("Produto").AsText();
-    produto.Close();
-  }
-  linhas.Close();
-  DefinePonteiro(Ponteiro::kPadrao);
+  // An entry deleted from the catalogue leaves no empty slot: an empty slot ends the list, and every name
+  // after it would be lost.
+  std::vector<std::string> nomes;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.NamesOfList(nome, &nomes); })) return false;
+  for (size_t n = 0; n < nomes.size() && n + 1 < produtos.size(); ++n) produtos[n + 1] = std::move(nomes[n]);
   return true;
 }
 
 bool PreencheListaDeProdutos(HWND lista) {
-  Recordset nomes;
-  if (!ModuloGlobal::Consulta(sql::SelectDistinctNames(), &nomes)) return false;
-  if (nomes.Eof()) {
+  std::vector<std::string> nomes;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.Names(&nomes); })) return false;
+  if (nomes.empty()) {
     MsgBox("Desculpe, mas para gerar uma lista de compras, primeiro deve existir algum produto cadastrado.",
            MB_OK | MB_ICONSTOP, "Erro:");
-    nomes.Close();
     return false;
   }
   ComAmpulheta ampulheta;
   SendMessageA(lista, WM_SETREDRAW, FALSE, 0);
   lista::Clear(lista);
-  SendMessageA(lista, LB_INITSTORAGE, nomes.RowCount(), nomes.RowCount() * 24);
-  for (; !nomes.Eof(); nomes.MoveNext()) lista::AddItem(lista, nomes.Fields("Produto").AsText());
-  nomes.Close();
+  SendMessageA(lista, LB_INITSTORAGE, nomes.size(), nomes.size() * 24);
+  for (const std::string& nome : nomes) lista::AddItem(lista, nome);
 
   // The tick pass: an entry is ticked when its name is one of the list's (exact comparison).
   std::unordered_set<std::string> daLista;

@@ -9,7 +9,6 @@
 #include "forms/ModuloGlobal.h"
 #include "forms/Servicos.h"
 #include "lists/ProdutosDaLista.h"
-#include "catalogue/Statements.h"
 #include "lists/VisitaGuiada.h"
 #include "lists/frmMontaLista.h"
 
@@ -123,19 +122,17 @@ void frmGeraListaCompras::ExibeDica() {
 }
 
 void frmGeraListaCompras::AtualizaListaDeCompras() {
-  Recordset nomes;
-  if (!ModuloGlobal::Consulta(sql::SelectSavedListNames(), &nomes)) return;
+  std::vector<std::string> nomes;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.SavedListNames(&nomes); })) return;
   SendMessageA(cmbListaPadrao, CB_RESETCONTENT, 0, 0);
   SendMessageA(cmbListaPadrao, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kListaPadrao));
-  for (; !nomes.Eof(); nomes.MoveNext()) {
-    const std::string nome = nomes.Fields("Nome_Salvar").AsText();
+  for (const std::string& nome : nomes) {
     SendMessageA(cmbListaPadrao, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(nome.c_str()));
   }
   ZeraConteudoDeCompras();
   // Choosing the entry applies it at once: nothing ticked.
   EscolheNoCombo(cmbListaPadrao, 0);
   cmbListaPadrao_Click();
-  nomes.Close();
 }
 
 void frmGeraListaCompras::AtualizaQuadroDeLista() {
@@ -160,7 +157,7 @@ void frmGeraListaCompras::cmdDeleteListaCompras_Click() {
              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Atenção:") != IDYES) {
     return;
   }
-  if (!ModuloGlobal::Executa(sql::DeleteList(nome))) return;
+  if (!ModuloGlobal::Altera([&](const Shop& loja) { return loja.DeleteList(nome); })) return;
   AtualizaListaDeCompras();  // back on "Lista Padrão", the product list rebuilt
 }
 

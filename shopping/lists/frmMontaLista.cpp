@@ -10,7 +10,6 @@
 #include "lists/RelatorioDaLista.h"
 #include "catalogue/RelatorioDeCompras.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 #include "lists/VisitaGuiada.h"
 #include "products/frmCadastraProduto.h"
 
@@ -184,35 +183,27 @@ bool frmMontaLista::VisualizaTecla(MSG& msg) {
 
 void frmMontaLista::AtualizaProdutoNaVariavel() {
   ComAmpulheta ampulheta;
-  const std::string lista = TextoDe(cmbListaPadrao_);
+  std::vector<std::string> nomes;
   for (int cursor = lista::ProximaMarcada(lstProdutos_, 0); cursor >= 0;
        cursor = lista::ProximaMarcada(lstProdutos_, cursor + 1)) {
-    Recordset marcas;
-    if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos_, cursor)),
-                                                        &marcas)) {
-      ModuloGlobal::MostraErroDoBancoDeDados();
-      break;
-    }
-    for (; !marcas.Eof(); marcas.MoveNext()) {
-      const long long id = marcas.Fields("ID_Produto").AsInteger();
-      if (!IdNaTabela(id)) continue;  // refused when the product is shown
-      Recordset quantidade;
-      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(lista, id), &quantidade)) {
-        ModuloGlobal::MostraErroDoBancoDeDados();
-        break;
-      }
-      Currency q;
-      if (quantidade.Eof() || !CurrencyFromDouble(quantidade.Fields("Quantidade").AsDouble(), &q)) q.scaled = 0;
-      QuantidadePorProduto[static_cast<size_t>(id)] = q;
-    }
+    nomes.push_back(lista::Item(lstProdutos_, cursor));
   }
+  // Entries beyond the quantity table are left out, and refused when their product is shown.
+  std::vector<SavedQuantity> salvas;
+  const bool lidas = ModuloGlobal::Loja().QuantitiesOfList(TextoDe(cmbListaPadrao_), nomes, &salvas);
+  for (const SavedQuantity& s : salvas) {
+    Currency q;
+    if (!s.saved || !CurrencyFromDouble(s.quantity, &q)) q.scaled = 0;
+    QuantidadePorProduto[static_cast<size_t>(s.id)] = q;
+  }
+  if (!lidas) ModuloGlobal::MostraErroDoBancoDeDados();
   lista::DefineListIndex(lstProdutos_, 0);
 }
 
 bool frmMontaLista::MostraMarcas(const std::string& produto) {
   DefineTexto(pnlTitulo, produto);
-  Recordset marcas;
-  if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(produto), &marcas)) {
+  std::vector<Product> marcas;
+  if (!ModuloGlobal::Loja().EntriesByPrice(produto, &marcas)) {
     ModuloGlobal::MostraErroDoBancoDeDados();
     return false;
   }
@@ -222,10 +213,10 @@ bool frmMontaLista::MostraMarcas(const std::string& produto) {
   int n = -1;
   int escolhida = 0;
   std::string recusados;
-  for (; !marcas.Eof(); marcas.MoveNext()) {
-    const long long id = marcas.Fields("ID_Produto").AsInteger();
-    const std::string marca = marcas.Fields("Marca").AsText();
-    const std::string complemento = marcas.Fields("Complemento").AsText();
+  for (const Product& m : marcas) {
+    const long long id = m.id;
+    const std::string& marca = m.brand;
+    const std::string& complemento = m.complement;
     if (!IdNaTabela(id)) {
       recusados += "\r\n" + marca + "; " + complemento + " (código " + std::to_string(id) + ")";
       continue;
@@ -238,7 +229,6 @@ bool frmMontaLista::MostraMarcas(const std::string& produto) {
       escolhida = n;
     }
   }
-  marcas.Close();
   if (!recusados.empty()) {
     // The quantity table holds the identifiers 1 to 1000 only; an entry beyond it could be neither
     // remembered nor saved.
@@ -321,16 +311,12 @@ void frmMontaLista::Salva() {
         MB_OK | MB_ICONINFORMATION, "Importante:");
     nome = "Lista Padrão II";
   }
-  if (!ModuloGlobal::Executa(sql::DeleteList(nome))) return;
-  ComAmpulheta ampulheta;
+  // Written whole or not at all: the list saved before under the name survives a failure.
+  std::vector<ListLine> linhas;
   for (size_t i = 1; i < QuantidadePorProduto.size(); ++i) {
-    if (QuantidadePorProduto[i].scaled <= 0) continue;
-    if (!ModuloGlobal::CatalogueDatabase.Execute(
-            sql::InsertListLine(nome, static_cast<long long>(i), TextoDaQuantidade(QuantidadePorProduto[i])))) {
-      ModuloGlobal::MostraErroDoBancoDeDados();
-      return;
-    }
+    if (QuantidadePorProduto[i].scaled > 0) linhas.push_back({static_cast<long long>(i), QuantidadePorProduto[i]});
   }
+  ModuloGlobal::Altera([&](const Shop& loja) { return loja.SaveList(nome, linhas); });
 }
 
 void frmMontaLista::GeraListaNoPapel() {
@@ -445,13 +431,12 @@ void frmMontaLista::cmdCadastrarNovo_Click() {
     }
   }
   if (!Carregado()) return;
-  Recordset marcas;
-  if (ModuloGlobal::Consulta(sql::SelectBrandsByPrice(produto), &marcas)) {
+  std::vector<Product> marcas;
+  if (ModuloGlobal::Le([&](const Shop& loja) { return loja.EntriesByPrice(produto, &marcas); })) {
     size_t aceitas = 0;
-    for (; !marcas.Eof(); marcas.MoveNext()) {
-      if (IdNaTabela(marcas.Fields("ID_Produto").AsInteger())) ++aceitas;
+    for (const Product& m : marcas) {
+      if (IdNaTabela(m.id)) ++aceitas;
     }
-    marcas.Close();
     // A brand was added: the list is made again, its ticks from the quantities.
     if (aceitas != static_cast<size_t>(lista::ListCount(lstMarca))) {
       DefinePonteiro(Ponteiro::kAmpulheta);

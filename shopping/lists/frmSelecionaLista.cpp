@@ -8,7 +8,6 @@
 #include "lists/ProdutosDaLista.h"
 #include "lists/RelatorioDaLista.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 
 namespace mercanota {
 namespace {
@@ -87,21 +86,18 @@ bool frmSelecionaLista::AoComando(int id, int notificacao, HWND) {
 void frmSelecionaLista::cmbListaPadrao_Click() { AcompanhaEscolha(cmbListaPadrao); }
 
 void frmSelecionaLista::AtualizaListaCompra() {
-  Recordset nomes;
-  if (!ModuloGlobal::Consulta(sql::SelectSavedListNames(), &nomes)) return;
+  std::vector<std::string> nomes;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.SavedListNames(&nomes); })) return;
   SendMessageA(cmbListaPadrao, CB_RESETCONTENT, 0, 0);
-  if (nomes.Eof()) {
-    nomes.Close();
+  if (nomes.empty()) {
     SendMessageA(cmbListaPadrao, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kNenhumaLista));
     EscolheNoCombo(cmbListaPadrao, 0);
     return;
   }
-  for (; !nomes.Eof(); nomes.MoveNext()) {
-    const std::string nome = nomes.Fields("Nome_Salvar").AsText();
+  for (const std::string& nome : nomes) {
     SendMessageA(cmbListaPadrao, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(nome.c_str()));
   }
   EscolheNoCombo(cmbListaPadrao, 0);
-  nomes.Close();
 }
 
 void frmSelecionaLista::CarregaProdutos() { CarregaProdutosDaLista(TextoDoCombo(cmbListaPadrao)); }
@@ -114,27 +110,17 @@ bool frmSelecionaLista::CarregarLista() {
 
 void frmSelecionaLista::CarregarProdutos() {
   ComAmpulheta ampulheta;
-  const std::string nome = TextoDoCombo(cmbListaPadrao);
+  std::vector<std::string> nomes;
   for (int cursor = lista::ProximaMarcada(lstProdutos, 0); cursor >= 0;
        cursor = lista::ProximaMarcada(lstProdutos, cursor + 1)) {
-    Recordset marcas;
-    if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectBrandsByPrice(lista::Item(lstProdutos, cursor)),
-                                                        &marcas)) {
-      ModuloGlobal::MostraErroDoBancoDeDados();
-      break;
-    }
-    for (; !marcas.Eof(); marcas.MoveNext()) {
-      const long long id = marcas.Fields("ID_Produto").AsInteger();
-      if (id < 1 || id > kMaxProdutosDaLista) continue;  // never in a saved list: saving refuses them
-      Recordset quantidade;
-      if (!ModuloGlobal::CatalogueDatabase.CreateSnapshot(sql::SelectQuantity(nome, id), &quantidade)) {
-        ModuloGlobal::MostraErroDoBancoDeDados();
-        break;
-      }
-      QuantidadeDaLista[static_cast<size_t>(id)] =
-          quantidade.Eof() ? 0 : QuantidadeDe16Bits(quantidade.Fields("Quantidade").AsDouble());
-    }
+    nomes.push_back(lista::Item(lstProdutos, cursor));
   }
+  std::vector<SavedQuantity> salvas;
+  const bool lidas = ModuloGlobal::Loja().QuantitiesOfList(TextoDoCombo(cmbListaPadrao), nomes, &salvas);
+  for (const SavedQuantity& s : salvas) {
+    QuantidadeDaLista[static_cast<size_t>(s.id)] = s.saved ? QuantidadeDe16Bits(s.quantity) : 0;
+  }
+  if (!lidas) ModuloGlobal::MostraErroDoBancoDeDados();
   lista::DefineListIndex(lstProdutos, 0);
 }
 
@@ -170,7 +156,7 @@ void frmSelecionaLista::cmdDeleteListaCompras_Click() {
              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Atenção:") != IDYES) {
     return;
   }
-  if (!ModuloGlobal::Executa(sql::DeleteList(nome))) return;
+  if (!ModuloGlobal::Altera([&](const Shop& loja) { return loja.DeleteList(nome); })) return;
   AtualizaListaCompra();
 }
 

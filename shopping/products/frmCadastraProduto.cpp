@@ -4,7 +4,6 @@
 #include "forms/ModuloGlobal.h"
 #include "catalogue/Regional.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 
 namespace mercanota {
 namespace {
@@ -113,15 +112,14 @@ bool frmCadastraProduto::Form_Load() {
   return true;
 }
 
-void frmCadastraProduto::PreparaEdicao(const std::string& id, const std::string& produto, const std::string& marca,
-                                       const std::string& complemento, const std::string& dataPesquisa,
-                                       double precoUnitario) {
-  DefineTexto(pnlID, id);
-  DefineTexto(txtProduto, produto);
-  DefineTexto(txtMarca, marca);
-  DefineTexto(txtComplemento, complemento);
+void frmCadastraProduto::PreparaEdicao(const Product& entrada) {
+  const std::string& dataPesquisa = entrada.date;
+  DefineTexto(pnlID, std::to_string(entrada.id));
+  DefineTexto(txtProduto, entrada.name);
+  DefineTexto(txtMarca, entrada.brand);
+  DefineTexto(txtComplemento, entrada.complement);
   DefineTexto(mskDataPesquisa, dataPesquisa);
-  DefineTexto(txtPrecoUnitario, FormatTwoDecimals(precoUnitario));
+  DefineTexto(txtPrecoUnitario, FormatTwoDecimals(entrada.price.ToDouble()));
   // The box shows only a date of the mask's shape; a stored text of another shape (the price update stores
   // the server's dates as sent) shows as an empty mask. Either way the stored text is what is saved again
   // while the box shows what it showed here.
@@ -185,10 +183,9 @@ bool frmCadastraProduto::ConfereNome() {
   return false;
 }
 
-// The price as the statements want it: the typed amount, as a currency amount under the regional
-// settings and back to text (3,50 becomes 3,5). A box that holds no number counts as zero, which must be
-// confirmed.
-bool frmCadastraProduto::ConferePreco(std::string* precoDoBanco) {
+// The price typed, as a currency amount under the regional settings. A box that holds no number counts as zero, which
+// must be confirmed.
+bool frmCadastraProduto::ConferePreco(Currency* preco) {
   Currency valor;
   if (!ParseCurrency(TextoDe(txtPrecoUnitario), &valor)) {
     DefineTexto(txtPrecoUnitario, "0");
@@ -202,7 +199,7 @@ bool frmCadastraProduto::ConferePreco(std::string* precoDoBanco) {
     }
     DefineTexto(txtPrecoUnitario, FormatTwoDecimals(0));
   }
-  *precoDoBanco = CurrencyToText(valor);
+  *preco = valor;
   return true;
 }
 
@@ -225,11 +222,11 @@ void frmCadastraProduto::PreencheVazios() {
   if (TextoDe(txtPrecoUnitario).empty()) DefineTexto(txtPrecoUnitario, FormatTwoDecimals(0));
 }
 
-bool frmCadastraProduto::GravaNovo(const std::string& preco) {
+bool frmCadastraProduto::GravaNovo(Currency preco) {
   const std::string nome = TextoDe(txtProduto);
-  Recordset marcas;
-  if (!ModuloGlobal::Consulta(sql::SelectBrandsOfName(nome), &marcas)) return false;
-  if (!marcas.Eof() && !ShiftPressionado) {
+  bool cadastrado = false;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.NameIsRegistered(nome, &cadastrado); })) return false;
+  if (cadastrado && !ShiftPressionado) {
     if (MsgBox("Você já possue '" + nome +
                    "' cadastrado. Pode ser que você esteje tentando cadastrar o mesmo produto, porém com marcas "
                    "diferentes. Prosseguir com o Cadastro?",
@@ -238,10 +235,13 @@ bool frmCadastraProduto::GravaNovo(const std::string& preco) {
     }
   }
 
-  if (!ModuloGlobal::Executa(
-          sql::InsertProduct(nome, TextoDe(txtMarca), TextoDe(txtComplemento), TextoDe(mskDataPesquisa), preco))) {
-    return false;
-  }
+  Product entrada;
+  entrada.name = nome;
+  entrada.brand = TextoDe(txtMarca);
+  entrada.complement = TextoDe(txtComplemento);
+  entrada.date = TextoDe(mskDataPesquisa);
+  entrada.price = preco;
+  if (!ModuloGlobal::Altera([&](const Shop& loja) { return loja.Register(entrada); })) return false;
   if (ShiftPressionado) {
     DefineTexto(txtMarca, "");
     DefineTexto(txtPrecoUnitario, "");
@@ -252,13 +252,15 @@ bool frmCadastraProduto::GravaNovo(const std::string& preco) {
   return true;
 }
 
-bool frmCadastraProduto::GravaAlteracao(const std::string& preco) {
-  long long id = 0;
-  if (!sql::ParseId(TextoDe(pnlID), &id)) return false;
-  if (!ModuloGlobal::Executa(sql::UpdateProduct(id, TextoDe(txtProduto), TextoDe(txtMarca), TextoDe(txtComplemento),
-                                                DataParaGravar(), preco))) {
-    return false;
-  }
+bool frmCadastraProduto::GravaAlteracao(Currency preco) {
+  Product entrada;
+  if (!ParseProductId(TextoDe(pnlID), &entrada.id)) return false;
+  entrada.name = TextoDe(txtProduto);
+  entrada.brand = TextoDe(txtMarca);
+  entrada.complement = TextoDe(txtComplemento);
+  entrada.date = DataParaGravar();
+  entrada.price = preco;
+  if (!ModuloGlobal::Altera([&](const Shop& loja) { return loja.Update(entrada); })) return false;
   ShiftPressionado = false;
   Descarrega();
   return true;
@@ -266,7 +268,7 @@ bool frmCadastraProduto::GravaAlteracao(const std::string& preco) {
 
 void frmCadastraProduto::cmdOkay_Click() {
   if (!ConfereNome()) return;
-  std::string preco;
+  Currency preco;
   if (!ConferePreco(&preco)) return;
   if (!ConfereData()) return;
   PreencheVazios();

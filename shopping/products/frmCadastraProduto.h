@@ -16,6 +16,8 @@
 #include <string>
 
 #include "forms/FormularioDeTarefa.h"
+#include "catalogue/Regional.h"
+#include "model/Shop.h"
 
 namespace mercanota {
 
@@ -48,8 +50,7 @@ public:
 
   // Fills the window for editing an entry (before it is shown): the identifier into pnlID, the stored
   // texts into the boxes, the price with two decimals. The window must be loaded.
-  void PreparaEdicao(const std::string& id, const std::string& produto, const std::string& marca,
-                     const std::string& complemento, const std::string& dataPesquisa, double precoUnitario);
+  void PreparaEdicao(const Product& entrada);
 
   // Empties name, brand, complement and price (the date stays) and puts the focus in the name box.
   void LimpaCamposProduto();
@@ -88,11 +89,11 @@ private:
   bool EmEdicao() const;
   // Save steps; false stops the save with nothing written.
   bool ConfereNome();
-  bool ConferePreco(std::string* precoDoBanco);
+  bool ConferePreco(Currency* preco);
   bool ConfereData();
   void PreencheVazios();
-  bool GravaNovo(const std::string& preco);
-  bool GravaAlteracao(const std::string& preco);
+  bool GravaNovo(Currency preco);
+  bool GravaAlteracao(Currency preco);
   void Form_KeyDown();
   void Form_KeyUp();
   // Editing: whether the date box still shows what PreparaEdicao put there, and the date text a save

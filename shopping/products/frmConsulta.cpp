@@ -4,7 +4,6 @@
 #include "forms/ModuloGlobal.h"
 #include "catalogue/Regional.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 #include "products/frmCadastraProduto.h"
 
 namespace mercanota {
@@ -103,13 +102,13 @@ bool frmConsulta::AoComando(int id, int notificacao, HWND) {
   return DespachaComando(*this, kComandos, id, notificacao);
 }
 
-bool frmConsulta::CarregaNomes(const std::string& sql) {
-  Recordset nomes;
-  if (!ModuloGlobal::Consulta(sql, &nomes)) return true;  // told already; the list stays as it was
-  if (nomes.Eof()) return false;
+bool frmConsulta::CarregaNomes(bool aposEdicao) {
+  std::vector<std::string> nomes;
+  // Told already when it fails; the list stays as it was.
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.Names(&nomes, aposEdicao); })) return true;
+  if (nomes.empty()) return false;
   SendMessageA(cmbProduto, CB_RESETCONTENT, 0, 0);
-  for (; !nomes.Eof(); nomes.MoveNext()) {
-    const std::string nome = nomes.Fields("Produto").AsText();
+  for (const std::string& nome : nomes) {
     SendMessageA(cmbProduto, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(nome.c_str()));
   }
   SendMessageA(cmbProduto, CB_SETCURSEL, 0, 0);
@@ -118,7 +117,7 @@ bool frmConsulta::CarregaNomes(const std::string& sql) {
 }
 
 void frmConsulta::AtualizaComboProduto() {
-  if (CarregaNomes(sql::SelectDistinctNames())) return;
+  if (CarregaNomes(false)) return;
   // The sentinel is no product: choosing it finds no brands, and the window closes.
   SendMessageA(cmbProduto, CB_RESETCONTENT, 0, 0);
   SendMessageA(cmbProduto, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kSemProdutos));
@@ -127,7 +126,7 @@ void frmConsulta::AtualizaComboProduto() {
 }
 
 void frmConsulta::AtualizaComboProdutoComID() {
-  if (CarregaNomes(sql::SelectDistinctNamesAfterEdit())) return;
+  if (CarregaNomes(true)) return;
   MsgBox("Desculpe, mas para fazer-se uma consulta, primeiro deve existir algum produto cadastrado.",
          MB_OK | MB_ICONSTOP, "Erro:");
   Descarrega();
@@ -135,16 +134,17 @@ void frmConsulta::AtualizaComboProdutoComID() {
 
 void frmConsulta::AtualizaMarcaComplemento() {
   if (!Carregado()) return;
-  Recordset linhas;
-  if (!ModuloGlobal::Consulta(sql::SelectBrandsAndComplements(NomeEscolhido(cmbProduto)), &linhas)) return;
-  if (linhas.Eof()) {
+  std::vector<Product> marcas;
+  const std::string nome = NomeEscolhido(cmbProduto);
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.BrandsOf(nome, &marcas); })) return;
+  if (marcas.empty()) {
     Descarrega();
     return;
   }
   SendMessageA(lstMarcaComplemento, LB_RESETCONTENT, 0, 0);
   entradas_.clear();
-  for (; !linhas.Eof(); linhas.MoveNext()) {
-    Entrada e{linhas.Fields("Marca").AsText(), linhas.Fields("Complemento").AsText()};
+  for (Product& m : marcas) {
+    Entrada e{std::move(m.brand), std::move(m.complement)};
     const std::string linha = e.marca + "; " + e.complemento;
     SendMessageA(lstMarcaComplemento, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(linha.c_str()));
     entradas_.push_back(std::move(e));
@@ -157,18 +157,21 @@ void frmConsulta::AtualizaAdicionais() {
   const LRESULT indice = SendMessageA(lstMarcaComplemento, LB_GETCURSEL, 0, 0);
   if (indice < 0 || static_cast<size_t>(indice) >= entradas_.size()) return;
   const Entrada& e = entradas_[static_cast<size_t>(indice)];
-  Recordset detalhes;
+  Product detalhes;
+  bool achada = false;
+  const std::string nome = NomeEscolhido(cmbProduto);
   // Whether the query failed (the user has been told) or the entry is gone since the list was made (changed
   // by another program), no entry is chosen now: the identifier of the entry shown before would send a
   // change or a delete to the wrong product.
-  if (!ModuloGlobal::Consulta(sql::SelectEntryDetails(NomeEscolhido(cmbProduto), e.marca, e.complemento), &detalhes) ||
-      detalhes.Eof()) {
+  if (!ModuloGlobal::Le(
+          [&](const Shop& loja) { return loja.Find(nome, e.marca, e.complemento, &detalhes, &achada); }) ||
+      !achada) {
     NenhumaEntradaEscolhida();
     return;
   }
-  DefineTexto(pnlAdicionais, "Preço Unitário: R$ " + FormatTwoDecimals(detalhes.Fields("PrecoUnitario").AsDouble()) +
-                                 "\r\nData da Pesquisa: " + detalhes.Fields("DataPesquisa").AsText());
-  DefineTexto(pnlID, std::to_string(detalhes.Fields("ID_Produto").AsInteger()));
+  DefineTexto(pnlAdicionais, "Preço Unitário: R$ " + FormatTwoDecimals(detalhes.price.ToDouble()) +
+                                 "\r\nData da Pesquisa: " + detalhes.date);
+  DefineTexto(pnlID, std::to_string(detalhes.id));
   EnableWindow(cmdOkay, TRUE);
   EnableWindow(cmdExcluir, TRUE);
 }
@@ -184,7 +187,7 @@ void frmConsulta::cmbProduto_Click() { AtualizaMarcaComplemento(); }
 
 void frmConsulta::lstMarcaComplemento_Click() { AtualizaAdicionais(); }
 
-bool frmConsulta::IdEscolhido(long long* id) const { return sql::ParseId(TextoDe(pnlID), id); }
+bool frmConsulta::IdEscolhido(long long* id) const { return ParseProductId(TextoDe(pnlID), id); }
 
 void frmConsulta::FocoNoProduto() {
   if (Carregado()) SetFocus(cmbProduto);
@@ -193,15 +196,14 @@ void frmConsulta::FocoNoProduto() {
 void frmConsulta::cmdOkay_Click() {
   long long id = 0;
   if (!IdEscolhido(&id)) return;
-  Recordset entrada;
-  if (!ModuloGlobal::Consulta(sql::SelectProductById(id), &entrada)) return;
-  if (!entrada.Eof()) {
+  Product entrada;
+  bool achada = false;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.ProductById(id, &entrada, &achada); })) return;
+  if (achada) {
     const ComAmpulheta ampulheta;
     frmCadastraProduto cadastro;
     if (cadastro.Carrega(hWnd())) {
-      cadastro.PreparaEdicao(TextoDe(pnlID), entrada.Fields("Produto").AsText(), entrada.Fields("Marca").AsText(),
-                             entrada.Fields("Complemento").AsText(), entrada.Fields("DataPesquisa").AsText(),
-                             entrada.Fields("PrecoUnitario").AsDouble());
+      cadastro.PreparaEdicao(entrada);
       cadastro.MostraModal(hWnd());
     }
   }
@@ -217,15 +219,16 @@ void frmConsulta::cmdExcluir_Click() {
              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Atenção:") != IDYES) {
     return;
   }
-  Recordset listas;
-  if (!ModuloGlobal::Consulta(sql::SelectListsUsingProduct(id), &listas)) return;
-  if (!listas.Eof()) {
-    MsgBox("Impossível excluir este produto da lista, pois a lista de compras denominada '" +
-               listas.Fields("Nome_Salvar").AsText() + "' faz referência a este produto.",
+  std::string lista;
+  bool usado = false;
+  if (!ModuloGlobal::Le([&](const Shop& loja) { return loja.ListUsing(id, &lista, &usado); })) return;
+  if (usado) {
+    MsgBox("Impossível excluir este produto da lista, pois a lista de compras denominada '" + lista +
+               "' faz referência a este produto.",
            MB_OK | MB_ICONSTOP, "Erro:");
     return;
   }
-  if (!ModuloGlobal::Executa(sql::DeleteProduct(id))) return;
+  if (!ModuloGlobal::Altera([&](const Shop& loja) { return loja.Delete(id); })) return;
   AtualizaComboProduto();
   FocoNoProduto();  // the window may have closed: its last entry is gone
 }

@@ -73,8 +73,9 @@ private:
     std::string complemento;
   };
 
-  // Fills cmbProduto from a names query; false when it found none.
-  bool CarregaNomes(const std::string& sql);
+  // Fills cmbProduto with the product names (as read after an edit, or at the start); false when there
+  // are none.
+  bool CarregaNomes(bool aposEdicao);
   // The identifier in pnlID; false while no entry is chosen.
   bool IdEscolhido(long long* id) const;
   // No details, "-" in pnlID, and nothing to change or delete.

@@ -5,8 +5,8 @@
 #include "forms/Eventos.h"
 #include "forms/ModuloGlobal.h"
 #include "forms/Servicos.h"
-#include "catalogue/Statements.h"
 #include "catalogue/UpdateRecords.h"
+#include "model/PriceUpdate.h"
 
 namespace mercanota {
 namespace {
@@ -84,6 +84,20 @@ bool PodeSubstituir(const std::string& caminho) {
   return true;
 }
 
+// atualiza.dat beside the program; the new text is written beside it as atualiza.dat.novo and moved over
+// it once the catalogue has taken the update.
+class ArquivoDaAtualizacao : public UpdateFile {
+public:
+  bool ReadFirstLine(std::string* linha) override { return LePrimeiraLinha(Arquivo(), linha); }
+  bool Prepare(const std::string& texto) override {
+    return PodeSubstituir(Arquivo()) && GravaArquivo(ArquivoNovo(), texto);
+  }
+  bool Replace() override {
+    return MoveFileExA(ArquivoNovo().c_str(), Arquivo().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  }
+  void Discard() override { DeleteFileA(ArquivoNovo().c_str()); }
+};
+
 }  // namespace
 
 const char frmInternet::kLegendaInicial[] =
@@ -132,47 +146,83 @@ LRESULT frmInternet::TrataMensagem(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void frmInternet::Form_Activate() {
-  ProdutosInseridos = 0;
-  ProdutosAtualizados = 0;
   UpdateWindow(hWnd());
 
   iNet.URL = Ambiente().enderecoDaAtualizacao;
-  if (!iNet.OpenURL(&textoRecebido_)) {
+  std::string recebido;
+  if (!iNet.OpenURL(&recebido)) {
     FalhaDeConexao();
     return;
   }
-  // A server that ends its file with a line break sends the same update as one that does not; kept with
-  // the break, the text would never match the line stored from it and would be applied again every time.
-  while (!textoRecebido_.empty() && (textoRecebido_.back() == '\n' || textoRecebido_.back() == '\r')) {
-    textoRecebido_.pop_back();
-  }
 
-  std::string anterior;
-  if (LePrimeiraLinha(Arquivo(), &anterior) && textoRecebido_ == anterior) {
-    DefinePonteiro(Ponteiro::kPadrao);
-    MsgBox(kMesmosDoServidor, MB_OK | MB_ICONINFORMATION, "Importante:");
-    Descarrega();
-    return;
-  }
-  if (!PreparaArquivo()) {
-    DefinePonteiro(Ponteiro::kPadrao);
-    ErroDeGravacao(false);
-    return;
+  ArquivoDaAtualizacao arquivo;
+  PriceUpdate atualizacao(ModuloGlobal::CatalogueDatabase, arquivo);
+  switch (atualizacao.Prepare(std::move(recebido))) {
+    case UpdateOutcome::kSameAsLast:
+      DefinePonteiro(Ponteiro::kPadrao);
+      MsgBox(kMesmosDoServidor, MB_OK | MB_ICONINFORMATION, "Importante:");
+      Descarrega();
+      return;
+    case UpdateOutcome::kReady: break;
+    default:
+      DefinePonteiro(Ponteiro::kPadrao);
+      ErroDeGravacao(false);
+      return;
   }
 
   DefinePonteiro(Ponteiro::kPadrao);
   EnableWindow(cmdCancelar, FALSE);
-  if (!ProcessaArquivo() || !Carregado()) return;
+  const UpdateResult resultado = atualizacao.Apply();
+  switch (resultado.outcome) {
+    case UpdateOutcome::kApplied:
+    case UpdateOutcome::kAppliedNotKept: break;
+    case UpdateOutcome::kMalformed:
+      MsgBox(kErroNaTransmissao, MB_OK | MB_ICONSTOP, "Erro na transmissão do arquivo:");
+      Descarrega();
+      return;
+    case UpdateOutcome::kReadOnly:
+      ModuloGlobal::AvisaSomenteLeitura();
+      Descarrega();
+      return;
+    default: ErroGeral(); return;
+  }
+  // Applied: what the text asked to show comes now, with the catalogue free again.
+  if (!MostraPassos(resultado.steps)) {
+    Descarrega();
+    return;
+  }
+  if (resultado.outcome == UpdateOutcome::kAppliedNotKept) {
+    ErroDeGravacao(true);
+    return;
+  }
 
-  if (ProdutosInseridos != 0 || ProdutosAtualizados != 0) {
-    DefineTexto(pnlStatus, "Resultado da Atualização:\r\n\r\nProdutos Inseridos: " + std::to_string(ProdutosInseridos) +
-                               "\r\n\r\nProdutos Atualizados: " + std::to_string(ProdutosAtualizados));
+  if (resultado.inserted != 0 || resultado.updated != 0) {
+    DefineTexto(pnlStatus,
+                "Resultado da Atualização:\r\n\r\nProdutos Inseridos: " + std::to_string(resultado.inserted) +
+                    "\r\n\r\nProdutos Atualizados: " + std::to_string(resultado.updated));
   } else {
     DefineTexto(pnlStatus, kNadaAtualizado);
   }
   RedrawWindow(pnlStatus, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   EsperaSegundos(kEsperaDoResumo);
   Descarrega();
+}
+
+bool frmInternet::MostraPassos(const std::vector<UpdateStep>& passos) {
+  for (const UpdateStep& passo : passos) {
+    switch (passo.kind) {
+      case UpdateStep::Kind::kMessage: MsgBox(passo.text, MB_OK | MB_ICONINFORMATION, "Mensagem via Internet:"); break;
+      case UpdateStep::Kind::kPause:
+        if (!EsperaSegundos(passo.seconds)) return false;
+        break;
+      case UpdateStep::Kind::kStatus:
+        DefineTexto(pnlStatus, passo.text);
+        RedrawWindow(pnlStatus, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        break;
+    }
+    if (!Carregado()) return false;
+  }
+  return true;
 }
 
 void frmInternet::FalhaDeConexao() {
@@ -198,93 +248,6 @@ void frmInternet::ErroDeGravacao(bool aplicada) {
                        : " Nenhum preço ou produto foi atualizado."),
          MB_OK | MB_ICONSTOP, "Erro:");
   Descarrega();
-}
-
-bool frmInternet::PreparaArquivo() {
-  if (!PodeSubstituir(Arquivo())) return false;
-  return GravaArquivo(ArquivoNovo(), textoRecebido_ + "\r\n");
-}
-
-void frmInternet::DescartaArquivo() { DeleteFileA(ArquivoNovo().c_str()); }
-
-bool frmInternet::ProcessaArquivo() {
-  CatalogueDatabase& db = ModuloGlobal::CatalogueDatabase;
-  std::vector<std::string> DadosRecebidos;
-  if (!update::SplitRecords(update::FirstLine(textoRecebido_), &DadosRecebidos) || !db.BeginTrans()) {
-    DescartaArquivo();
-    ErroGeral();
-    return false;
-  }
-  for (const std::string& registro : DadosRecebidos) {
-    Resultado r = Decodifica(registro);
-    if (r == Resultado::kSegue && !Carregado()) r = Resultado::kInterrompido;
-    if (r != Resultado::kSegue) {
-      db.Rollback();
-      DescartaArquivo();
-      if (r == Resultado::kErro) ErroGeral();
-      Descarrega();
-      return false;
-    }
-  }
-  if (!db.CommitTrans()) {
-    db.Rollback();
-    DescartaArquivo();
-    ErroGeral();
-    return false;
-  }
-  if (!MoveFileExA(ArquivoNovo().c_str(), Arquivo().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    // Checked before anything was applied, so only a change made meanwhile by someone else lands here.
-    DescartaArquivo();
-    ErroDeGravacao(true);
-    return false;
-  }
-  return true;
-}
-
-frmInternet::Resultado frmInternet::Decodifica(const std::string& registro) {
-  update::Record d;
-  switch (update::DecodeRecord(registro, &d)) {
-    case update::DecodeStatus::kTooShort: return Resultado::kErro;
-    case update::DecodeStatus::kMissingSeparator:
-      MsgBox(kErroNaTransmissao, MB_OK | MB_ICONSTOP, "Erro na transmissão do arquivo:");
-      Descarrega();
-      return Resultado::kMalformado;
-    case update::DecodeStatus::kOk: break;
-  }
-
-  switch (d.tag) {
-    case update::Tag::kProd: {
-      CatalogueDatabase& db = ModuloGlobal::CatalogueDatabase;
-      Recordset linhas;
-      if (!db.CreateSnapshot(sql::SelectIdOfEntry(d.price.name, d.price.brand, d.price.complement), &linhas)) {
-        return Resultado::kErro;
-      }
-      std::string instrucao;
-      bool ok;
-      if (!linhas.Eof()) {
-        ++ProdutosAtualizados;
-        const long long id = linhas.Fields("ID_Produto").AsInteger();
-        ok = update::PriceStatement(d.price, &id, &instrucao);
-      } else {
-        ++ProdutosInseridos;
-        ok = update::PriceStatement(d.price, nullptr, &instrucao);
-      }
-      linhas.Close();
-      if (!ok || !db.Execute(instrucao)) return Resultado::kErro;
-      return Resultado::kSegue;
-    }
-    case update::Tag::kMnsg:
-      MsgBox(d.body, MB_OK | MB_ICONINFORMATION, "Mensagem via Internet:");
-      return Carregado() ? Resultado::kSegue : Resultado::kInterrompido;
-    case update::Tag::kTemp:
-      return EsperaSegundos(update::PauseSeconds(d.body)) && Carregado() ? Resultado::kSegue : Resultado::kInterrompido;
-    case update::Tag::kInfo:
-      DefineTexto(pnlStatus, d.body);
-      RedrawWindow(pnlStatus, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-      return Resultado::kSegue;
-    case update::Tag::kOther: break;
-  }
-  return Resultado::kSegue;
 }
 
 }  // namespace mercanota

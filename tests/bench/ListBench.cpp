@@ -1,5 +1,6 @@
-// The statements the list windows run on a shop's catalogue of 100 000 entries (about 25 000 names), with
-// the name index mkcatalogue makes and on the same catalogue without it, and the printed list's text.
+// The operations the list windows run on a shop's catalogue of 100 000 entries (about 25 000 names), with
+// the name index mkcatalogue makes and on the same catalogue without it, saving a list, and the printed
+// list's text.
 //
 // The catalogues are made once by the catalogue tool's generator in the working folder (list-bench.mdb
 // and list-bench-sem-indices.mdb) and kept. Run from the benchmarks' folder.
@@ -15,6 +16,7 @@
 #include "catalogue/Regional.h"
 #include "catalogue/RelatorioDeCompras.h"
 #include "catalogue/Statements.h"
+#include "model/Shop.h"
 
 using namespace mercanota;
 
@@ -54,10 +56,7 @@ struct Aberto {
   explicit Aberto(bool indices) {
     const std::string arquivo = Catalogo(indices);
     if (arquivo.empty() || !db.OpenDatabase(arquivo)) return;
-    Recordset r;
-    if (!db.CreateSnapshot(sql::SelectDistinctNames(), &r)) return;
-    for (; !r.Eof(); r.MoveNext()) nomes.push_back(r.Fields("Produto").AsText());
-    ok = !nomes.empty();
+    ok = Shop(db).Names(&nomes) && !nomes.empty();
   }
 };
 
@@ -71,10 +70,11 @@ Aberto& Catalogo(int indices) {
 void BM_NomesDistintos(benchmark::State& state) {
   Aberto& c = Catalogo(static_cast<int>(state.range(0)));
   if (!c.ok) return state.SkipWithError("no catalogue");
+  const Shop loja(c.db);
+  std::vector<std::string> nomes;
   for (auto _ : state) {
-    Recordset r;
-    c.db.CreateSnapshot(sql::SelectDistinctNames(), &r);
-    benchmark::DoNotOptimize(r.RowCount());
+    loja.Names(&nomes);
+    benchmark::DoNotOptimize(nomes.size());
   }
   state.SetLabel(std::to_string(c.nomes.size()) + " names");
 }
@@ -84,18 +84,44 @@ BENCHMARK(BM_NomesDistintos)->Arg(1)->Arg(0)->ArgName("indexes")->Unit(benchmark
 void BM_MarcasDeUmNome(benchmark::State& state) {
   Aberto& c = Catalogo(static_cast<int>(state.range(0)));
   if (!c.ok) return state.SkipWithError("no catalogue");
+  const Shop loja(c.db);
+  std::vector<Product> entradas;
   size_t i = 0;
   for (auto _ : state) {
     const std::string& nome = c.nomes[(i += 7919) % c.nomes.size()];
-    Recordset r;
-    c.db.CreateSnapshot(state.range(1) ? sql::SelectEntriesByPrice(nome) : sql::SelectBrandsByPrice(nome), &r);
-    benchmark::DoNotOptimize(r.RowCount());
+    loja.EntriesByPrice(nome, &entradas, state.range(1) != 0);
+    benchmark::DoNotOptimize(entradas.size());
   }
 }
 BENCHMARK(BM_MarcasDeUmNome)
     ->ArgsProduct({{1, 0}, {0, 1}})
     ->ArgNames({"indexes", "whole_rows"})
     ->Unit(benchmark::kMicrosecond);
+
+// Saving a list of 100 lines over the one saved before under its name: in one transaction, as the program
+// does, or as one delete and an insert a line, each its own write to the file.
+void BM_SalvaLista(benchmark::State& state) {
+  const std::string arquivo = "list-bench-salva.mdb";
+  std::string erro;
+  CatalogueDatabase db;
+  if (!CatalogueDatabase::CreateCatalogueFile(arquivo, true, &erro) || !db.OpenDatabase(arquivo)) {
+    return state.SkipWithError("no catalogue");
+  }
+  std::vector<ListLine> linhas;
+  for (long long id = 1; id <= 100; ++id) linhas.push_back({id, Currency{(1 + id % 9) * Currency::kScale}});
+  const Shop loja(db);
+  for (auto _ : state) {
+    if (state.range(0)) {
+      loja.SaveList("Semana", linhas);
+    } else {
+      db.Execute(sql::DeleteList("Semana"));
+      for (const ListLine& l : linhas) db.Execute(sql::InsertListLine("Semana", l.id, CurrencyToText(l.quantity)));
+    }
+  }
+  db.Close();
+  std::remove(arquivo.c_str());
+}
+BENCHMARK(BM_SalvaLista)->Arg(1)->Arg(0)->ArgName("one_transaction")->Unit(benchmark::kMillisecond);
 
 // The printed list's text for every entry of the catalogue.
 void BM_TextoDoRelatorio(benchmark::State& state) {

@@ -1,7 +1,9 @@
 // The built help files in the system's help viewer, reached the two ways the programs reach it:
 // mercanota.exe's help menu starts "WinHlp32 <folder>\MercanotaK.HLP"; lumetta32's dialogs call WinHelpA
 // with their context numbers. The topic the viewer shows is read from its text control (its first line is
-// the topic heading); screenshots are left in tests\help-files for a person to look at.
+// the topic heading); screenshots are left in tests\help-files for a person to look at. The keyword index
+// is reached through the viewer's own Index button: Wine's viewer leaves the HELP_KEY and HELP_PARTIALKEY
+// requests of WinHelpA unanswered, and its index lists what |KWBTREE holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -154,6 +156,74 @@ TEST(HelpFiles, LumettaDialogNumbersReachTheirTopics) {
   EXPECT_EQ(WaitHeading("", "Lumetta32 Help", 20000), "Lumetta32 Help");
   SaveScreen("lumetta-contents.bmp");
   WinHelpA(nullptr, file.c_str(), HELP_QUIT, 0);
+}
+
+// The viewer's index dialog: a top-level dialog of the viewer's process holding the keyword list.
+HWND FindIndexDialog(DWORD pid, HWND* list) {
+  struct Search {
+    DWORD pid;
+    HWND found, list;
+  } search{pid, nullptr, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s->pid || !IsWindowVisible(window) || uidriver::ClassName(window) != "#32770") return TRUE;
+        if (HWND list = uidriver::FindControl(window, "ListBox[0]")) {
+          s->found = window, s->list = list;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  *list = search.list;
+  return search.found;
+}
+
+// A keyword chosen in the index opens its topic, in each help file.
+TEST(HelpFiles, IndexOpensTheTopicOfAKeyword) {
+  const struct {
+    const char* file;
+    const char* contents;
+    const char* keyword;
+    const char* heading;
+    const char* screenshot;
+  } cases[] = {
+      {"MercanotaK.HLP", "Ajuda do Mercanota", "impressora", "Imprimir a lista de compras", "mercanota-indice.bmp"},
+      {"lumetta32.hlp", "Lumetta32 Help", "wallpaper", "Desktop wallpaper", "lumetta-index.bmp"},
+      {"lumetta32-ptb.hlp", "Ajuda do Lumetta32", "configurar impressão", "Configurar impressão", "lumetta-indice.bmp"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string file = BinFolder() + c.file;
+    bool sent = false;
+    for (int attempt = 0; attempt < 3 && !sent; ++attempt) {
+      sent = WinHelpA(nullptr, file.c_str(), HELP_CONTENTS, 0);
+      if (!sent) Sleep(2000);
+    }
+    ASSERT_TRUE(sent);
+    ASSERT_EQ(WaitHeading("", c.contents, 20000), c.contents);
+    HWND viewer = FindViewer("");
+    ASSERT_NE(viewer, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(viewer, &pid);
+    HWND indexButton = uidriver::FindControl(viewer, "Button:&Index");
+    ASSERT_NE(indexButton, nullptr) << uidriver::DescribeControls(viewer);
+    ASSERT_TRUE(uidriver::Click(indexButton));
+
+    HWND list = nullptr, dialog = nullptr;
+    for (int waited = 0; waited < 200 && !dialog; waited++, Sleep(100)) dialog = FindIndexDialog(pid, &list);
+    ASSERT_NE(dialog, nullptr) << uidriver::DescribeTopWindows();
+    const auto keywords = uidriver::ListEntries(list);
+    EXPECT_NE(std::find(keywords.begin(), keywords.end(), c.keyword), keywords.end()) << keywords.size() << " keywords";
+    ASSERT_TRUE(uidriver::SelectEntry(list, c.keyword));
+    SaveScreen(c.screenshot);
+    ASSERT_TRUE(uidriver::Click(uidriver::FindControl(dialog, "#1")));  // OK
+    EXPECT_EQ(WaitHeading("", c.heading, 20000), c.heading) << "keyword " << c.keyword;
+    WinHelpA(nullptr, file.c_str(), HELP_QUIT, 0);
+    Sleep(500);
+  }
 }
 
 }  // namespace

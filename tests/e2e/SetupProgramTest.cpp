@@ -123,7 +123,7 @@ TEST(SetupProgram, InstallsRegistersAndUninstallsLeavingOnlyTheUsersData) {
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(tolower(c)); });
     if (lower.ends_with(".wav") || name == "MercanotaK.HLP") mercanotaFiles.push_back(name);
-    if (name == "lumetta32.hlp") lumettaFiles.push_back(name);
+    if (name == "lumetta32.hlp" || name == "lumetta32-ptb.hlp") lumettaFiles.push_back(name);
   }
   std::sort(mercanotaFiles.begin(), mercanotaFiles.end());
   std::sort(lumettaFiles.begin(), lumettaFiles.end());
@@ -142,6 +142,9 @@ TEST(SetupProgram, InstallsRegistersAndUninstallsLeavingOnlyTheUsersData) {
 
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   EXPECT_TRUE(Exists(menuDir + "\\Mercanota.lnk") && Exists(menuDir + "\\Desinstalar.lnk")) << menuDir;
+  // The help files' shortcuts, the Portuguese one among them.
+  for (const char* help : {"Ajuda do Mercanota.lnk", "Lumetta32 Help.lnk", "Ajuda do Lumetta32.lnk"})
+    EXPECT_TRUE(Exists(menuDir + "\\" + help)) << help;
   testimages::BmpLayout photo;
   photo.width = 150;
   photo.height = 100;

@@ -1,6 +1,6 @@
 // The help compiler's files, read back the way the help viewer reads them: directory B+ tree, |SYSTEM,
 // topic blocks unframed and walked link by link with the viewer's position arithmetic, the context
-// index searched by hash and the context-number map.
+// index searched by hash, the context-number map and the keyword index.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -144,6 +144,63 @@ public:
     return value == 0 ? -1 : static_cast<int64_t>(U32(value));
   }
 
+  struct Keyword {
+    std::string text;
+    std::vector<uint32_t> topics;  // offsets, from |KWDATA
+    uint16_t page = 0;             // the leaf page that holds it
+  };
+
+  // |KWBTREE walked as the viewer fills its index list: down the first children to the first leaf, then
+  // leaf after leaf; each entry's topics taken from |KWDATA.
+  bool Keywords(std::vector<Keyword>* keywords) const {
+    size_t tree, treeSize, data, dataSize;
+    if (!FindFile("|KWBTREE", &tree, &treeSize) || !FindFile("|KWDATA", &data, &dataSize)) return false;
+    tree -= 9;
+    if (U16(tree + 9) != 0x293B) return false;
+    const size_t pageSize = U16(tree + 9 + 4), pages = tree + 9 + 38;
+    size_t page = U16(tree + 9 + 26);
+    for (uint32_t level = U16(tree + 9 + 32); level > 1; --level) page = U16(pages + page * pageSize + 4);
+    for (size_t guard = 0; page != 0xFFFF && guard < 0x10000; ++guard) {
+      size_t at = pages + page * pageSize;
+      const uint32_t entries = U16(at + 2);
+      const size_t next = U16(at + 6);
+      at += 8;
+      for (uint32_t i = 0; i < entries && !bad_; ++i) {
+        Keyword k;
+        k.text = reinterpret_cast<const char*>(&f_[at]);
+        at += k.text.size() + 1;
+        const uint32_t count = U16(at), offset = U32(at + 2);
+        at += 6;
+        if (offset + 4ull * count > dataSize) return false;
+        for (uint32_t n = 0; n < count; ++n) k.topics.push_back(U32(data + offset + 4 * n));
+        k.page = static_cast<uint16_t>(page);
+        keywords->push_back(k);
+      }
+      page = next;
+    }
+    return !bad_ && keywords->size() == U32(tree + 9 + 34);
+  }
+
+  // A keyword searched from the root as the viewer looks one up: its count, or -1.
+  int KeywordCount(const std::string& keyword) const {
+    size_t at, size;
+    if (!FindFile("|KWBTREE", &at, &size)) return -1;
+    auto length = [&](size_t p) { return std::string(reinterpret_cast<const char*>(&f_[p])).size() + 1; };
+    auto compare = [&](size_t p) { return helpc::CompareKeywords(reinterpret_cast<const char*>(&f_[p]), keyword); };
+    const size_t value = TreeSearch(at - 9, 6, length, compare);
+    return value == 0 ? -1 : static_cast<int>(U16(value));
+  }
+
+  // |KWMAP: (index of the first keyword, page) per leaf; empty when the file has none.
+  std::vector<std::pair<uint32_t, uint16_t>> KeywordMap() const {
+    std::vector<std::pair<uint32_t, uint16_t>> map;
+    size_t at, size;
+    if (!FindFile("|KWMAP", &at, &size)) return map;
+    for (uint32_t i = 0; i < U16(at) && 2 + 6 * (i + 1) <= size; ++i)
+      map.push_back({U32(at + 2 + 6 * i), static_cast<uint16_t>(U16(at + 6 + 6 * i))});
+    return map;
+  }
+
   // |CTXOMAP: number -> topic offset.
   std::map<uint32_t, uint32_t> NumberMap() const {
     std::map<uint32_t, uint32_t> map;
@@ -186,12 +243,14 @@ const char8_t kSample[] =
     u8"title: Ajuda de teste\n"
     u8"copyright: Tarvelo\n"
     u8"== Sumário {conteudo}\n"
+    u8"keywords: ajuda; Preço; índice\n"
     u8"Veja a [lista](lista) e o *preço*.\n"
     u8"\n"
     u8"- Um ítem\n"
     u8"- Outro ítem\n"
     u8"== Lista de Compras {lista} 701 1000\n"
-    u8"Marque os produtos.\n";
+    u8"Marque os produtos.\n"
+    u8"keywords: lista; imprimir; preço; PREÇO; Lista\n";
 
 // What a topic must look like once read back: its title, offset by context string and by number.
 void ExpectTopicsReachable(const helpc::HelpProject& project, const Bytes& file) {
@@ -216,6 +275,59 @@ void ExpectTopicsReachable(const helpc::HelpProject& project, const Bytes& file)
     }
   }
   EXPECT_EQ(reader.ContextOffset("no_such_topic"), -1);
+}
+
+// The keyword index read back: every keyword of the source listed once, in the index's order, with the
+// titles of its topics; each found again by a search from the root; the leaf map, when there is one,
+// naming the first keyword of each leaf.
+void ExpectKeywordsReachable(const helpc::HelpProject& project, const Bytes& file) {
+  HelpReader reader(file);
+  ASSERT_TRUE(reader.Unframe());
+  std::vector<HelpReader::Page> pages;
+  ASSERT_TRUE(reader.Walk(&pages));
+  std::map<uint32_t, std::string> titleAt;
+  for (const auto& page : pages) titleAt[page.offset] = page.title;
+
+  std::vector<HelpReader::Keyword> keywords;
+  size_t at, size;
+  bool any = false;
+  for (const helpc::Topic& topic : project.topics) any = any || !topic.keywords.empty();
+  if (!any) {  // no index at all
+    for (const char* name : {"|KWBTREE", "|KWDATA", "|KWMAP"}) EXPECT_FALSE(reader.FindFile(name, &at, &size)) << name;
+    return;
+  }
+  ASSERT_TRUE(reader.Keywords(&keywords));
+  std::map<std::string, std::vector<std::string>> expected, got;  // keyword folded to lower case
+  auto lower = [](std::string s) {                                // Windows-1252 letters of both cases
+    for (char& c : s) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) c = static_cast<char>(u + 0x20);
+    }
+    return s;
+  };
+  for (const helpc::Topic& topic : project.topics) {
+    for (const std::string& k : topic.keywords) {
+      auto& titles = expected[lower(k)];
+      if (titles.empty() || titles.back() != topic.title) titles.push_back(topic.title);
+    }
+  }
+  for (size_t i = 0; i < keywords.size(); ++i) {
+    if (i > 0) {
+      EXPECT_LT(helpc::CompareKeywords(keywords[i - 1].text, keywords[i].text), 0)
+          << keywords[i - 1].text << " before " << keywords[i].text;
+    }
+    for (uint32_t offset : keywords[i].topics) got[lower(keywords[i].text)].push_back(titleAt[offset]);
+    EXPECT_EQ(reader.KeywordCount(keywords[i].text), static_cast<int>(keywords[i].topics.size())) << keywords[i].text;
+  }
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(reader.KeywordCount("no such keyword"), -1);
+
+  std::vector<std::pair<uint32_t, uint16_t>> leaves;
+  for (size_t i = 0; i < keywords.size(); ++i) {
+    if (i == 0 || keywords[i].page != keywords[i - 1].page)
+      leaves.push_back({static_cast<uint32_t>(i), keywords[i].page});
+  }
+  EXPECT_EQ(reader.KeywordMap(), leaves.size() > 1 ? leaves : decltype(leaves){});
 }
 
 TEST(HelpCompiler, FileSystemSystemAndFontsAsTheViewerReadsThem) {
@@ -260,6 +372,7 @@ TEST(HelpCompiler, ContextStringsNumbersAndTextsReachTheirTopics) {
     Bytes file;
     ASSERT_TRUE(helpc::CompileHelpFile(project, &file, &error)) << error;
     ExpectTopicsReachable(project, file);
+    ExpectKeywordsReachable(project, file);
   }
 
   // Texts come back in Windows-1252, heading first, bullets marked.
@@ -271,6 +384,53 @@ TEST(HelpCompiler, ContextStringsNumbersAndTextsReachTheirTopics) {
   EXPECT_NE(pages[0].text.find("|Sum\xE1rio|"), std::string::npos) << pages[0].text;
   EXPECT_NE(pages[0].text.find("Veja a |lista| e o |pre\xE7o|."), std::string::npos) << pages[0].text;
   EXPECT_NE(pages[0].text.find("\x95 Um \xEDtem"), std::string::npos) << pages[0].text;
+}
+
+TEST(HelpCompiler, KeywordIndexListsEachKeywordOnceWithAllItsTopics) {
+  // The sample: one keyword for two topics, spellings that differ in case merged under the first one,
+  // accents ordered with their letters.
+  HelpReader reader(Compile(U8(kSample)));
+  ASSERT_TRUE(reader.Unframe());
+  std::vector<HelpReader::Page> pages;
+  ASSERT_TRUE(reader.Walk(&pages));
+  std::vector<HelpReader::Keyword> keywords;
+  ASSERT_TRUE(reader.Keywords(&keywords));
+  const struct {
+    const char* text;
+    std::vector<uint32_t> topics;
+  } expected[] = {
+      {"ajuda", {pages[0].offset}},
+      {"imprimir", {pages[1].offset}},
+      {"\xEDndice", {pages[0].offset}},
+      {"lista", {pages[1].offset}},
+      {"Pre\xE7o", {pages[0].offset, pages[1].offset}},
+  };
+  ASSERT_EQ(keywords.size(), std::size(expected));
+  for (size_t i = 0; i < keywords.size(); ++i) {
+    EXPECT_EQ(keywords[i].text, expected[i].text);
+    EXPECT_EQ(keywords[i].topics, expected[i].topics) << expected[i].text;
+  }
+  EXPECT_EQ(reader.KeywordCount("PRE\xC7O"), 2) << "found whatever the case";
+  EXPECT_TRUE(reader.KeywordMap().empty()) << "one leaf needs no map";
+
+  // A file with thousands of keywords has several leaves, index pages above them and the leaf map, and a
+  // keyword that names every topic. (One without keywords has no index: see the test above.)
+  std::string large = "title: Large\n";
+  for (int i = 0; i < 3000; ++i) {
+    large += "== Topic " + std::to_string(i) + " {topic_" + std::to_string(i) + "}\n";
+    large += "keywords: every topic; word " + std::to_string(i) + "; " + std::string(100, 'k') +
+             std::to_string(i % 700) + "\n";
+    large += "Text " + std::to_string(i) + ".\n";
+  }
+  helpc::HelpProject project;
+  std::string error;
+  ASSERT_TRUE(helpc::ParseHelpSource(large, &project, &error)) << error;
+  Bytes file;
+  ASSERT_TRUE(helpc::CompileHelpFile(project, &file, &error)) << error;
+  ExpectKeywordsReachable(project, file);
+  HelpReader big(file);
+  EXPECT_GT(big.KeywordMap().size(), 10u);
+  EXPECT_EQ(big.KeywordCount("Every Topic"), 3000);
 }
 
 TEST(HelpCompiler, SourceErrorsNameTheirLine) {
@@ -291,6 +451,9 @@ TEST(HelpCompiler, SourceErrorsNameTheirLine) {
       {u8"== T {a}\n\xC3(\n", "line 2: invalid UTF-8"},
       {u8"== T {a}\nbarra \\n\n", "line 2: \"\\\" escapes only"},
       {u8"title: vazio\n", "no topic"},
+      {u8"== T {a}\nkeywords: lista;; preço\n", "line 2: an empty keyword"},
+      {u8"== T {a}\nkeywords:\n", "line 2: an empty keyword"},
+      {u8"keywords: cedo\n== T {a}\n", "line 1: before the first topic"},
   };
   for (const auto& c : cases) {
     const std::string error = CompileError(U8(c.source));
@@ -308,36 +471,49 @@ std::string ReadSource(const std::string& path) {
 // The extension's dialogs ask the viewer for these numbers (F1 or right-click on a control): each must
 // open the topic about that control.
 TEST(HelpCompiler, TheProgramsHelpFilesAnswerTheirDialogNumbers) {
+  // Number, English title, Portuguese title: each the text of the control in that language's dialog.
   const struct {
     uint32_t number;
-    const char* title;
+    const char* english;
+    const char8_t* portuguese;
   } dialogTopics[] = {
-      {1000, "All file extensions"},
-      {1001, "Images file extensions only"},
-      {1002, "Don't add thumbnail to context menu"},
-      {1003, "Shrink image to fit screen"},
-      {1004, "Enlarge image to fit screen"},
-      {1005, "Zoom to fit resized window"},
-      {701, "Content of window only"},
-      {702, "Entire image"},
-      {703, "Center of page"},
-      {704, "Top of page"},
-      {705, "Show file name"},
-      {706, "Show file description"},
-      {707, "Show image information"},
-      {708, "One image per page"},
-      {709, "Fit to page"},
-      {710, "Show file path"},
+      {1000, "All file extensions", u8"Todas as extensões de arquivo"},
+      {1001, "Images file extensions only", u8"Somente extensões de imagem"},
+      {1002, "Don't add thumbnail to context menu", u8"Não incluir miniatura no menu de contexto"},
+      {1003, "Shrink image to fit screen", u8"Reduzir a imagem para caber na tela"},
+      {1004, "Enlarge image to fit screen", u8"Ampliar a imagem para preencher a tela"},
+      {1005, "Zoom to fit resized window", u8"Ajustar o zoom ao redimensionar a janela"},
+      {701, "Content of window only", u8"Só o conteúdo da janela"},
+      {702, "Entire image", u8"Imagem inteira"},
+      {703, "Center of page", u8"Centro da página"},
+      {704, "Top of page", u8"Topo da página"},
+      {705, "Show file name", u8"Mostrar o nome do arquivo"},
+      {706, "Show file description", u8"Mostrar a descrição do arquivo"},
+      {707, "Show image information", u8"Mostrar informações da imagem"},
+      {708, "One image per page", u8"Uma imagem por página"},
+      {709, "Fit to page", u8"Ajustar à página"},
+      {710, "Show file path", u8"Mostrar o caminho do arquivo"},
   };
-  for (const char* source : {"/shopping/resources/help/MercanotaK.txt", "/imageshell/resources/help/lumetta32.txt"}) {
+  const struct {
+    const char* source;
+    int language;  // 0: no dialog numbers, 1: English titles, 2: Portuguese titles
+  } sources[] = {
+      {"/shopping/resources/help/MercanotaK.txt", 0},
+      {"/imageshell/resources/help/lumetta32.txt", 1},
+      {"/imageshell/resources/help/lumetta32-ptb.txt", 2},
+  };
+  for (const auto& [source, language] : sources) {
+    SCOPED_TRACE(source);
     helpc::HelpProject project;
     std::string error;
-    ASSERT_TRUE(helpc::ParseHelpSource(ReadSource(std::string(SOURCE_DIR) + source), &project, &error))
-        << source << ": " << error;
+    ASSERT_TRUE(helpc::ParseHelpSource(ReadSource(std::string(SOURCE_DIR) + source), &project, &error)) << error;
     Bytes file;
-    ASSERT_TRUE(helpc::CompileHelpFile(project, &file, &error)) << source << ": " << error;
+    ASSERT_TRUE(helpc::CompileHelpFile(project, &file, &error)) << error;
     ExpectTopicsReachable(project, file);
-    if (std::string(source).find("lumetta32") == std::string::npos) continue;
+    // Every topic can be found from the index.
+    for (const helpc::Topic& topic : project.topics) EXPECT_FALSE(topic.keywords.empty()) << topic.title;
+    ExpectKeywordsReachable(project, file);
+    if (language == 0) continue;
 
     HelpReader reader(file);
     ASSERT_TRUE(reader.Unframe());
@@ -352,7 +528,10 @@ TEST(HelpCompiler, TheProgramsHelpFilesAnswerTheirDialogNumbers) {
       for (const auto& page : pages) {
         if (page.offset == it->second) title = page.title;
       }
-      EXPECT_EQ(title, d.title) << d.number;
+      helpc::HelpProject expected;  // the title in Windows-1252, as the file stores it
+      ASSERT_TRUE(helpc::ParseHelpSource("== " + (language == 1 ? std::string(d.english) : U8(d.portuguese)) + " {t}\n",
+                                         &expected, &error));
+      EXPECT_EQ(title, expected.topics[0].title) << d.number;
     }
   }
 }

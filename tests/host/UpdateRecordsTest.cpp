@@ -12,7 +12,7 @@ namespace {
 using namespace mercanota;
 using namespace mercanota::update;
 
-// What the window would do with a text, one line per record: "PROD name|brand|complement|price|date",
+// What the update would do with a text, one line per record: "PROD name|brand|complement|price|date",
 // "MNSG body", "TEMP <seconds>", "INFO body", "other"; "short" or "no ;" for a record that fails, and
 // "too many" alone when the text is refused before any record.
 std::vector<std::string> Decoded(std::string_view text) {

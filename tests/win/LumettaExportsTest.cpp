@@ -86,3 +86,79 @@ TEST_F(LumettaExports, CanUnloadWhileNothingIsAlive) {
   ASSERT_NE(canUnloadNow, nullptr);
   EXPECT_EQ(canUnloadNow(), S_OK);
 }
+
+namespace {
+
+// Every (type, name) of a module's resources with the languages it comes in. Types and names are given as
+// numbers, or as text for the named ones.
+using ResourceLanguages = std::vector<std::pair<std::string, std::vector<WORD>>>;
+ResourceLanguages LanguagesOf(const std::string& file) {
+  ResourceLanguages out;
+  HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return out;
+  auto id = [](LPCSTR name) {
+    return IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<ULONG_PTR>(name)) : std::string(name);
+  };
+  struct Walk {
+    ResourceLanguages* out;
+    decltype(id)* name;
+    LPCSTR type;
+  } walk{&out, &id, nullptr};
+  EnumResourceTypesA(
+      module,
+      [](HMODULE m, LPSTR type, LONG_PTR p) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(p);
+        w->type = type;
+        EnumResourceNamesA(
+            m, type,
+            [](HMODULE m, LPCSTR type, LPSTR name, LONG_PTR p) -> BOOL {
+              auto* w = reinterpret_cast<Walk*>(p);
+              w->out->push_back({(*w->name)(type) + "/" + (*w->name)(name), {}});
+              EnumResourceLanguagesA(
+                  m, type, name,
+                  [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR p) -> BOOL {
+                    reinterpret_cast<std::vector<WORD>*>(p)->push_back(language);
+                    return TRUE;
+                  },
+                  reinterpret_cast<LONG_PTR>(&w->out->back().second));
+              return TRUE;
+            },
+            p);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&walk));
+  FreeLibrary(module);
+  return out;
+}
+
+}  // namespace
+
+// mercanota speaks Portuguese (Brazil) only, and says so in every resource; lumetta32's string tables
+// come in English, German, French and Portuguese (Brazil), its dialogs in English and Portuguese.
+TEST(ResourceLanguages, MercanotaIsPortugueseAndLumettaHasItsFourLanguages) {
+  const WORD pt = MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN);
+  const auto mercanota = LanguagesOf(BinFolder() + "mercanota.exe");
+  ASSERT_FALSE(mercanota.empty());
+  for (const auto& [resource, languages] : mercanota) {
+    // The linker's own manifest (type 24) is not the program's to mark.
+    if (resource.rfind("24/", 0) == 0) continue;
+    EXPECT_EQ(languages, std::vector<WORD>{pt}) << "mercanota.exe " << resource;
+  }
+
+  const auto lumetta = LanguagesOf(BinFolder() + "lumetta32.dll");
+  auto languagesOf = [&](const std::string& resource) {
+    for (const auto& [r, languages] : lumetta) {
+      if (r == resource) {
+        std::vector<WORD> sorted = languages;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+      }
+    }
+    return std::vector<WORD>{};
+  };
+  // String blocks 1 (ids 1-15) and 2 (ids 16-31); dialogs About, Options, progress and print setup.
+  for (const char* block : {"6/1", "6/2"})
+    EXPECT_EQ(languagesOf(block), (std::vector<WORD>{0x0407, 0x0409, 0x040C, pt})) << block;
+  for (const char* dialog : {"5/100", "5/104", "5/503", "5/504"})
+    EXPECT_EQ(languagesOf(dialog), (std::vector<WORD>{0x0409, pt})) << dialog;
+}

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -22,6 +24,7 @@
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
 #include "DropDataObject.h"
+#include "shell/ModuleState.h"
 #include "shell/Settings.h"
 #include "ShellLinks_win.h"
 #include "TempFiles_win.h"
@@ -396,47 +399,156 @@ TEST_F(LumettaShell, OwnerDrawnThumbnailIsMeasuredAndDrawnCentredInASunkenFrame)
   menuHandler->Release();
 }
 
-// The help texts in the user's language. The plain run is English; the build runs this case again under
-// German and French (LUMETTA_LANGUAGE says which table to expect).
-TEST_F(LumettaShell, CommandHelpTextsInTheUserLanguageAnsiAndUnicode) {
+namespace {
+
+// The modal window a command of this process opens, acted on from a second thread as a person would:
+// its caption and a control's text are read, then it is cancelled. Whatever its caption, so that a
+// wrong one fails the case instead of leaving the command waiting.
+struct SeenDialog {
+  std::string caption, control;
+};
+std::thread CancelNextModal(int controlId, SeenDialog* seen) {
+  return std::thread([controlId, seen] {
+    for (int tries = 0; tries < 1000; ++tries) {
+      struct Search {
+        HWND found = nullptr;
+      } search;
+      EnumWindows(
+          [](HWND window, LPARAM p) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            char name[32] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (pid != GetCurrentProcessId() || !IsWindowVisible(window) || std::strcmp(name, "#32770") != 0)
+              return TRUE;
+            reinterpret_cast<Search*>(p)->found = window;
+            return FALSE;
+          },
+          reinterpret_cast<LPARAM>(&search));
+      if (HWND window = search.found) {
+        char text[128] = {};
+        GetWindowTextA(window, text, sizeof text);
+        seen->caption = text;
+        HWND page = reinterpret_cast<HWND>(SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
+        GetDlgItemTextA(page ? page : window, controlId, text, sizeof text);
+        seen->control = text;
+        if (page)
+          PostMessageA(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        else
+          PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+}
+
+// A menu's texts, "|" between items, a submenu's in braces after its own.
+std::string MenuTexts(HMENU menu) {
+  std::string out;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[128] = {};
+    GetMenuStringA(menu, UINT(i), text, sizeof text, MF_BYPOSITION);
+    out += (i ? "|" : "") + std::string(text);
+    if (HMENU sub = GetSubMenu(menu, i)) out += "{" + MenuTexts(sub) + "}";
+  }
+  return out;
+}
+
+}  // namespace
+
+// What the user's language shows. The plain run is English; the build runs this case again under German,
+// French and Portuguese (Brazil) (LUMETTA_LANGUAGE says which to expect): the help texts, the menu with
+// an access key of its own for every command, the dialogs (in English where the language has none of its
+// own) and the help file the module opens.
+TEST_F(LumettaShell, TextsMenuDialogsAndHelpFileInTheUserLanguage) {
   const char* language = std::getenv("LUMETTA_LANGUAGE");
   const std::string lang = language ? language : "en";
+  struct Dialogs {
+    const char *options, *noThumbnail, *about, *version, *printSetup, *filePath;
+  };
+  const Dialogs english = {"Options",
+                           "&Don't add thumbnail to context menu",
+                           "About Lumetta32",
+                           "Version 1.12",
+                           "Lumetta32 Print Setup",
+                           "Show file p&ath"};
+  // German and French have no viewer menu of their own: it stays English.
+  const char* kEnglishViewerMenu =
+      "&Print...|&Wallpaper{&Tiled|&Centered|&Remove}|&Zoom{&Reduce\tNUMPAD -|&Enlarge\tNUMPAD +|&100%\tNUMPAD "
+      "/|&Fit to screen\tNUMPAD *}|&Reload\tSHIFT+F5||&About...|&Close\tEsc";
   struct Texts {
     const char* lang;
-    const char* ansi[10];
+    const char* help[10];  // by command offset
+    const char* menu[10];
     const wchar_t* aboutWide;
+    Dialogs dialogs;
+    const char* helpFile;
+    const char* viewerMenu;
   } const tables[] = {
       {"en",
        {"Displays the image.", "Prints the image.", "Sets the desktop wallpaper to the tiled image.",
         "Sets the desktop wallpaper to the centered image.", "Restores the desktop wallpaper.",
         "Converts the image to BMP format.", "Converts the image to JPG format.",
         "Lets you customize Lumetta's behaviour.", "About Lumetta.", "Shows Lumetta's on-line help."},
-       L"About Lumetta."},
+       {"&View", "&Print", "&Tiled wallpaper", "&Centered wallpaper", "&Restore wallpaper", "Convert to &BMP",
+        "Convert to &JPEG", "&Options", "&About Lumetta32...", "Help"},
+       L"About Lumetta.",
+       english,
+       "\\lumetta32.hlp",
+       kEnglishViewerMenu},
       {"de",
        {"Ansicht.", "Drucken.", "Hintergrundbild als Fläche.", "Hintergrundbild zentriert.",
         "Hintergrundbild wiederherstellen.", "Umwandeln zu BMP.", "Umwandeln zu JPEG.",
         "Lets you customize Lumetta's behaviour.", "Info über Lumetta32.", "Hilfe."},
-       L"Info über Lumetta32."},
+       {"&Ansicht", "&Drucken", "Hintergrundbild als &Fläche", "Hintergrundbild &zentriert",
+        "Hintergrundbild &wiederherstellen", "Umwandeln zu &BMP", "Umwandeln zu &JPEG", "&Optionen",
+        "&Info über Lumetta32", "&Hilfe"},
+       L"Info über Lumetta32.",
+       english,
+       "\\lumetta32.hlp",
+       kEnglishViewerMenu},
       {"fr",
        {"Afficher l'image", "Imprimer l'image.", "Faire l'image comme papier peint en mosaïque.",
         "Faire l'image comme papier peint centré.", "Rétablir papier peint.", "Convertir l'image en BMP.",
         "Convertir l'image en JPEG.", "Lets you customize Lumetta's behaviour.", "À propos de Lumetta32.",
         "Afficher du aide."},
-       L"À propos de Lumetta32."},
+       {"&Afficher", "&Imprimer", "Papier peint en &mosaïque", "Papier peint &centré", "Rétablir papier &peint",
+        "Convertir en &BMP", "Convertir en &JPEG", "&Options", "À p&ropos...", "Aide"},
+       L"À propos de Lumetta32.",
+       english,
+       "\\lumetta32.hlp",
+       kEnglishViewerMenu},
+      {"pt",
+       {"Exibe a imagem.", "Imprime a imagem.", "Usa a imagem lado a lado como papel de parede.",
+        "Usa a imagem centralizada como papel de parede.", "Restaura o papel de parede anterior.",
+        "Converte a imagem para o formato BMP.", "Converte a imagem para o formato JPEG.",
+        "Personaliza o funcionamento do Lumetta32.", "Sobre o Lumetta32.", "Mostra a ajuda do Lumetta32."},
+       {"&Exibir", "&Imprimir", "Papel de parede &lado a lado", "Papel de parede &centralizado",
+        "&Restaurar papel de parede", "Converter para &BMP", "Converter para &JPEG", "&Opções", "&Sobre o Lumetta32...",
+        "Aj&uda"},
+       L"Sobre o Lumetta32.",
+       {"Opções", "&Não incluir miniatura no menu de contexto", "Sobre o Lumetta32", "Versão 1.12",
+        "Configurar impressão do Lumetta32", "Mostrar o ca&minho do arquivo"},
+       "\\lumetta32-ptb.hlp",
+       "&Imprimir...|&Papel de parede{&Lado a lado|&Centralizado|&Restaurar o anterior}|&Zoom{&Reduzir\tNUMPAD "
+       "-|&Ampliar\tNUMPAD +|&100%\tNUMPAD /|A&justar à tela\tNUMPAD *}|Re&carregar\tSHIFT+F5||&Sobre o "
+       "Lumetta32...|&Fechar\tEsc"},
   };
   const Texts* expected = nullptr;
   for (const Texts& t : tables)
     if (lang == t.lang) expected = &t;
   ASSERT_NE(expected, nullptr) << lang;
 
+  const std::string bmp24 = WriteTestFile("ramp.bmp", TestBmp(24));
   LoadedModule module;
-  auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu, {});
+  auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu, {bmp24});
   ASSERT_NE(menuHandler, nullptr);
   for (UINT offset = 0; offset <= 10; ++offset) {
     char text[100];
     std::memset(text, 'x', sizeof text);
     EXPECT_EQ(menuHandler->GetCommandString(offset, GCS_HELPTEXTA, nullptr, text, sizeof text), S_OK);
-    EXPECT_STREQ(text, offset < 10 ? expected->ansi[offset] : "") << "offset " << offset;
+    EXPECT_STREQ(text, offset < 10 ? expected->help[offset] : "") << "offset " << offset;
   }
   // The wide text is whole and terminated in a buffer of its length; cut and terminated in a shorter one.
   for (UINT units : {100u, 6u}) {
@@ -455,7 +567,84 @@ TEST_F(LumettaShell, CommandHelpTextsInTheUserLanguageAnsiAndUnicode) {
   EXPECT_EQ(menuHandler->InvokeCommand(&info), E_INVALIDARG);
   info.lpVerb = MAKEINTRESOURCEA(10);
   EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
+
+  // The menu of a 24-bit BMP file (no conversion to BMP) as the file manager shows it.
+  HMENU menu = CreatePopupMenu();
+  PressKeys(false, true);  // SHIFT: the View item instead of the thumbnail
+  ASSERT_EQ(menuHandler->QueryContextMenu(menu, 0, kFirst, kFirst + 100, CMF_NORMAL), MAKE_HRESULT(0, 0, 11));
+  PressKeys(false, false);
+  const char* const* m = expected->menu;
+  const std::string submenu = std::string("T0 ") + m[0] + "|T1 " + m[1] + "|-|T2 " + m[2] + "|T3 " + m[3] + "|T4 " +
+                              m[4] + "|-|T6 " + m[6] + "|-|T7 " + m[7] + "|-|T8 " + m[8] + "|T9 " + m[9];
+  EXPECT_EQ(Describe(menu), "-|T0 " + std::string(m[0]) + "|P[64x48x16M bmp]{" + submenu + "}|-");
+  std::string keys;
+  for (const char* text : expected->menu) {
+    const char* amp = std::strchr(text, '&');
+    if (!amp) continue;
+    const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(amp[1])));
+    EXPECT_EQ(keys.find(key), std::string::npos) << "access key " << key << " of \"" << text << "\" is taken";
+    keys += key;
+  }
+  DestroyMenu(menu);
+
+  // The dialogs: each read and cancelled.
+  const struct {
+    UINT offset;
+    int control;
+    const char* caption;
+    const char* text;
+  } dialogs[] = {
+      {7, 1011, expected->dialogs.options, expected->dialogs.noThumbnail},
+      {8, 113, expected->dialogs.about, expected->dialogs.version},
+      {1, 127, expected->dialogs.printSetup, expected->dialogs.filePath},
+  };
+  for (const auto& d : dialogs) {
+    SeenDialog seen;
+    std::thread person = CancelNextModal(d.control, &seen);
+    info.lpVerb = MAKEINTRESOURCEA(d.offset);
+    EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
+    person.join();
+    EXPECT_EQ(seen.caption, d.caption) << "offset " << d.offset;
+    EXPECT_EQ(seen.control, d.text) << "offset " << d.offset;
+  }
+
+  // The viewer's menu (View, then a right click), read while it is open and then closed.
+  info.lpVerb = MAKEINTRESOURCEA(0);
+  EXPECT_EQ(menuHandler->InvokeCommand(&info), S_OK);
+  HWND frame = FindWindowA("Lumetta", nullptr);
+  ASSERT_NE(frame, nullptr);
+  std::string viewerMenu;
+  std::thread reader([&viewerMenu] {
+    for (int tries = 0; tries < 500; ++tries, Sleep(20)) {
+      HWND popup = FindWindowA("#32768", nullptr);
+      HMENU shown =
+          popup && IsWindowVisible(popup) ? reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0)) : nullptr;
+      if (!shown) continue;
+      viewerMenu = MenuTexts(shown);
+      PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+      return;
+    }
+  });
+  SendMessageA(frame, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame), MAKELPARAM(-1, -1));
+  reader.join();
+  EXPECT_EQ(viewerMenu, expected->viewerMenu);
+  SendMessageA(frame, WM_CLOSE, 0, 0);
   menuHandler->Release();
+
+  // The help file the module opens: the language's own beside the module, else the English one.
+  AttachModule(module.Handle());
+  const std::string helpFile = HelpFilePath;
+  EXPECT_EQ(helpFile, BinFolder().substr(0, BinFolder().size() - 1) + expected->helpFile);
+  if (lang == "pt") {
+    const std::string alone = TestFolder() + "lumetta32.dll";
+    ASSERT_TRUE(CopyFileA((BinFolder() + "lumetta32.dll").c_str(), alone.c_str(), FALSE));
+    HMODULE copy = LoadLibraryA(alone.c_str());
+    ASSERT_NE(copy, nullptr);
+    AttachModule(copy);
+    EXPECT_EQ(std::string(HelpFilePath), TestFolder() + "lumetta32.hlp") << "no Portuguese help file beside it";
+    FreeLibrary(copy);
+    DeleteFileA(alone.c_str());
+  }
 }
 
 // View opens the viewer in the caller's process and returns; the open viewer holds the module until

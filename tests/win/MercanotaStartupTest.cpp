@@ -140,7 +140,7 @@ TEST_F(Startup, WriteProtectedCatalogueIsToldAtStartAndChangesAreRefused) {
   Inicia();
   EXPECT_TRUE(ambiente_.encerramentos.empty());
   EXPECT_TRUE(Principal().Carregado());
-  EXPECT_FALSE(ModuloGlobal::Executa("Delete * From Produtos"));
+  EXPECT_FALSE(ModuloGlobal::Altera([](const Shop& loja) { return loja.Delete(1); }));
   SetFileAttributesA(arquivo.c_str(), FILE_ATTRIBUTE_NORMAL);
   const auto& mostrados = ambiente_.dialogos.mostrados;
   ASSERT_EQ(mostrados.size(), 2u);

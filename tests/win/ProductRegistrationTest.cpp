@@ -126,6 +126,18 @@ protected:
 
 const Linha kArroz{"Arroz", "Vale Verde", "5 kg", "01/03/2025", "22,45"};
 
+// Entry 1 as the query window hands it over for editing.
+Product Entrada(const char* nome, const char* data) {
+  Product p;
+  p.id = 1;
+  p.name = nome;
+  p.brand = "Vale Verde";
+  p.complement = "5 kg";
+  p.price = Currency{224500};
+  p.date = data;
+  return p;
+}
+
 TEST_F(Registration, ControlsInTabOrderWithTheirLimitsAndTips) {
   EXPECT_EQ(TextoDe(form_.hWnd()), "Cadastro de Produtos");
   EXPECT_EQ(TextoDe(form_.pnlTituloFundo), "Cadastro de Produtos");
@@ -310,8 +322,8 @@ TEST_F(Registration, ShiftSaveSkipsTheQuestionAndKeepsNameComplementAndDate) {
   EXPECT_EQ(TextoDe(form_.txtProduto), "Arroz");
 }
 
-// Quotes typed into any box never arrive; a quote that reaches a box otherwise (pasted, or stored by the
-// price update) is stored as it is.
+// Quotes typed into any box never arrive. (A quote that reaches a box otherwise, pasted or stored by the
+// price update, is stored and found as it is: the model's tests show it on the host.)
 TEST_F(Registration, TypedQuotesHaveNoEffect) {
   for (HWND caixa : {form_.txtProduto, form_.txtMarca, form_.txtComplemento, form_.txtPrecoUnitario}) {
     SetFocus(caixa);
@@ -321,18 +333,6 @@ TEST_F(Registration, TypedQuotesHaveNoEffect) {
   SetFocus(form_.mskDataPesquisa);
   Digita(form_.mskDataPesquisa, "0'1\"032025");
   EXPECT_EQ(TextoDe(form_.mskDataPesquisa), "01/03/2025");
-
-  Preenche("Caf\xE9 D'Ajuda", "\"Forte\"", "500 g", "01/03/2025", "17,9");
-  Salva();
-  EXPECT_TRUE(Caixas().empty());
-  EXPECT_EQ(Linhas().back(), (Linha{"Caf\xE9 D'Ajuda", "\"Forte\"", "500 g", "01/03/2025", "17,9"}));
-  // Found again by name: the registered-name question comes.
-  Preenche("Caf\xE9 D'Ajuda", "Outra", "500 g", "01/03/2025", "17,9");
-  ambiente_.dialogos.Responde(IDNO);
-  Salva();
-  const auto caixas = Caixas();
-  ASSERT_EQ(caixas.size(), 1u);
-  EXPECT_EQ(caixas[0].texto, JaCadastrado("Caf\xE9 D'Ajuda"));
 }
 
 // The date box keeps to its mask whatever is typed, pasted or set, and selects a filled date when the
@@ -391,7 +391,7 @@ TEST_F(Registration, CancelAsksOnlyForANamedNewEntryOrAnEdit) {
 
   // Editing: its own question, even with the name emptied.
   ASSERT_TRUE(form_.Carrega());
-  form_.PreparaEdicao("1", "", "Vale Verde", "5 kg", "01/03/2025", 22.45);
+  form_.PreparaEdicao(Entrada("", "01/03/2025"));
   ambiente_.dialogos.Responde(IDNO);
   SendMessageA(form_.cmdCancelar, BM_CLICK, 0, 0);
   caixas = Caixas();
@@ -406,7 +406,7 @@ TEST_F(Registration, CancelAsksOnlyForANamedNewEntryOrAnEdit) {
 }
 
 TEST_F(Registration, EditModeUpdatesTheEntryAndCloses) {
-  form_.PreparaEdicao("1", "Arroz", "Vale Verde", "5 kg", "01/03/2025", 22.45);
+  form_.PreparaEdicao(Entrada("Arroz", "01/03/2025"));
   EXPECT_EQ(TextoDe(form_.txtPrecoUnitario), "22,45");
   DefineTexto(form_.txtMarca, "");
   DefineTexto(form_.txtPrecoUnitario, "21,5");
@@ -421,7 +421,7 @@ TEST_F(Registration, EditModeUpdatesTheEntryAndCloses) {
 TEST_F(Registration, EditLeavingADateOfAnotherShapeAloneKeepsIt) {
   ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
       sql::UpdateProduct(1, "Arroz", "Vale Verde", "5 kg", "2025-03-01", "22,45")));
-  form_.PreparaEdicao("1", "Arroz", "Vale Verde", "5 kg", "2025-03-01", 22.45);
+  form_.PreparaEdicao(Entrada("Arroz", "2025-03-01"));
   EXPECT_EQ(TextoDe(form_.mskDataPesquisa), "__/__/____");
   DefineTexto(form_.txtPrecoUnitario, "21,5");
   Salva();

@@ -6,7 +6,12 @@
 //   |FONT     the three faces the topics use (body, bold body, topic heading);
 //   |TOPIC    the topics: topic headers and paragraph records chained in 4 KiB blocks;
 //   |CONTEXT  B+ tree from the hash of each context string to its topic's offset;
-//   |CTXOMAP  context numbers to topic offsets, for programs that call the viewer with a number.
+//   |CTXOMAP  context numbers to topic offsets, for programs that call the viewer with a number;
+//   |KWBTREE  the keyword index: B+ tree from each keyword to how many topics it names and where their
+//             offsets start in |KWDATA;
+//   |KWDATA   those topic offsets, keyword after keyword;
+//   |KWMAP    when the index has several leaf pages, the number of the first keyword on each, so that a
+//             viewer can reach the n-th keyword of its list without walking the leaves.
 // The layout follows the descriptions published by the authors of the help decompilers (file system,
 // B+ trees, TOPICLINK and TOPICOFFSET arithmetic); Wine's help viewer served as the reading side.
 //
@@ -72,10 +77,16 @@ struct TreeEntry {
   Bytes value;  // what follows the key in a leaf
 };
 
+// Where each leaf page of a tree starts: the index of its first entry and the page's number.
+struct Leaf {
+  uint32_t firstEntry;
+  uint16_t page;
+};
+
 // A B+ tree over entries already in key order: leaves filled in order, index levels above them until one
 // page remains, which is the root.
 bool BuildTree(const std::vector<TreeEntry>& entries, uint16_t pageSize, uint16_t flags, const char* structure,
-               Bytes* out, std::string* error) {
+               Bytes* out, std::string* error, std::vector<Leaf>* leaves = nullptr) {
   std::vector<Bytes> pages;
   struct Child {
     const Bytes* key;
@@ -99,6 +110,7 @@ bool BuildTree(const std::vector<TreeEntry>& entries, uint16_t pageSize, uint16_
       return false;
     }
     const uint16_t number = static_cast<uint16_t>(pages.size());
+    if (leaves) leaves->push_back({static_cast<uint32_t>(i - count), number});
     const uint32_t unused = pageSize - static_cast<uint32_t>(page.size());
     page[0] = static_cast<uint8_t>(unused), page[1] = static_cast<uint8_t>(unused >> 8);
     page[2] = static_cast<uint8_t>(count), page[3] = static_cast<uint8_t>(count >> 8);
@@ -456,7 +468,107 @@ Bytes FontFile() {
   return b;
 }
 
+// ---- the keyword index -------------------------------------------------------------------------------
+
+// A keyword's letters for ordering: case folded (Windows-1252 upper case to lower case) and, on the first
+// level, accents taken off as well.
+unsigned char FoldCase(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<unsigned char>(c + 0x20);
+  switch (c) {
+    case 0x8A: return 0x9A;  // S with caron
+    case 0x8C: return 0x9C;  // OE
+    case 0x8E: return 0x9E;  // Z with caron
+    case 0x9F: return 0xFF;  // Y with diaeresis
+    default: return c;
+  }
+}
+
+unsigned char BaseLetter(unsigned char c) {
+  c = FoldCase(c);
+  if (c >= 0xE0 && c <= 0xE5) return 'a';
+  if (c >= 0xE8 && c <= 0xEB) return 'e';
+  if (c >= 0xEC && c <= 0xEF) return 'i';
+  if ((c >= 0xF2 && c <= 0xF6) || c == 0xF8) return 'o';
+  if (c >= 0xF9 && c <= 0xFC) return 'u';
+  switch (c) {
+    case 0xE7: return 'c';
+    case 0xF1: return 'n';
+    case 0xFD:
+    case 0xFF: return 'y';
+    case 0x9A: return 's';
+    case 0x9E: return 'z';
+    default: return c;
+  }
+}
+
+template <class Fold>
+int CompareFolded(const std::string& a, const std::string& b, Fold fold) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = fold(static_cast<unsigned char>(a[i])), y = fold(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+struct KeywordLess {
+  bool operator()(const std::string& a, const std::string& b) const { return CompareKeywords(a, b) < 0; }
+};
+
+// |KWBTREE, |KWDATA and, for an index of several leaves, |KWMAP, added to `files`. Nothing when no topic
+// has a keyword.
+bool BuildKeywordIndex(const HelpProject& project, const std::vector<uint32_t>& topicOffsets,
+                       std::map<std::string, Bytes>* files, std::string* error) {
+  std::map<std::string, std::vector<size_t>, KeywordLess> index;  // keeps the first spelling met
+  for (size_t t = 0; t < project.topics.size(); ++t) {
+    for (const std::string& keyword : project.topics[t].keywords) {
+      std::vector<size_t>& topics = index[keyword];
+      if (topics.empty() || topics.back() != t) topics.push_back(t);
+      if (topics.size() > kMaxTopicsPerKeyword) {
+        *error = "keyword \"" + keyword + "\" names more than " + std::to_string(kMaxTopicsPerKeyword) + " topics";
+        return false;
+      }
+    }
+  }
+  if (index.empty()) return true;
+
+  Bytes data;
+  std::vector<TreeEntry> entries;
+  for (const auto& [keyword, topics] : index) {
+    if (data.size() > 0x7FFFFFFFu - 4 * topics.size()) {
+      *error = "keyword index too large";
+      return false;
+    }
+    TreeEntry e;
+    PutString(e.key, keyword);
+    Put16(e.value, static_cast<uint32_t>(topics.size()));
+    Put32(e.value, static_cast<uint32_t>(data.size()));
+    entries.push_back(e);
+    for (size_t t : topics) Put32(data, topicOffsets[t]);  // in the order of the topics in the file
+  }
+  Bytes tree;
+  std::vector<Leaf> leaves;
+  if (!BuildTree(entries, 2048, 0x0002, "F24", &tree, error, &leaves)) return false;
+  (*files)["|KWBTREE"] = std::move(tree);
+  (*files)["|KWDATA"] = std::move(data);
+  if (leaves.size() > 1) {
+    Bytes map;
+    Put16(map, static_cast<uint32_t>(leaves.size()));
+    for (const Leaf& leaf : leaves) {
+      Put32(map, leaf.firstEntry);
+      Put16(map, leaf.page);
+    }
+    (*files)["|KWMAP"] = std::move(map);
+  }
+  return true;
+}
+
 }  // namespace
+
+int CompareKeywords(const std::string& a, const std::string& b) {
+  const int first = CompareFolded(a, b, BaseLetter);
+  return first != 0 ? first : CompareFolded(a, b, FoldCase);
+}
 
 int32_t ContextHash(const std::string& context) {
   uint32_t hash = 0;
@@ -552,6 +664,7 @@ bool CompileHelpFile(const HelpProject& project, std::vector<uint8_t>* file, std
     }
     files["|CTXOMAP"] = std::move(map);
   }
+  if (!BuildKeywordIndex(project, topics.topicOffsets, &files, error)) return false;
 
   // The file: header, the internal files each behind its own header, then the directory.
   Bytes out(16, 0);

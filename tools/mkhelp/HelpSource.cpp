@@ -193,6 +193,32 @@ bool ParseRuns(const std::string& text, Paragraph* paragraph, std::string* what)
   return true;
 }
 
+// "keywords: list; price; printing" after its "keywords:".
+bool ParseKeywords(const std::string& rest, Topic* topic, std::string* what) {
+  size_t start = 0, pieces = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find(';', start);
+    if (end == std::string::npos) end = rest.size();
+    const std::string keyword = Trim(rest.substr(start, end - start));
+    const bool last = end == rest.size();
+    start = end + 1;
+    if (keyword.empty()) {
+      if (last && pieces > 0) break;  // a closing ";"
+      *what = "an empty keyword (keywords are separated by \";\")";
+      return false;
+    }
+    if (keyword.size() > kMaxKeywordBytes) {
+      *what = "a keyword has up to " + std::to_string(kMaxKeywordBytes) + " characters";
+      return false;
+    }
+    ++pieces;
+    bool known = false;
+    for (const std::string& k : topic->keywords) known = known || CompareKeywords(k, keyword) == 0;
+    if (!known) topic->keywords.push_back(keyword);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseHelpSource(const std::string& utf8, HelpProject* project, std::string* error) {
@@ -264,6 +290,11 @@ bool ParseHelpSource(const std::string& utf8, HelpProject* project, std::string*
         what = "before the first topic only \"title:\" and \"copyright:\" lines (up to 255 characters)";
         return fail(lineNumber);
       }
+      continue;
+    }
+    if (line.compare(0, 9, "keywords:") == 0) {
+      if (!endParagraph()) return fail(pendingLine);
+      if (!ParseKeywords(line.substr(9), &project->topics.back(), &what)) return fail(lineNumber);
       continue;
     }
     // A bullet starts a paragraph of its own even without an empty line before it.
