@@ -22,6 +22,7 @@
 #include "TempFiles_win.h"
 #include "viewer/ViewerWindow.h"
 #include "shell/WindowHelpers.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -68,15 +69,24 @@ PrintOptionsRecord Plain(int scale) {
 
 // Acts on this process's visible window of that caption from another thread, as a person would while
 // the dialog runs its modal loop.
-std::thread ActOnDialog(const char* caption, std::function<void(HWND)> action) {
+std::thread ActOnDialog(const std::string& caption, std::function<void(HWND)> action) {
   return std::thread([caption, action] {
     for (int tries = 0; tries < 500; ++tries, Sleep(20)) {
-      HWND window = FindWindowA(nullptr, caption);
+      HWND window = FindWindowA(nullptr, caption.c_str());
       DWORD pid = 0;
       if (window) GetWindowThreadProcessId(window, &pid);
       if (window && pid == GetCurrentProcessId() && IsWindowVisible(window)) return action(window);
     }
   });
+}
+
+// The setup dialog's caption as the module shows it, in the user's language.
+std::string SetupCaption(HMODULE module) {
+  char format[128] = {};
+  LoadStringA(module, IDS_PRINT_SETUP_CAPTION, format, sizeof format);
+  char caption[192] = {};
+  std::snprintf(caption, sizeof caption, format, "Lumetta32");
+  return caption;
 }
 
 class Printing : public testing::Test {
@@ -236,7 +246,7 @@ TEST_F(Printing, CancelledDialogsAndUnreadableFilesPrintNothingAndOnlyTheSetupsO
     answerDialog = false;
     dialogFlags = 0;
     std::string seen;
-    std::thread person = ActOnDialog("Lumetta32 Print Setup", [&](HWND dialog) {
+    std::thread person = ActOnDialog(SetupCaption(module), [&](HWND dialog) {
       for (int id : {104, 102, 124, 126, 128, 127, 125, 123}) seen += IsDlgButtonChecked(dialog, id) ? "1" : "0";
       for (int id : {103, 104, 123}) seen += IsWindowEnabled(GetDlgItem(dialog, id)) ? "E" : "-";
       seen += GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP ? "?" : "";
@@ -283,7 +293,7 @@ TEST_F(Printing, FromTheViewerAtItsZoom) {
   GetClientRect(viewer->Window(), &client);
   ASSERT_TRUE(client.right >= 400 && client.bottom >= 200) << client.right << "x" << client.bottom;
   bool windowOffered = false;
-  std::thread person = ActOnDialog("Lumetta32 Print Setup", [&](HWND dialog) {
+  std::thread person = ActOnDialog(SetupCaption(module), [&](HWND dialog) {
     windowOffered = IsWindowEnabled(GetDlgItem(dialog, 103));
     SendDlgItemMessageA(dialog, 103, BM_CLICK, 0, 0);
     for (int id : {124, 126, 128}) SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_UNCHECKED, 0);
