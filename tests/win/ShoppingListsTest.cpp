@@ -191,6 +191,27 @@ TEST_F(ShoppingLists, GeneratorAppliesAndDeletesSavedLists) {
   EXPECT_EQ(lista::ListCount(gerador_.lstProdutos), 5);
 }
 
+// Names that differ only in letter case are one product to the catalogue, which lists one spelling; a
+// saved list that names the entry of the other is still ticked there.
+TEST_F(ShoppingLists, ASavedEntryWhoseNameDiffersOnlyInCaseIsTicked) {
+  ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
+      "Insert Into Produtos(Produto,Marca,Complemento,DataPesquisa,PrecoUnitario) "
+      "Values(\"ARROZ\",\"Outra\",\"1 kg\",\"01/03/2025\",\"3\")"));
+  Recordset r;
+  ASSERT_TRUE(
+      ModuloGlobal::CatalogueDatabase.CreateSnapshot("Select ID_Produto from Produtos Where Marca = 'Outra'", &r));
+  ASSERT_FALSE(r.Eof());
+  ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
+      "Insert Into Compras(Nome_Salvar,ID_Produto,Quantidade) Values(\"Caixa\"," +
+      std::to_string(r.Fields("ID_Produto").AsInteger()) + ",\"2\")"));
+  AbreGerador();
+  const std::vector<std::string> nomes = Entradas(gerador_.lstProdutos);
+  ASSERT_EQ(nomes.size(), 5u) << "one entry for both spellings";
+  Escolhe(gerador_, gerador_.cmbListaPadrao, frmGeraListaCompras::kCmbListaPadrao, "Caixa");
+  EXPECT_EQ(Marcadas(gerador_.lstProdutos), std::vector<std::string>{nomes[0]});
+  EXPECT_TRUE(Textos().empty());
+}
+
 // A whole walk from a fresh list: quantity rules, going back twice from the third product, the save
 // under a new name and the report, with the sentinel present only while the assembly window is open.
 TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
