@@ -161,9 +161,11 @@ bool frmMontaLista::VisualizaTecla(MSG& msg) {
       lstMarca_KeyPress(13);
       return true;
     }
-    // The arrows move the current entry without a notification; the quantity box must follow it.
-    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN || msg.wParam == VK_PRIOR ||
-                                      msg.wParam == VK_NEXT || msg.wParam == VK_HOME || msg.wParam == VK_END)) {
+    // The arrows, and a typed letter (which moves to the next brand starting with it), move the current
+    // entry without a notification; the quantity box must follow it.
+    if ((msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN || msg.wParam == VK_PRIOR ||
+                                       msg.wParam == VK_NEXT || msg.wParam == VK_HOME || msg.wParam == VK_END)) ||
+        (msg.message == WM_CHAR && msg.wParam > ' ')) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
       if (lista::ListIndex(lstMarca) != marcaAtual_) lstMarca_Click();

@@ -265,6 +265,15 @@ TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
     EXPECT_EQ(Marcadas(m.lstMarca), std::vector<std::string>{lista::Item(m.lstMarca, 0)});
     EXPECT_EQ(lista::ListIndex(m.lstMarca), 0);
     EXPECT_EQ(TextoDe(m.txtQtd), "4");
+    // A letter typed in the brand list moves to the brand starting with it; the box shows its quantity.
+    PostMessageA(m.lstMarca, WM_CHAR, 'g', 1);
+    teste::ProcessaPendentes();
+    EXPECT_EQ(lista::ListIndex(m.lstMarca), 1);
+    EXPECT_EQ(TextoDe(m.txtQtd), "0");
+    PostMessageA(m.lstMarca, WM_CHAR, 'v', 1);
+    teste::ProcessaPendentes();
+    EXPECT_EQ(lista::ListIndex(m.lstMarca), 0);
+    EXPECT_EQ(TextoDe(m.txtQtd), "4");
     m.cmdVoltarProduto_Click();
     EXPECT_EQ(Textos(), std::vector<std::string>{kSemAnterior});
     m.cmdGerarLista_Click();
