@@ -241,6 +241,13 @@ TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
     for (int i = 0; i < 5; ++i) m.spnQtd_SpinUp();
     m.spnQtd_SpinDown();
     EXPECT_EQ(TextoDe(m.txtQtd), "4");
+    // More than a saved list can give back is refused in the box, which keeps the quantity it had.
+    DefineTexto(m.txtQtd, "40000");
+    EXPECT_EQ(Textos(), std::vector<std::string>{"Desculpe, mas a quantidade de um item n\xE3o pode passar de 32767."});
+    EXPECT_EQ(TextoDe(m.txtQtd), "4");
+    DefineTexto(m.txtQtd, "32767");
+    EXPECT_TRUE(Textos().empty());
+    DefineTexto(m.txtQtd, "4");
     // A quantity typed for a brand that is not ticked is dropped when going on.
     lista::DefineListIndex(m.lstMarca, 1);
     m.lstMarca_Click();
