@@ -2,7 +2,7 @@
 //   lumetta-tool info FILE...
 //   lumetta-tool decode FILE OUT.ppm [--page N] [--box WxH] [--screen-bits 1|4|8|16|24] [--dither 0-4]
 //                                    [--fixed-palette] [--full-color] [--rows-per-step N]
-//   lumetta-tool thumbnail FILE OUT.ppm [--screen-bits N]
+//   lumetta-tool thumbnail FILE OUT.ppm [--screen-bits N]   (the context menu's thumbnail, its budget too)
 //   lumetta-tool convert --to bmp|jpg FILE...
 // Exit status: 0 success, 1 an image could not be read ("error N" on standard error) or, for convert, any
 // file could not be converted (each file gets a line "FILE<tab>OUTPUT" or "FILE<tab>failed: ..."),
@@ -119,16 +119,32 @@ bool WritePpm(const char* path, PlatformGraphics& graphics, BitmapHandle bitmap)
 bool DecodeInSteps(ImageFile& image, const DecodeRequest& request, int rows) {
   image.ReleaseAll();
   bool ok = image.BeginDecode(request);
-  int stalled = 0;
+  StallWatch watch;
   while (ok && image.GetProgress() < kProgressComplete) {
-    int before = image.GetProgress();
-    int pageBefore = image.GetCurrentPage();
     ok = image.DecodeStep(rows, nullptr, nullptr);
-    if (ok && image.GetProgress() == before && image.GetCurrentPage() == pageBefore && ++stalled > 3) ok = false;
+    if (ok && watch.Stalled(image)) {
+      std::fprintf(stderr, "the decoder stopped moving\n");
+      ok = false;
+    }
   }
   int error = image.GetLastError();
   image.EndDecode(false);
   return ok && error == kErrNone;
+}
+
+// Exactly what the context menu does with the file: detection and the thumbnail in one budget.
+int ThumbnailToPpm(const char* file, const char* output, PlatformGraphics& graphics) {
+  ImageFile image(file);
+  image.SetGraphics(graphics);
+  if (!DetectAndDecodeThumbnail(image, true) || !image.IsComplete() || !image.GetBitmap()) {
+    std::fprintf(stderr, "error %d\n", image.GetLastError() ? image.GetLastError() : int(kErrInvalidState));
+    return kExitFailed;
+  }
+  if (!WritePpm(output, graphics, image.GetBitmap())) {
+    std::fprintf(stderr, "%s: cannot write\n", output);
+    return kExitFailed;
+  }
+  return kExitOk;
 }
 
 int DecodeToPpm(const char* file, const char* output, const DecodeRequest& baseRequest, int page, bool fullColor,
@@ -168,12 +184,6 @@ int Decode(int argc, char** argv, bool thumbnail) {
   DecodeRequest request;
   int page = 0, screenBits = 24, rowsPerStep = 0;
   bool fullColor = false;
-  if (thumbnail) {
-    request.width = request.height = 100;
-    request.ditherMode = 2;
-    request.ditherTo16 = 1;
-    request.fixedPalette = 1;
-  }
   for (int i = 2; i < argc; ++i) {
     std::string option = argv[i];
     bool hasValue = i + 1 < argc;
@@ -205,7 +215,8 @@ int Decode(int argc, char** argv, bool thumbnail) {
   }
   std::unique_ptr<PlatformGraphics> graphics = MakeGraphics(screenBits);
   SetDefaultGraphics(graphics.get());
-  int status = DecodeToPpm(file, output, request, page, fullColor, rowsPerStep, *graphics);
+  int status = thumbnail ? ThumbnailToPpm(file, output, *graphics)
+                         : DecodeToPpm(file, output, request, page, fullColor, rowsPerStep, *graphics);
   SetDefaultGraphics(nullptr);
   return status;
 }

@@ -10,6 +10,15 @@ namespace {
 
 constexpr size_t kReadChunk = 65000;
 
+// Windows' longest info header is 124 bytes; room is left for longer ones, but a size in the
+// thousands is a broken file rather than a header.
+constexpr uint32_t kMaxInfoHeader = 1024;
+// Where the info header's own masks start (red, green, blue, then alpha) when it is long enough to
+// hold them (52 bytes and up); a 40-byte header has them right after it, at the same place.
+constexpr int64_t kHeaderMasks = 14 + 40;
+constexpr uint32_t kBitFields = 3;
+constexpr uint32_t kAlphaBitFields = 6;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -26,7 +35,9 @@ bool ParseBmpHeader(const ByteReader& b, BmpHeader* header) {
     h.width = int32_t(b.Le16(18));
     h.height = int32_t(b.Le16(20));
     h.bitCount = uint16_t(b.Le16(24));
-  } else if (h.headerSize == 40 || h.headerSize == 64) {
+  } else if (h.headerSize >= 40 && h.headerSize <= kMaxInfoHeader) {
+    // 64 bytes is OS/2's second header; any other size from 40 up is Windows' header grown by later
+    // fields (masks, colour space, profile), of which the first 40 bytes and the masks are read.
     if (!b.Has(14, 40)) return false;
     h.width = int32_t(b.Le32(18));
     h.height = int32_t(b.Le32(22));
@@ -52,7 +63,9 @@ bool ParseBmpHeader(const ByteReader& b, BmpHeader* header) {
 
 bool SniffBmp(const ByteReader& b, const DetectionContext&, DetectedImage* out) {
   BmpHeader header;
-  if (b.size() < 54 || !ParseBmpHeader(b, &header) || header.compression > 3) return false;
+  if (b.size() < 54 || !ParseBmpHeader(b, &header)) return false;
+  if (header.compression > kBitFields && !(header.compression == kAlphaBitFields && header.headerSize != 64))
+    return false;
   *out = MakeDetected(ImageKind::Bmp, header.width, header.height, header.bitCount);
   return true;
 }
@@ -78,7 +91,7 @@ bool BmpDecoder::ReadHeader(ImageHeader& header) {
   header.sourceRowLength = width_;
 
   if (file_.bitCount <= 8 && !ReadColorTable(header)) return false;
-  if (file_.compression == 3 && !ReadMasks()) return false;
+  if (bitFields_ && !ReadMasks()) return false;
   // Pixel data that starts at or past the end cannot be reached: refused before anything is made.
   if (int64_t(file_.pixelOffset) >= SourceLength()) return SetError(kErrPixelData);
   return SetError(kErrNone);
@@ -89,10 +102,13 @@ bool BmpDecoder::ReadHeader(ImageHeader& header) {
 bool BmpDecoder::CheckHeader() {
   uint16_t bits = file_.bitCount;
   uint32_t compression = file_.compression;
-  // Each compression belongs to one depth: RLE8 to 8 bits, RLE4 to 4 bits, bit fields to 16 and 32 bits
-  // of the 40-byte header (in the 64-byte form the same value names a codec that is not read here).
-  bool compressionFits = compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4) ||
-                         (compression == 3 && file_.headerSize == 40 && (bits == 16 || bits == 32));
+  // Each compression belongs to one depth: RLE8 to 8 bits, RLE4 to 4 bits, bit fields (with or without
+  // an alpha mask) to 16 and 32 bits of the Windows headers (in OS/2's 64-byte form the same value
+  // names a codec that is not read here).
+  bitFields_ = (compression == kBitFields || compression == kAlphaBitFields) && file_.headerSize != 64 &&
+               (bits == 16 || bits == 32);
+  bool compressionFits =
+      compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4) || bitFields_;
   if (!compressionFits) return SetError(kErrFormat);
   compressed_ = compression == 1 || compression == 2;
 
@@ -118,7 +134,7 @@ bool BmpDecoder::ChooseRowFormat(ImageHeader& header) {
       break;
     case 15:
     case 16:
-      format_ = file_.compression == 3 ? RowFormat::Masked16 : RowFormat::Rgb555;
+      format_ = bitFields_ ? RowFormat::Masked16 : RowFormat::Rgb555;
       rowDepth = 24;
       break;
     case 24:
@@ -126,7 +142,7 @@ bool BmpDecoder::ChooseRowFormat(ImageHeader& header) {
       rowDepth = 24;
       break;
     case 32:
-      format_ = file_.compression == 3 ? RowFormat::Masked32 : RowFormat::Rgb32;
+      format_ = bitFields_ ? RowFormat::Masked32 : RowFormat::Rgb32;
       rowDepth = 24;
       break;
     default: return SetError(kErrFormat);
@@ -155,8 +171,11 @@ bool BmpDecoder::ReadColorTable(ImageHeader& header) {
   return SetError(kErrNone);
 }
 
+// The masks are the header's own fields when it has room for them, else they follow it; the alpha
+// mask, when there is one, is never needed: alpha is dropped.
 bool BmpDecoder::ReadMasks() {
-  if (!SeekSource(14 + int64_t(file_.headerSize), 0, nullptr)) return SetError(kErrFormat);
+  int64_t at = file_.headerSize >= 52 ? kHeaderMasks : 14 + int64_t(file_.headerSize);
+  if (!SeekSource(at, 0, nullptr)) return SetError(kErrFormat);
   uint8_t masks[12];
   uint32_t got = 0;
   ReadSource(masks, sizeof masks, &got);

@@ -1,8 +1,9 @@
 #pragma once
 
-// Windows and OS/2 bitmaps (BMP, DIB, RLE): 12-, 40- and 64-byte info headers; 1, 4, 8, 15/16, 24 and
-// 32 bits per pixel; RLE8 and RLE4; bit-field masks for 16- and 32-bit files; bottom-up and top-down
-// row order. One page.
+// Windows and OS/2 bitmaps (BMP, DIB, RLE): OS/2's 12- and 64-byte info headers and Windows' 40-byte one
+// and its longer successors (108, 124 bytes: read as their first 40 bytes and the masks); 1, 4, 8, 15/16,
+// 24 and 32 bits per pixel; RLE8 and RLE4; bit-field masks (with or without alpha, which is dropped) for
+// 16- and 32-bit files; bottom-up and top-down row order. One page.
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +16,7 @@ namespace lumetta {
 // The file header and the info header widened into the 40-byte layout, as stored.
 struct BmpHeader {
   uint32_t pixelOffset = 0;
-  uint32_t headerSize = 0;  // 12 (OS/2 core), 40 or 64 (OS/2 2.x)
+  uint32_t headerSize = 0;  // 12 (OS/2 core), 64 (OS/2 2.x), else 40 and up (Windows)
   int32_t width = 0;
   int32_t height = 0;  // negative: rows stored top-down
   uint16_t bitCount = 0;
@@ -64,6 +65,7 @@ private:
   int width_ = 0;
   int height_ = 0;
   bool compressed_ = false;
+  bool bitFields_ = false;
   bool topDown_ = false;
   RowFormat format_ = RowFormat::Bits8;
   Channel channels_[3];  // blue, green, red

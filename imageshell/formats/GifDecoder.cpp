@@ -397,6 +397,15 @@ bool GifDecoder::BeginImageHook() {
 
   const int width = header_->width;
   const int height = header_->height;
+  // A first frame that covers the screen and has no control block (every frame of a GIF87a file) needs
+  // no canvas when it is the only one; a decode of every frame draws the later frames over it, so it
+  // goes onto a canvas in its own colours.
+  if (frame_ == 0 && !canvasPlanned_ && output().request().allPages) {
+    canvasPlanned_ = true;
+    canvasTableCount_ = header_->colorCount;
+    std::fill(std::begin(canvasTable_), std::end(canvasTable_), RgbColor{});
+    std::copy(header_->palette, header_->palette + header_->colorCount, canvasTable_);
+  }
   visibleWidth_ = std::clamp(width - int(desc_.left), 0, int(desc_.width));
   // The canvas lives across frames but counts against every frame's ceiling, with both forms while
   // it turns into full colour.

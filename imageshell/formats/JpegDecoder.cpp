@@ -253,7 +253,7 @@ bool JpegDecoder::BeginImageHook() {
   info.buffered_image = buffered_ ? TRUE : FALSE;
   if (!Guarded(glue, [glue] { jpeg_start_decompress(&glue->info); })) return SetError(kErrPixelData);
   started_ = true;
-  if (buffered_ && !Guarded(glue, [glue] { jpeg_start_output(&glue->info, 2); })) return SetError(kErrPixelData);
+  awaitingScan_ = buffered_;  // the coarse pass starts once the first scan is in (AwaitFirstScan)
 
   // The library rounds scaled sizes up: its rows, not width / denominator, are what arrives.
   decodedWidth_ = int(info.output_width);
@@ -274,6 +274,7 @@ bool JpegDecoder::BeginImageHook() {
   if (!inPlace_)
     for (int i = 0; i < kStripRows; ++i) stripRows_[i] = strip_.data() + stride * size_t(i);
   firstPass_ = true;
+  absorbing_ = false;
   rowsDone_ = decodedRows_ = accumulator_ = 0;
   stripFill_ = stripNext_ = 0;
   return SetError(kErrNone);
@@ -313,29 +314,71 @@ bool JpegDecoder::ReadRowsInPlace(int count) {
   return true;
 }
 
-// The end of the coarse output pass of buffered-image mode: the next pass is the final one. The whole
-// file is absorbed before it starts, as the library decides its block smoothing from what it holds when
-// a pass starts: started earlier, the final pass would smooth blocks that are in fact complete.
-bool JpegDecoder::EndOutputPass() {
+// Buffered-image mode reads the file a bounded share a step (rows of blocks: half as many as the rows
+// asked for, and at least a 64th of a scan, which keeps the steps of a ten-scan file to some 640), so
+// that a caller that decodes in short steps (the viewer) stays free between them. Two stretches are read
+// so: the first scan, which the coarse pass needs whole before its first row, and the rest of the file
+// between the coarse pass and the final one (the library decides its block smoothing from what it holds
+// when a pass starts: started earlier, the final pass would smooth blocks that are in fact complete).
+// True once `scan` has begun or the input has ended; false with the error set.
+bool JpegDecoder::ReadInputShare(int rows, int scan, bool whole, bool* reached) {
   JpegGlue* glue = glue_.get();
-  bool ok = Guarded(glue, [glue] {
-    jpeg_finish_output(&glue->info);
-    while (!jpeg_input_complete(&glue->info)) {
+  const int64_t share = whole ? INT64_MAX : std::max<int64_t>(rows / 2, glue->info.total_iMCU_rows / 64 + 1);
+  return Guarded(glue, [glue, share, scan, reached] {
+    auto done = [glue, scan] { return jpeg_input_complete(&glue->info) || glue->info.input_scan_number >= scan; };
+    for (int64_t i = 0; i < share && !done(); ++i) {
       if (jpeg_consume_input(&glue->info) == JPEG_SUSPENDED) ERREXIT(&glue->info, JERR_INPUT_EOF);
       if (glue->info.input_scan_number > kMaxScans) ERREXIT(&glue->info, JERR_BAD_SCAN_SCRIPT);
       if (glue->decoder->OutOfTime()) ERREXIT(&glue->info, JERR_INPUT_EOF);
     }
-    jpeg_start_output(&glue->info, glue->info.input_scan_number);
+    *reached = done();
+    if (*reached) jpeg_start_output(&glue->info, std::min(scan, glue->info.input_scan_number));
   });
+}
+
+// The coarse pass shows the second scan; progress moves by one a step while the first is read (and, at
+// the end of its room, the rest of the first scan goes in one step).
+bool JpegDecoder::AwaitFirstScan(int rows) {
+  bool reached = false;
+  if (!ReadInputShare(rows, 2, progress_ >= 3998, &reached)) return false;
+  if (reached)
+    awaitingScan_ = false;
+  else
+    progress_ = std::min(progress_ + 1, 3999);
+  return true;
+}
+
+// Progress moves by one a step from 4000 while the rest is read and, were a file of very many scans to
+// use up the room below 5000, the rest goes in one step.
+bool JpegDecoder::AbsorbInput(int rows) {
+  bool reached = false;
+  if (!ReadInputShare(rows, INT_MAX, progress_ >= 4998, &reached)) return false;
+  if (!reached) {
+    progress_ = std::min(progress_ + 1, 4999);
+    return true;
+  }
+  absorbing_ = false;
   firstPass_ = false;
+  progress_ = 5000;
   rowsDone_ = decodedRows_ = accumulator_ = 0;
   stripFill_ = stripNext_ = 0;
-  return ok;
+  return true;
 }
 
 bool JpegDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect) {
   const int width = outputWidth();
   const int height = outputHeight();
+  if (started_ && absorbing_) {
+    if (rectCount) *rectCount = 0;
+    return SetError(AbsorbInput(rows) ? kErrNone : kErrRow);
+  }
+  if (started_ && awaitingScan_) {
+    if (!AwaitFirstScan(rows)) return SetError(kErrRow);
+    if (awaitingScan_) {
+      if (rectCount) *rectCount = 0;
+      return SetError(kErrNone);
+    }
+  }
   if (!started_ || rowsDone_ >= height) return SetError(kErrInvalidState);
   const int count = std::clamp(rows, 0, height - rowsDone_);
   if (rectCount && updateRect) {
@@ -366,15 +409,17 @@ bool JpegDecoder::DecodeRowsHook(int rows, int* rectCount, ImageRect* updateRect
     progress_ = MulDiv(rowsDone_, kProgressComplete, height);
     decodedRect_ = ImageRect{0, 0, width, rowsDone_};
   } else if (firstPass_) {
-    progress_ = MulDiv(rowsDone_, 5000, height);
+    progress_ = std::max(progress_, MulDiv(rowsDone_, 4000, height));
     decodedRect_ = ImageRect{0, 0, width, rowsDone_};
   } else {
     progress_ = std::min(kProgressComplete - 1, 5000 + MulDiv(rowsDone_, 5000, height));
     decodedRect_ = ImageRect{0, 0, width, height};
   }
   if (rowsDone_ < height) return SetError(kErrNone);
-  if (buffered_ && !jpeg_input_complete(&glue_->info)) {
-    if (!EndOutputPass()) return SetError(kErrRow);
+  if (buffered_ && firstPass_ && !jpeg_input_complete(&glue_->info)) {
+    JpegGlue* glue = glue_.get();
+    if (!Guarded(glue, [glue] { jpeg_finish_output(&glue->info); })) return SetError(kErrRow);
+    absorbing_ = true;
     return SetError(kErrNone);
   }
   EndOfImage();

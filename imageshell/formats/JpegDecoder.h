@@ -34,13 +34,17 @@ private:
 
   const uint8_t* NextDecodedRow();
   bool ReadRowsInPlace(int count);
-  bool EndOutputPass();
+  bool ReadInputShare(int rows, int scan, bool whole, bool* reached);
+  bool AwaitFirstScan(int rows);
+  bool AbsorbInput(int rows);
   void Release();
 
   std::unique_ptr<JpegGlue> glue_;
   bool started_ = false;   // jpeg_start_decompress has run
   bool buffered_ = false;  // buffered-image mode: output passes over the absorbed scans
   bool firstPass_ = true;
+  bool awaitingScan_ = false;  // before the coarse pass: its scan is not in yet
+  bool absorbing_ = false;     // between the coarse pass and the final one
   bool cmyk_ = false;
   bool inverted_ = false;  // CMYK stored as 255 - ink
   bool inPlace_ = false;   // the library writes straight into the bitmap's rows

@@ -127,8 +127,10 @@ bool PcxDecoder::ReadPage(ImageHeader& header, int64_t start) {
     format_ = RowFormat::BitPlanes;
   else
     return SetError(kErrFormat);  // a depth made of planes in a way no writer uses
-  // A plane's line must hold the row: the conversions read that far into every plane.
-  if (!AcceptImageSize(page.width, page.height, rowDepth) || int64_t(page.bytesPerLine) * 8 < page.width * bpp)
+  // A plane's line must hold the row: the conversions read that far into every plane, and a 15-bit
+  // pixel is stored in two bytes like a 16-bit one.
+  const int storedBits = bpp == 15 ? 16 : bpp;
+  if (!AcceptImageSize(page.width, page.height, rowDepth) || int64_t(page.bytesPerLine) * 8 < page.width * storedBits)
     return SetError(kErrFormat);
 
   header = ImageHeader{};

@@ -35,13 +35,14 @@ bool ParsePicHeader(const ByteReader& b, PicHeader* header) {
   h.height = b.Be16(94);
   size_t at = kPicHeaderSize;
   for (;; at += 4) {
-    if (h.packetCount == kMaxPackets || !b.Has(at, 4)) return false;
+    if (!b.Has(at, 4)) return false;
     PicPacket& p = h.packets[h.packetCount++];
     p.chained = b.U8(at);
     p.size = b.U8(at + 1);
     p.type = b.U8(at + 2) & 0x0F;
     p.mask = b.U8(at + 3);
     h.bits += 8 * ChannelCount(p.mask);
+    if (h.packetCount == kMaxPackets) return false;  // a chain may hold seven packets, however it ends
     if (p.chained == 0) break;
   }
   if (h.bits == 0 || h.bits > 32) return false;

@@ -56,6 +56,7 @@ namespace {
 
 constexpr double kScreenGamma = 2.2;
 constexpr double kDefaultFileGamma = 0.45;
+constexpr int64_t kLargestChunk = int64_t(8) << 20;
 
 }  // namespace
 
@@ -96,7 +97,7 @@ void PngDecoder::Release() {
   if (glue_ && glue_->png) png_destroy_read_struct(&glue_->png, glue_->info ? &glue_->info : nullptr, nullptr);
   glue_.reset();
   std::vector<uint8_t>().swap(row_);
-  std::vector<uint8_t>().swap(store_);
+  std::vector<std::vector<uint8_t>>().swap(store_);
 }
 
 bool PngDecoder::ReadHeader(ImageHeader& header) { return Setup(header, kErrFormat); }
@@ -116,9 +117,13 @@ bool PngDecoder::Setup(ImageHeader& header, int failure) {
   glue->info = png_create_info_struct(glue->png);
   if (!glue->info) return SetError(failure);
   png_set_read_fn(glue->png, glue, &PngGlue::Read);
-  // Hostile sizes and chunks are refused before the library allocates for them.
+  // Hostile sizes and chunks are refused before the library allocates for them. No chunk that is read
+  // here needs more than a few megabytes (the image data is read as a stream); texts are never shown,
+  // so they are passed over unread rather than inflated.
   png_set_user_limits(glue->png, kMaxImageDimension, kMaxImageDimension);
-  png_set_chunk_malloc_max(glue->png, png_alloc_size_t(MemoryCeiling()));
+  png_set_chunk_malloc_max(glue->png, png_alloc_size_t(std::min<int64_t>(MemoryCeiling(), kLargestChunk)));
+  static const png_byte kTextChunks[] = {'t', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'i', 'T', 'X', 't', 0};
+  png_set_keep_unknown_chunks(glue->png, PNG_HANDLE_CHUNK_NEVER, kTextChunks, 3);
 
   png_uint_32 width = 0, height = 0;
   int depth = 0, colorType = 0, interlace = 0;
@@ -197,7 +202,8 @@ bool PngDecoder::BeginImageHook() {
   const int64_t storeBytes = interlaced_ ? int64_t(rowBytes_) * header().height : 0;
   if (!AllocateCounted(int64_t(rowBytes_) + storeBytes, kErrPixelData, [&] {
         row_.assign(rowBytes_, 0);
-        if (interlaced_) store_.assign(rowBytes_ * size_t(header().height), 0);
+        store_.clear();
+        if (interlaced_) store_.resize(size_t(header().height));
       }))
     return false;
   rowsDone_ = accumulator_ = sourceRow_ = pass_ = 0;
@@ -250,6 +256,14 @@ int PngDecoder::RepresentedRow(int k) const {
   return int(((int64_t(k) + 1) * height + outputs - 1) / outputs - 1);
 }
 
+// A source row of the store, made (blank) the first time it is asked for; null when memory is short.
+// The whole store was counted against the ceiling as the image began.
+uint8_t* PngDecoder::StoreRow(int y) {
+  std::vector<uint8_t>& row = store_[size_t(y)];
+  if (row.empty() && !AllocateOrFail([&] { row.assign(rowBytes_, 0); })) return nullptr;
+  return row.data();
+}
+
 // Interlaced files: each pass's rows are combined into the store and shown at once on the output row
 // they fall on. Once the seventh pass is in, the output rows are refreshed from the store with the rows
 // a non-interlaced decode would show, so both end with the same picture.
@@ -274,13 +288,15 @@ bool PngDecoder::DecodeInterlaced(int rows, int* rectCount, ImageRect* updateRec
       break;
     }
     const int y = sourceRow_;
-    uint8_t* target = store_.data() + rowBytes_ * size_t(y);
+    const bool inPass = passes_ == 1 || (PNG_ROW_IN_INTERLACE_PASS(y, pass_) && PNG_PASS_COLS(sourceWidth, pass_) > 0);
+    // The library leaves a row outside the pass untouched: it needs no room of its own yet.
+    uint8_t* target = inPass ? StoreRow(y) : row_.data();
+    if (!target) return SetError(kErrPixelData);
     if (!ReadRow(target)) {
       ok = false;
       readFailed = true;
       break;
     }
-    const bool inPass = passes_ == 1 || (PNG_ROW_IN_INTERLACE_PASS(y, pass_) && PNG_PASS_COLS(sourceWidth, pass_) > 0);
     if (inPass) {
       ++passRowsRead_;
       ok = deliver(target, int(int64_t(y) * height / sourceHeight));
@@ -291,7 +307,9 @@ bool PngDecoder::DecodeInterlaced(int rows, int* rectCount, ImageRect* updateRec
     }
   }
   while (ok && sweepRow_ >= 0 && sweepRow_ < height && delivered < budget) {
-    ok = deliver(store_.data() + rowBytes_ * size_t(RepresentedRow(sweepRow_)), sweepRow_);
+    const uint8_t* row = StoreRow(RepresentedRow(sweepRow_));
+    if (!row) return SetError(kErrPixelData);
+    ok = deliver(row, sweepRow_);
     ++sweepRow_;
   }
   if (rectCount && updateRect) *rectCount = delivered;

@@ -31,6 +31,7 @@ private:
   bool ReadRow(uint8_t* row);
   bool DecodeInterlaced(int rows, int* rectCount, ImageRect* updateRect);
   int RepresentedRow(int outputRow) const;
+  uint8_t* StoreRow(int y);
   void Release();
 
   std::unique_ptr<PngGlue> glue_;
@@ -39,7 +40,9 @@ private:
   int passes_ = 1;
   size_t rowBytes_ = 0;
   std::vector<uint8_t> row_;
-  std::vector<uint8_t> store_;  // interlaced files: the passes combined, every source row
+  // Interlaced files: the passes combined, every source row, each made when a pass first reaches it
+  // (a file whose data ends early costs only the rows it had).
+  std::vector<std::vector<uint8_t>> store_;
 
   int rowsDone_ = 0;  // output rows delivered (non-interlaced)
   int accumulator_ = 0;

@@ -45,7 +45,8 @@ bool ParseTgaHeader(const ByteReader& b, TgaHeader* header) {
   h.depth = b.U8(16);
   h.descriptor = b.U8(17);
   if (!((h.imageType >= 1 && h.imageType <= 3) || (h.imageType >= 9 && h.imageType <= 11))) return false;
-  if (h.mapType > 1 || (h.mapType == 1 && h.mapEntryBits != 16 && h.mapEntryBits != 24)) return false;
+  const bool entryKnown = h.mapEntryBits == 15 || h.mapEntryBits == 16 || h.mapEntryBits == 24 || h.mapEntryBits == 32;
+  if (h.mapType > 1 || (h.mapType == 1 && !entryKnown)) return false;
   if (h.descriptor >= 64 || h.width == 0 || h.height == 0) return false;
   if (h.depth != 8 && h.depth != 16 && h.depth != 24 && h.depth != 32) return false;
   *header = h;
@@ -98,10 +99,11 @@ bool TgaDecoder::ReadHeader(ImageHeader& header) {
   return SetError(kErrNone);
 }
 
-// The map's entries land at their own indexes: a map that starts at entry n is indexed from n.
+// The map's entries land at their own indexes: a map that starts at entry n is indexed from n. Entries
+// of 15 bits are stored in 16 like 16-bit ones; 32-bit entries carry an alpha byte, dropped.
 bool TgaDecoder::ReadColorMap(ImageHeader& header) {
-  int entryBytes = file_.mapEntryBits / 8;
-  uint8_t map[256 * 3];
+  int entryBytes = (file_.mapEntryBits + 7) / 8;
+  uint8_t map[256 * 4];
   uint32_t bytes = uint32_t(file_.mapLength * entryBytes), got = 0;
   ReadSource(map, bytes, &got);
   if (got < bytes) return SetError(kErrFormat);
@@ -112,7 +114,7 @@ bool TgaDecoder::ReadColorMap(ImageHeader& header) {
     if (entryBytes == 2)
       Widen16(map + 2 * i, bgr);
     else
-      std::memcpy(bgr, map + 3 * i, 3);
+      std::memcpy(bgr, map + entryBytes * i, 3);
     header.palette[first + i] = RgbColor{bgr[2], bgr[1], bgr[0]};
   }
   return SetError(kErrNone);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Targa images (kind 3): colour-mapped, true-colour and gray, plain or run-length coded (types 1-3 and
-// 9-11), 8, 16, 24 and 32 bits per pixel, bottom-up or top-down. The image identification text, the
+// 9-11), 8, 16, 24 and 32 bits per pixel, colour maps of 15-, 16-, 24- and 32-bit entries, bottom-up or
+// top-down. The image identification text, the
 // footer and the extension area stay in the extras.
 #include <cstdint>
 #include <string>

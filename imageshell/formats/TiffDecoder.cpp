@@ -59,7 +59,9 @@ bool SniffTiff(const ByteReader& b, const DetectionContext& context, DetectedIma
     case DecoderProbe::Opened:
       *out = MakeDetected(ImageKind::Tiff, values.width, values.height, values.bits);
       return true;
-    case DecoderProbe::Failed: return false;
+    // A file that says it is TIFF stays TIFF when the decoder refuses it: the testers after this one
+    // would find what the file holds (a JPEG tile's start) and take a part for the picture.
+    case DecoderProbe::Failed:
     case DecoderProbe::NoDecoder: return TiffHeader(b, out);
   }
   return false;
@@ -129,7 +131,11 @@ bool TiffDecoder::ReadHeader(ImageHeader& header) {
 bool TiffDecoder::SelectPageHook(int index) {
   if (!tiff_) return SetError(kErrInvalidState);
   if (index == directory_) return SetError(kErrNone);
-  if (index < 0 || index > 65535 || !TIFFSetDirectory(tiff_, tdir_t(index))) return SetError(kErrNoPage);
+  // Pages asked for in turn (counting them, decoding them all) each read the next directory: finding
+  // every one from the first would take time growing with the square of the pages.
+  const bool next = index == directory_ + 1 && TIFFCurrentDirectory(tiff_) == tdir_t(directory_);
+  if (index < 0 || index > 65535 || !(next ? TIFFReadDirectory(tiff_) : TIFFSetDirectory(tiff_, tdir_t(index))))
+    return SetError(kErrNoPage);
   directory_ = index;
   ImageHeader page;
   if (!ReadDirectory(page)) return SetError(kErrNoPage);
@@ -142,8 +148,7 @@ bool TiffDecoder::ReadDirectory(ImageHeader& header) {
   TIFF* tiff = tiff_;
   uint32_t width = 0, height = 0;
   uint16_t compression = COMPRESSION_NONE;
-  if (TIFFIsTiled(tiff) || !TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) ||
-      !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) ||
+  if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) ||
       !TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression) || compression == COMPRESSION_OJPEG)
     return SetError(kErrFormat);
 
@@ -178,6 +183,15 @@ bool TiffDecoder::ReadDirectory(ImageHeader& header) {
     if (compression != COMPRESSION_JPEG || bits != 24 || !TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB))
       return SetError(kErrFormat);
     swapRedBlue_ = true;
+  }
+  tileWidth_ = tileLength_ = 0;
+  if (TIFFIsTiled(tiff)) {
+    uint32_t tileWidth = 0, tileLength = 0;
+    if (!TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth) || !TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileLength) ||
+        tileWidth == 0 || tileLength == 0 || int64_t(tileWidth) * bits % 8 != 0)
+      return SetError(kErrFormat);
+    tileWidth_ = tileWidth;
+    tileLength_ = tileLength;
   }
   uint16_t orientation = ORIENTATION_TOPLEFT;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
@@ -216,22 +230,54 @@ bool TiffDecoder::BeginRows() {
   const tmsize_t scanline = TIFFScanlineSize(tiff_);
   const size_t rowBytes = size_t(width_) * 4;
   if (scanline <= 0 || size_t(scanline) > rowBytes + 16) return SetError(kErrPixelData);
-  if (!AllocateCounted(int64_t(rowBytes) * 2 + 16, kErrPixelData, [&] {
+  // A tiled page is read a band of tiles at a time: one tile, and the band's rows gathered from the
+  // tiles across, counted against the ceiling before either is made.
+  int64_t tileBytes = 0, bandBytes = 0;
+  if (tileWidth_ != 0) {
+    tileBytes = int64_t(TIFFTileSize64(tiff_));
+    const int64_t tileRow = int64_t(TIFFTileRowSize64(tiff_));
+    if (tileBytes <= 0 || tileRow <= 0 || tileRow * tileLength_ > tileBytes) return SetError(kErrPixelData);
+    bandBytes = int64_t(scanline) * tileLength_;
+  }
+  if (!AllocateCounted(int64_t(rowBytes) * 2 + 16 + tileBytes + bandBytes, kErrPixelData, [&] {
         raw_.assign(rowBytes + 16, 0);
         row_.assign(rowBytes, 0);
+        tile_.assign(size_t(tileBytes), 0);
+        band_.assign(size_t(bandBytes), 0);
       }))
     return false;
   nextRow_ = 0;
   return SetError(kErrNone);
 }
 
+// The band of rows that holds `row`, cut from the tiles across the image: each tile's rows land at its
+// column in the band's rows (tile widths are whole bytes, so packed pixels need no shifting).
+bool TiffDecoder::ReadTileBand(uint32_t top) {
+  const size_t stride = band_.size() / tileLength_;
+  const size_t tileRow = size_t(TIFFTileRowSize64(tiff_));
+  const uint32_t rows = std::min<uint32_t>(tileLength_, uint32_t(header().height) - top);
+  for (uint32_t left = 0; left < uint32_t(width_); left += tileWidth_) {
+    if (OutOfTime()) return SetError(kErrRow);
+    const ttile_t tile = TIFFComputeTile(tiff_, left, top, 0, 0);
+    if (TIFFReadEncodedTile(tiff_, tile, tile_.data(), tmsize_t(tile_.size())) < 0) return SetError(kErrRow);
+    const size_t start = size_t(left) * size_t(bits_) / 8;
+    const size_t bytes = std::min(tileRow, stride - start);
+    for (uint32_t y = 0; y < rows; ++y) std::memcpy(&band_[y * stride + start], &tile_[y * tileRow], bytes);
+  }
+  return true;
+}
+
 const uint8_t* TiffDecoder::ReadSourceRow() {
-  if (TIFFReadScanline(tiff_, raw_.data(), nextRow_, 0) < 0) {
+  const uint8_t* raw = raw_.data();
+  if (tileWidth_ != 0) {
+    const uint32_t inBand = nextRow_ % tileLength_;
+    if (inBand == 0 && !ReadTileBand(nextRow_)) return nullptr;
+    raw = band_.data() + size_t(inBand) * (band_.size() / tileLength_);
+  } else if (TIFFReadScanline(tiff_, raw_.data(), nextRow_, 0) < 0) {
     SetError(kErrRow);
     return nullptr;
   }
   ++nextRow_;
-  const uint8_t* raw = raw_.data();
   uint8_t* row = row_.data();
   const bool minIsWhite = photometric_ == PHOTOMETRIC_MINISWHITE;
   switch (bits_) {
@@ -271,6 +317,8 @@ bool TiffDecoder::FinishImage() {
   CloseFile();
   std::vector<uint8_t>().swap(raw_);
   std::vector<uint8_t>().swap(row_);
+  std::vector<uint8_t>().swap(tile_);
+  std::vector<uint8_t>().swap(band_);
   return SetError(kErrNone);
 }
 

@@ -1,5 +1,7 @@
 #include "image/ImageConversion.h"
 
+#include <new>
+
 #include "image/ImageFile.h"
 #include "formats/ImageWriter.h"
 #include "pipeline/PathHelpers.h"
@@ -14,8 +16,10 @@ void ConversionOutputName(const char* source, OutputFormat format, char* out) {
   MakeUniqueFileName(renamed, out);
 }
 
-ConversionResult ConvertImageFile(const char* source, const char* output, OutputFormat format,
-                                  PlatformGraphics& graphics, int* decodeError) {
+namespace {
+
+ConversionResult ConvertDecoded(const char* source, const char* output, OutputFormat format, PlatformGraphics& graphics,
+                                int* decodeError, bool* decoded) {
   ImageFile image(source);
   image.SetGraphics(graphics);
   DecodeRequest request;
@@ -27,6 +31,7 @@ ConversionResult ConvertImageFile(const char* source, const char* output, Output
     if (decodeError) *decodeError = image.GetLastError();
     return ConversionResult::SourceUnreadable;
   }
+  *decoded = true;
   std::unique_ptr<ImageWriter> writer;
   if (format == OutputFormat::Jpeg)
     writer = std::make_unique<JpegWriter>();
@@ -35,6 +40,21 @@ ConversionResult ConvertImageFile(const char* source, const char* output, Output
   bool written = writer->SetSource(image.GetFullColorBitmap(), graphics) == 0 && writer->SetOutputPath(output) == 0 &&
                  writer->Begin() == 0 && writer->WriteRows(writer->Height()) == 0 && writer->Finish() == 0;
   return written ? ConversionResult::Converted : ConversionResult::WriteFailed;
+}
+
+}  // namespace
+
+ConversionResult ConvertImageFile(const char* source, const char* output, OutputFormat format,
+                                  PlatformGraphics& graphics, int* decodeError) {
+  // Memory running out anywhere on the way is a failure like any other: the caller reports it and puts
+  // its cursor back rather than losing the command to an exception.
+  bool decoded = false;
+  try {
+    return ConvertDecoded(source, output, format, graphics, decodeError, &decoded);
+  } catch (const std::bad_alloc&) {
+    if (!decoded && decodeError) *decodeError = kErrDisplayBitmap;
+    return decoded ? ConversionResult::WriteFailed : ConversionResult::SourceUnreadable;
+  }
 }
 
 }  // namespace lumetta

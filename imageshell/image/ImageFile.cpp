@@ -30,6 +30,12 @@ bool HasLinkExtension(const char* path) {
 
 int16_t PageValue(int value) { return int16_t(std::clamp(value, 0, int(kMaxImageDimension))); }
 
+// The budget's time, counted from now.
+TimeLimit StartTimeLimit(const DecodeBudget& budget) {
+  uint32_t (*clock)() = budget.clock ? budget.clock : &TickCountMs;
+  return TimeLimit{clock, budget.maxMs ? clock() : 0, budget.maxMs};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -144,7 +150,11 @@ bool ImageFile::DetectKind() {
     if (onBuffer) {
       int error = kErrNone;
       decoder = factory_(kind, ImageSource::Memory(buffer.data(), buffer.size()), &error);
-      if (decoder) decoder->SetGraphics(*graphics_);
+      if (decoder) {
+        decoder->SetGraphics(*graphics_);
+        decoder->SetMemoryCeiling(memoryCeiling_);
+        decoder->SetTimeLimit(timeLimit_);
+      }
     } else {
       decoder = CreateDecoderOfKind(kind);
     }
@@ -172,6 +182,16 @@ bool ImageFile::DetectKind() {
   page->bitsCode = uint8_t(detected.bits);
   kind_ = detected.kind;
   return true;
+}
+
+bool ImageFile::DetectKindWithinBudget(const DecodeBudget& budget, const TimeLimit& limit) {
+  const int64_t ceiling = memoryCeiling_;
+  memoryCeiling_ = std::min(budget.maxBytes, memoryCeiling_);
+  timeLimit_ = limit;
+  bool ok = DetectKind();
+  timeLimit_ = TimeLimit{};
+  memoryCeiling_ = ceiling;
+  return ok;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -302,6 +322,7 @@ void ImageFile::HandOverToPage() {
   if (!pagePrepared_ || currentPage_ >= pages_.size()) return;
   ImagePage* page = pages_[currentPage_].get();
   // A second hand-over of the same page finds the decoder empty and keeps what the page has.
+  if (decoder_->GetBitmap() || decoder_->GetFullColorBitmap()) page->bitmapBytes = decoder_->BitmapBytes();
   if (decoder_->GetBitmap()) page->bitmap = decoder_->TakeBitmap();
   if (decoder_->GetFullColorBitmap()) page->fullColorBitmap = decoder_->TakeFullColorBitmap();
   if (!page->sharedPalette && !decoder_->PaletteIsShared() && decoder_->GetPalette())
@@ -354,6 +375,11 @@ bool ImageFile::DecodeStep(int rows, int* rectCount, ImageRect* updateRect) {
       pagePrepared_ = false;
       return true;
     }
+    // The pages still held count against the ceiling of the pages to come: the ceiling holds for the
+    // whole run, not for each page (a caller showing frames as they come releases those it has shown).
+    int64_t held = 0;
+    for (const auto& kept : pages_) held += kept->bitmapBytes;
+    decoder_->SetMemoryCeiling(memoryCeiling_ - held);
     uint16_t finished = currentPage_;
     currentPage_ = uint16_t(finished + 1);
     if (!PreparePage()) {
@@ -394,38 +420,38 @@ bool ImageFile::EndDecode(bool releaseIfIncomplete) {
   return true;
 }
 
-bool ImageFile::Decode(const DecodeRequest& request) { return RunDecode(request, DecodeBudget{}, 0); }
+bool ImageFile::Decode(const DecodeRequest& request) { return RunDecode(request, TimeLimit{}, 0, false); }
 
 bool ImageFile::DecodeWithinBudget(const DecodeRequest& request, const DecodeBudget& budget) {
+  return DecodeWithinBudget(request, budget, StartTimeLimit(budget));
+}
+
+bool ImageFile::DecodeWithinBudget(const DecodeRequest& request, const DecodeBudget& budget, const TimeLimit& limit) {
   // Steps of a few output rows, so that the clock is looked at often; a thumbnail has at most 100 rows,
   // each of which may stand for hundreds of the image's.
   constexpr int kRowsPerStep = 4;
   const int64_t ceiling = memoryCeiling_;
   memoryCeiling_ = std::min(budget.maxBytes, memoryCeiling_);
-  bool ok = RunDecode(request, budget, kRowsPerStep);
+  bool ok = RunDecode(request, limit, kRowsPerStep, limit.maxMs != 0 || budget.maxBytes < kMaxDecodeBytes);
   memoryCeiling_ = ceiling;
   return ok;
 }
 
 // rowsPerStep 0: a whole page a step.
-bool ImageFile::RunDecode(const DecodeRequest& request, const DecodeBudget& budget, int rowsPerStep) {
-  uint32_t (*clock)() = budget.clock ? budget.clock : &TickCountMs;
-  timeLimit_ = TimeLimit{clock, budget.maxMs ? clock() : 0, budget.maxMs};
+bool ImageFile::RunDecode(const DecodeRequest& request, const TimeLimit& limit, int rowsPerStep, bool budgeted) {
+  timeLimit_ = limit;
   ReleaseAll();
   bool ok = BeginDecode(request);
-  int stalledSteps = 0;
+  StallWatch watch;
   while (ok && GetProgress() < kProgressComplete) {
     if (timeLimit_.Over()) {
       lastError_ = kErrOutOfTime;
       ok = false;
       break;
     }
-    int progressBefore = GetProgress();
-    int pageBefore = currentPage_;
     ImagePage* page = Page(-1);
     ok = DecodeStep(rowsPerStep > 0 ? rowsPerStep : page ? std::max<int>(page->outputHeight, 1) : 1, nullptr, nullptr);
-    // A decoder that reports success without moving on would hold the caller forever.
-    if (ok && GetProgress() == progressBefore && currentPage_ == pageBefore && ++stalledSteps > 3) {
+    if (ok && watch.Stalled(*this)) {
       lastError_ = kErrInvalidState;
       ok = false;
     }
@@ -436,7 +462,7 @@ bool ImageFile::RunDecode(const DecodeRequest& request, const DecodeBudget& budg
   int error = lastError_;
   // A plain decode keeps what a failure left (the viewer shows the rows it got); a budgeted one, whose
   // caller wants a whole picture or none, releases it.
-  EndDecode(budget.maxMs != 0 || budget.maxBytes < kMaxDecodeBytes ? !ok : false);
+  EndDecode(budgeted ? !ok : false);
   lastError_ = error;
   return ok;
 }
@@ -461,14 +487,43 @@ ImageRect ImageFile::GetUpdateRect() const {
   return ImageRect{};
 }
 
+// A page shown and done with may be released while an all-pages decode goes on to the next ones.
 void ImageFile::ReleasePage(int page) {
   if (ImagePage* p = Page(page)) p->ReleaseHandles();
-  allPagesDone_ = false;
+  if (!decoder_) allPagesDone_ = false;
 }
 
 void ImageFile::ReleaseAll() {
   if (decoder_) EndDecode(true);
   for (size_t i = 0; i < pages_.size(); ++i) ReleasePage(int(i));
+}
+
+}  // namespace lumetta
+
+namespace lumetta {
+
+DecodeRequest ThumbnailRequest() {
+  DecodeRequest request;
+  request.width = 100;
+  request.height = 100;
+  request.ditherMode = 2;
+  request.ditherTo16 = 1;
+  request.fixedPalette = 1;
+  return request;
+}
+
+DecodeBudget ThumbnailBudget() {
+  DecodeBudget budget;
+  budget.maxBytes = int64_t(128) << 20;
+  budget.maxMs = 2000;
+  return budget;
+}
+
+bool DetectAndDecodeThumbnail(ImageFile& image, bool thumbnail, const DecodeBudget& budget) {
+  const TimeLimit limit = StartTimeLimit(budget);
+  if (!image.DetectKindWithinBudget(budget, limit)) return false;
+  if (thumbnail) image.DecodeWithinBudget(ThumbnailRequest(), budget, limit);
+  return true;
 }
 
 }  // namespace lumetta

@@ -32,6 +32,7 @@ struct ImagePage {
     fullColorBitmap.reset();
     palette.reset();
     sharedPalette = nullptr;
+    bitmapBytes = 0;
   }
   PaletteHandle Palette() const { return sharedPalette ? sharedPalette : palette.get(); }
 
@@ -47,6 +48,7 @@ struct ImagePage {
   OwnedBitmap fullColorBitmap;
   OwnedPalette palette;
   PaletteHandle sharedPalette = nullptr;  // the palette belongs to the extras
+  int64_t bitmapBytes = 0;                // what the bitmaps take, counted against a decode's ceiling
 };
 
 class ImageFile {
@@ -71,6 +73,9 @@ public:
 
   ImageKind GetKind();
   bool DetectKind();
+  // Detection within a budget whose clock started at `limit.start`: the decoders it opens to decide
+  // work under the budget's memory ceiling and stop when its time is up.
+  bool DetectKindWithinBudget(const DecodeBudget& budget, const TimeLimit& limit);
 
   // Page -1 (or any negative value) means the current page.
   int GetWidth(int page = -1);
@@ -95,6 +100,8 @@ public:
   // Decode within a budget: a decoder that would need more memory fails as it asks for it, and a decode
   // still running when the time is up is abandoned with error 20. What a failed decode made is released.
   bool DecodeWithinBudget(const DecodeRequest& request, const DecodeBudget& budget);
+  // The same with a clock that started earlier (what detection spent counts against the decode).
+  bool DecodeWithinBudget(const DecodeRequest& request, const DecodeBudget& budget, const TimeLimit& limit);
   int GetProgress() const;
   bool IsComplete() const { return GetProgress() == kProgressComplete; }
   bool IsDecoding() const { return decoder_ != nullptr; }
@@ -122,7 +129,7 @@ private:
   ImageSource ResolvedSource() const;
   std::unique_ptr<ImageDecoder> CreateDecoderOfKind(ImageKind kind);
   void EnsurePage(int index);
-  bool RunDecode(const DecodeRequest& request, const DecodeBudget& budget, int rowsPerStep);
+  bool RunDecode(const DecodeRequest& request, const TimeLimit& limit, int rowsPerStep, bool budgeted);
 
   ImageSource source_;
   PlatformGraphics* graphics_;
@@ -142,6 +149,36 @@ private:
   int64_t memoryCeiling_ = kMaxDecodeBytes;  // handed to every decoder made
   TimeLimit timeLimit_;                      // of the decode under way, handed to every decoder made
 };
+
+// Watches a decode run in steps for a decoder that reports success without moving on, which would hold
+// its caller for ever. The progress of a tall image moves only every few rows, so only a long run of
+// steps that moved neither the progress nor the page counts.
+class StallWatch {
+public:
+  static constexpr int kMaxStandingSteps = 100;
+  // Called after each step: true once that many steps in a row left the image where it was.
+  bool Stalled(const ImageFile& image) {
+    const int progress = image.GetProgress(), page = image.GetCurrentPage();
+    standing_ = progress == progress_ && page == page_ ? standing_ + 1 : 0;
+    progress_ = progress;
+    page_ = page;
+    return standing_ >= kMaxStandingSteps;
+  }
+
+private:
+  int progress_ = -1;
+  int page_ = -1;
+  int standing_ = 0;
+};
+
+// The context menu's thumbnail: fitted into 100 x 100, dithered to the fixed palette.
+DecodeRequest ThumbnailRequest();
+// What the menu may cost the file manager it holds: detection, the shortcut and the thumbnail together.
+DecodeBudget ThumbnailBudget();
+// What the context menu does with its file: the kind detected (a shortcut followed) and, when
+// `thumbnail`, the thumbnail decoded, all within one budget. False when the kind is unknown; the
+// thumbnail is there when the image IsComplete() afterwards (past the budget there is none).
+bool DetectAndDecodeThumbnail(ImageFile& image, bool thumbnail, const DecodeBudget& budget = ThumbnailBudget());
 
 // The label of an image: optionally its folder and file title, then "(640x480x256 gif)" or "Unknown".
 // Written into `out`, which holds `outSize` characters.

@@ -12,25 +12,7 @@
 #include "shell/ShellCommands.h"
 #include "viewer/ViewerWindow.h"
 
-using lumetta::DecodeRequest;
 using lumetta::ImageKind;
-
-DecodeRequest ThumbnailRequest() {
-  DecodeRequest request;
-  request.width = 100;
-  request.height = 100;
-  request.ditherMode = 2;
-  request.ditherTo16 = 1;
-  request.fixedPalette = 1;
-  return request;
-}
-
-lumetta::DecodeBudget ThumbnailBudget() {
-  lumetta::DecodeBudget budget;
-  budget.maxBytes = int64_t(128) << 20;
-  budget.maxMs = 2000;
-  return budget;
-}
 
 namespace {
 
@@ -76,14 +58,16 @@ STDMETHODIMP ShellExtension::QueryContextMenu(HMENU menu, UINT indexMenu, UINT i
 }
 
 HRESULT ShellExtension::AddMenuItems(HMENU menu, UINT indexMenu, UINT idCmdFirst) {
-  if (!image_->DetectKind()) return S_OK;
+  // SHIFT shows what the option would not: the thumbnail when it is switched off, and vice versa.
+  const bool thumbnail = KeyDown(VK_SHIFT) != !TheSettings.NoThumbnail;
+  // Detection, the shortcut and the thumbnail share one budget of time and memory (the file manager
+  // waits for its menu meanwhile); past it the menu comes without its thumbnail.
+  if (!lumetta::DetectAndDecodeThumbnail(*image_, thumbnail)) return S_OK;
   UINT position = indexMenu;
   InsertMenuA(menu, position++, MF_SEPARATOR | MF_BYPOSITION, 0, nullptr);
 
-  // SHIFT shows what the option would not: the thumbnail when it is switched off, and vice versa.
-  const bool thumbnail = KeyDown(VK_SHIFT) != !TheSettings.NoThumbnail;
   if (thumbnail) {
-    if (image_->DecodeWithinBudget(ThumbnailRequest(), ThumbnailBudget())) {
+    if (image_->IsComplete()) {
       auto bitmap = reinterpret_cast<HBITMAP>(image_->GetBitmap());
       if (ownerDraw_)
         InsertMenuA(menu, position++, MF_BYPOSITION | MF_OWNERDRAW, idCmdFirst + kCommandView,

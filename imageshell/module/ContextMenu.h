@@ -21,9 +21,3 @@ enum MenuCommand : UINT {
   kCommandHelp,
   kCommandsReserved = 11,  // offsets 0..10, the last without an item
 };
-
-// QueryContextMenu's request for the thumbnail: fit 100 x 100 in the fixed palette on 8-bit screens.
-lumetta::DecodeRequest ThumbnailRequest();
-// What the thumbnail may cost while the file manager waits for its menu: an image that needs more is
-// listed without thumbnail rather than holding the file manager.
-lumetta::DecodeBudget ThumbnailBudget();

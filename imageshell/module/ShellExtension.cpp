@@ -63,8 +63,11 @@ STDMETHODIMP ShellExtension::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObje
   // Only a selection of exactly one file gets our items: the commands act on one image.
   auto drop = static_cast<HDROP>(medium.hGlobal);
   if (medium.tymed == TYMED_HGLOBAL && drop && DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+    // A name that does not fit would be cut into the name of another file: such a selection gets no items.
     char path[kPathBufferSize] = {};
-    if (DragQueryFileA(drop, 0, path, kPathBufferSize) > 0) image_ = new (std::nothrow) ImageFile(path);
+    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    if (length > 0 && length < kPathBufferSize && DragQueryFileA(drop, 0, path, kPathBufferSize) == length)
+      image_ = new (std::nothrow) ImageFile(path);
   }
   ReleaseStgMedium(&medium);
   return S_OK;

@@ -56,6 +56,8 @@ public:
   // set from it while the header is read).
   void SetMemoryCeiling(int64_t bytes) { output_.SetCeiling(bytes); }
   int64_t MemoryCeiling() const { return output_.ceiling(); }
+  // The bytes of the bitmaps the last BeginImage made (whoever holds them now).
+  int64_t BitmapBytes() const { return output_.bitmapBytes(); }
   // The time the decode must end by. The steps a caller asks for are checked by the caller; a format
   // whose library works long within one step (absorbing a whole file) looks at OutOfTime between its
   // units of work and gives up.

@@ -197,7 +197,9 @@ int OutputPipeline::Begin(PlatformGraphics& graphics, ImageHeader& header, const
   int64_t full = makeFullColor_ ? BitmapStride(outputWidth_, fullDepth_) * outputHeight_ : 0;
   int64_t buffers = int64_t(converterRow_.size()) + (int64_t(OutputRowLength()) * 3 + 4);
   bytesReserved_ = 0;
+  bitmapBytes_ = 0;
   if (display < 0 || full < 0 || !Reserve(display + full + buffers)) return kErrFormat;
+  bitmapBytes_ = display + full;
 
   if (!request_.fixedPalette && extras && extras->FrameUsesSharedPalette(page) && extras->SharedPalette()) {
     sharedPalette_ = extras->SharedPalette();

@@ -60,6 +60,8 @@ public:
   bool Reserve(int64_t bytes);
   void SetCeiling(int64_t bytes) { ceiling_ = bytes < kMaxDecodeBytes ? bytes : kMaxDecodeBytes; }
   int64_t ceiling() const { return ceiling_; }
+  // What the bitmaps of the image begun last take: a caller keeping them counts them against the next.
+  int64_t bitmapBytes() const { return bitmapBytes_; }
   int ClearBitmaps();
   int MakePalette();
   bool InSecondPass() const { return quantizer_ && pass_ == 2; }
@@ -133,6 +135,7 @@ private:
   RgbColor outputPalette_[256] = {};
   int outputColorCount_ = 0;
   int64_t bytesReserved_ = 0;
+  int64_t bitmapBytes_ = 0;
   int64_t ceiling_ = kMaxDecodeBytes;
 
   DeviceContextHandle memoryDc_ = nullptr;

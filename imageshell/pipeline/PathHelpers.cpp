@@ -113,3 +113,23 @@ void MakeUniqueFileName(const char* path, char* out) {
   }
   std::memcpy(out, work, std::strlen(work) + 1);
 }
+
+bool UnquoteArgument(const char* argument, char* out) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const char* begin = argument;
+  const char* end = argument + std::strlen(argument);
+  while (begin < end && blank(*begin)) ++begin;
+  while (end > begin && blank(end[-1])) --end;
+  if (end - begin >= 2 && *begin == '"' && end[-1] == '"') {
+    ++begin;
+    --end;
+  } else if (end - begin >= 1 && *begin == '"') {
+    ++begin;  // an opening quote that was never closed
+  }
+  const size_t length = size_t(end - begin);
+  out[0] = '\0';
+  if (length >= kPathBufferSize) return false;
+  std::memcpy(out, begin, length);
+  out[length] = '\0';
+  return true;
+}

@@ -27,3 +27,9 @@ const char* FileNamePart(const char* path);
 // without one gets "_2". `out` holds kPathBufferSize characters. When no longer name fits the buffer
 // the last name tried is given, existing or not; the caller asks before replacing a file.
 void MakeUniqueFileName(const char* path, char* out);
+
+// A path as a launcher hands it over on a command line: blanks around it and one pair of double quotes
+// around the rest removed ("%1" in a file type's command, a path with spaces typed in quotes). `out`
+// holds kPathBufferSize characters; a path longer than that is refused (false, `out` empty) rather than
+// cut into the name of another file.
+bool UnquoteArgument(const char* argument, char* out);

@@ -94,8 +94,9 @@ bool WriteWallpaperFile(ImageFile& image, const char* wallpaperPath) {
   return !CancelRequested && writer.Finish() == 0;
 }
 
-// Points the desktop at `wallpaperPath` (setting) or at the stored previous wallpaper (restoring).
-void StoreWallpaper(bool restoring, char* wallpaperPath, bool tiled) {
+// Points the desktop at `wallpaperPath` (setting) or at the stored previous wallpaper (restoring); false
+// when the system refused it.
+bool StoreWallpaper(bool restoring, char* wallpaperPath, bool tiled) {
   char tile[10];
   std::snprintf(tile, sizeof tile, "%s", tiled ? "1" : "0");
   HKEY key = nullptr;
@@ -119,7 +120,8 @@ void StoreWallpaper(bool restoring, char* wallpaperPath, bool tiled) {
     WriteString(key, "TileWallpaper", tile);
     RegCloseKey(key);
   }
-  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, wallpaperPath, SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+  return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, wallpaperPath, SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) !=
+         FALSE;
 }
 
 }  // namespace
@@ -159,10 +161,15 @@ bool SetWallpaper(HINSTANCE instance, HWND owner, const char* caption, const cha
       SetDlgItemTextA(dialog, IDC_PROGRESS_TEXT, "Setting Wallpaper");
     }
     ProgressDialog::SetProgress(0);
-    StoreWallpaper(path == nullptr, wallpaperPath, tiled);
+    const bool stored = StoreWallpaper(path == nullptr, wallpaperPath, tiled);
     ProgressDialog::SetProgress(10000);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (dialog) EnableWindow(GetDlgItem(dialog, IDCANCEL), TRUE);
+    // The system may refuse the picture (no room, policy): the user is told, not shown success.
+    if (!stored) {
+      success = false;
+      if (!ShowSystemError(caption)) ShowMessage(owner, "Could not set wallpaper.", caption, MB_OK);
+    }
   } else if (!CancelRequested) {
     // A cancelled write is the user's choice, not a failure to report.
     ShowMessage(owner, "Could not write bitmap.", caption, MB_OK);

@@ -8,8 +8,33 @@
 
 namespace {
 
+// One long command at a time: a print spooling pumps messages, and a print or a wallpaper started from
+// another menu meanwhile would take over the first one's progress dialog and its Cancel flag.
+bool longCommandRunning = false;
+
+class LongCommandHold {
+public:
+  LongCommandHold() : granted_(!longCommandRunning) {
+    if (granted_)
+      longCommandRunning = true;
+    else
+      MessageBeep(MB_ICONASTERISK);
+  }
+  ~LongCommandHold() {
+    if (granted_) longCommandRunning = false;
+  }
+  LongCommandHold(const LongCommandHold&) = delete;
+  LongCommandHold& operator=(const LongCommandHold&) = delete;
+  bool granted() const { return granted_; }
+
+private:
+  bool granted_;
+};
+
 void PrintOneFile(HWND owner, const char* path, int scale, const RECT* visible) {
   ObjectCountHold hold;
+  LongCommandHold command;
+  if (!command.granted()) return;
   PrintJob job;
   job.instance = ModuleInstance;
   job.owner = owner;
@@ -33,6 +58,8 @@ void PrintImageFromViewer(HWND owner, const char* path, int zoom, const RECT& vi
 
 void SetWallpaperFromMenu(const char* path, bool tiled) {
   ObjectCountHold hold;
+  LongCommandHold command;
+  if (!command.granted()) return;
   SetWallpaper(ModuleInstance, nullptr, "Lumetta32", path, tiled);
 }
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace lumetta {
 
@@ -10,12 +11,18 @@ namespace {
 
 constexpr char kClassName[] = "ImageViewWndClass";
 constexpr UINT_PTR kAnimationTimer = 1;
+// Lets the pacing thread go on only once the input that ended a slice has been answered: timer messages
+// come after input, posted ones before it.
+constexpr UINT_PTR kResumeTimer = 2;
 constexpr DWORD kStopWaitMs = 3000;
 constexpr int kWholeInvalidateRows = 100;
 
 int Clamp(int value, int high) { return std::max(0, std::min(value, high)); }
 
 RECT ToRect(const ViewRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// A key or button waits in the window thread's queue.
+bool InputWaiting() { return HIWORD(GetQueueStatus(QS_KEY | QS_MOUSEBUTTON)) != 0; }
 
 void CursorPointInClient(HWND window, POINT* point) {
   GetCursorPos(point);
@@ -50,7 +57,7 @@ ImageView::ImageView(HINSTANCE instance, HWND ownerWindow) : owner(ownerWindow) 
 }
 
 ImageView::~ImageView() {
-  StopDecoding();
+  StopPacing(true);
   if (readyEvent) CloseHandle(readyEvent);
   if (stopEvent) CloseHandle(stopEvent);
   if (handCursor) DestroyCursor(handCursor);
@@ -63,6 +70,8 @@ ImageView::~ImageView() {
   if (image) image->ReleaseAll();
   if (background) DeleteObject(background);
 }
+
+void ImageView::UnregisterWindowClass(HINSTANCE instance) { UnregisterClassA(kClassName, instance); }
 
 LRESULT CALLBACK ImageView::ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto self = reinterpret_cast<ImageView*>(GetWindowLongPtrA(hwnd, 0));
@@ -192,7 +201,7 @@ bool ImageView::SetImage(ImageFile* newImage, bool releaseOld, bool redraw) {
   ImageFile* old = image;
   image = newImage;
   if (KillTimer(window, kAnimationTimer) && old) old->SetPage(0);
-  animationPending = false;
+  animation = Animation::Off;
   if (redraw) InvalidateRect(window, nullptr, TRUE);
   maxScrollX = maxScrollY = scrollX = scrollY = 0;
   if (image && (image->IsDecoding() || image->IsComplete())) {
@@ -212,20 +221,17 @@ bool ImageView::SetImage(ImageFile* newImage, bool releaseOld, bool redraw) {
   CursorPointInClient(window, &point);
   PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
   if (redraw) UpdateWindow(window);
-  if (animate && image) {
-    if (image->IsComplete())
-      StartAnimation();
-    else
-      animationPending = true;
-  }
+  if (animate && image && image->IsComplete()) StartAnimation();
   return true;
 }
 
 void ImageView::StartDecoding(int priority) {
+  pacingPriority = priority;
+  decodeWaiting = false;
   if (threadRunning) return;
-  // The slice size is fixed for the run; the thread itself never reads the image, whose decoder the
+  // The step size is fixed for the run; the thread itself never reads the image, whose decoder the
   // window thread creates and destroys while the thread waits.
-  pacingRows = image ? RowsPerSlice(image->GetOutputWidth(), image->GetWidth()) : 1;
+  pacingRows = image ? RowsPerStep(image->GetOutputWidth()) : 1;
   decodeOver = !image || image->IsComplete();
   threadRunning = 1;
   stopRequested = 0;
@@ -233,8 +239,14 @@ void ImageView::StartDecoding(int priority) {
   SetEvent(readyEvent);
   DWORD id = 0;
   if (thread) CloseHandle(thread);
+  // The thread holds the module loaded until its last instruction: a module freed just after a viewer
+  // closed must not unload the code the thread is still leaving by.
+  pacingModule = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ImageView::PacingThread),
+                     &pacingModule);
   thread = CreateThread(nullptr, 0, &ImageView::PacingThread, this, CREATE_SUSPENDED, &id);
   if (!thread) {
+    if (pacingModule) FreeLibrary(pacingModule);
     threadRunning = 0;
     return;
   }
@@ -244,6 +256,7 @@ void ImageView::StartDecoding(int priority) {
 
 DWORD WINAPI ImageView::PacingThread(void* param) {
   auto self = static_cast<ImageView*>(param);
+  HMODULE module = self->pacingModule;
   HANDLE events[2] = {self->readyEvent, self->stopEvent};
   while (!self->decodeOver && !self->stopRequested) {
     DWORD which = WaitForMultipleObjects(2, events, FALSE, INFINITE);
@@ -251,32 +264,48 @@ DWORD WINAPI ImageView::PacingThread(void* param) {
     PostMessageA(self->window, WM_USER, WPARAM(self->pacingRows), 0);
   }
   InterlockedExchange(&self->threadRunning, 0);
+  if (module) FreeLibraryAndExitThread(module, 0);
   return 0;
 }
 
-void ImageView::StopDecoding() {
+void ImageView::StopDecoding() { StopPacing(false); }
+
+// A view that goes on may leave a late thread behind after the beep; one that is being destroyed may
+// not, since the thread reads it: it waits for the thread's end, which only needs the events set here.
+void ImageView::StopPacing(bool forGood) {
   if (thread) {
     if (threadRunning) {
       InterlockedExchange(&stopRequested, 1);
       SetEvent(stopEvent);
-      if (WaitForSingleObject(thread, kStopWaitMs) == WAIT_TIMEOUT) MessageBeep(MB_ICONASTERISK);
+      if (WaitForSingleObject(thread, kStopWaitMs) == WAIT_TIMEOUT) {
+        MessageBeep(MB_ICONASTERISK);
+        if (forGood) WaitForSingleObject(thread, INFINITE);
+      }
       threadRunning = 0;
     }
     CloseHandle(thread);
     thread = nullptr;
   }
   MSG message;
-  if (window)
+  if (window) {
+    KillTimer(window, kResumeTimer);
     while (PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE)) {
     }
+  }
 }
 
+// One slice: steps of `rows` rows for about one frame's time (the slice that begins the decode ends
+// after the first step that brings rows, so the first rows show as soon as they can), ended early by a waiting key or
+// button or a new animation frame; then one paint of what the steps changed.
 bool ImageView::DecodeSlice(int rows, bool redraw) {
   if (!image || image->IsComplete()) {
     decodeOver = true;
     return true;
   }
-  if (!image->IsDecoding()) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool beginning = !image->IsDecoding();
+  if (beginning) {
+    rowsArrived = false;
     DecodeRequest request;
     request.width = requestWidth;
     request.height = requestHeight;
@@ -296,14 +325,29 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
     UpdateScrollRange();
     if (animate) StartAnimation();
   }
-  int count = 0;
-  bool ok;
-  if (rows > kWholeInvalidateRows) {
-    ok = image->DecodeStep(rows, nullptr, nullptr);
-    if (ok && redraw && image->GetCurrentPage() == frameIndex) InvalidateRect(window, nullptr, FALSE);
-  } else {
-    ok = image->DecodeStep(rows, &count, updateRects);
+  const bool whole = rows > kWholeInvalidateRows;
+  const int page = image->GetCurrentPage();
+  bool ok = true, changed = false, changedAll = false;
+  ImageRect band{};
+  for (;;) {
+    int count = 0;
+    ok = whole ? image->DecodeStep(rows, nullptr, nullptr) : image->DecodeStep(rows, &count, updateRects);
+    if (!ok) break;
+    if (image->GetCurrentPage() == frameIndex) {
+      changedAll = changedAll || whole;
+      for (int i = 0; i < std::clamp(count, 0, kUpdateRectRoom); ++i) {
+        const ImageRect& r = updateRects[i];
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        band = changed ? ImageRect{std::min(band.left, r.left), std::min(band.top, r.top),
+                                   std::max(band.right, r.right), std::max(band.bottom, r.bottom)}
+                       : r;
+        changed = true;
+      }
+    }
+    if ((beginning && changed) || image->IsComplete() || image->GetCurrentPage() != page || InputWaiting()) break;
+    if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kSliceMs)) break;
   }
+  if (redraw && changedAll) InvalidateRect(window, nullptr, FALSE);
   if (!ok) {
     // A broken file stays as far as it came; starting it again would only fail again, for ever.
     image->EndDecode(false);
@@ -315,6 +359,8 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
   bool complete = image->IsComplete();
   if (complete) {
     image->EndDecode(false);
+    // An animation's first frames are gone by now: the image stands for the frame on screen.
+    if (animation != Animation::Off) image->SetPage(frameIndex);
     decodeOver = true;
     RefreshCursor();
     // A reduced paint samples its source band on a scale of its own, so a row at the edge of the
@@ -322,52 +368,93 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
     // more as a whole.
     if (redraw && zoom < 100) InvalidateRect(window, nullptr, FALSE);
   }
-  if (redraw && image->GetCurrentPage() == frameIndex) {
-    count = std::clamp(count, 0, kUpdateRectRoom);
-    for (int i = count - 1; i >= 0; --i) {
-      const ImageRect& r = updateRects[i];
-      RECT screen = ToRect(MapDecodedRect({r.left, r.top, r.right, r.bottom}, zoom, scrollX, scrollY));
-      InvalidateRect(window, &screen, FALSE);
-    }
+  if (redraw && changed && !changedAll) {
+    RECT screen = ToRect(MapDecodedRect({band.left, band.top, band.right, band.bottom}, zoom, scrollX, scrollY));
+    InvalidateRect(window, &screen, FALSE);
   }
-  if (animationPending && (frameIndex + 1 < image->GetCurrentPage() || complete)) {
-    if (!complete || image->GetPageCount() != 1) SendMessageA(window, WM_TIMER, kAnimationTimer, 0);
-  }
-  if (redraw) UpdateWindow(window);
+  if (animation != Animation::Off) AnimationProgress();
+  // Until the decode has brought rows (a decoder still reading what its first rows need) a slice paints
+  // nothing: the first paint then shows them.
+  rowsArrived = rowsArrived || changed || changedAll || complete;
+  if (redraw && rowsArrived) UpdateWindow(window);
   return true;
 }
 
 void ImageView::StartAnimation() {
+  KillTimer(window, kAnimationTimer);
+  animation = Animation::Off;
   if (!image || image->GetKind() != ImageKind::Gif) return;
-  animationPending = true;
   frameIndex = 0;
-  ImageExtras* extras = image->GetExtras();
-  int delay = 0;
-  if (extras && extras->FrameDisplayTime(0, &delay)) {
+  animation = Animation::FirstFrame;
+  AnimationProgress();
+}
+
+// After each slice: the first frame's time starts once a second frame exists (a still image never
+// starts the timer, and so never repaints at rest), and a tick that found its frame missing is
+// repeated as soon as the frame is there.
+void ImageView::AnimationProgress() {
+  if (!image) return;
+  const bool decoding = image->IsDecoding();
+  if (animation == Animation::FirstFrame) {
+    // While decoding, the current page has been begun: its frame exists.
+    const int frames = decoding ? image->GetCurrentPage() + 1 : image->GetPageCount();
+    if (frames <= 1) return;
+    int delay = 10;
+    ImageExtras* extras = image->GetExtras();
+    if (!extras || !extras->FrameDisplayTime(frameIndex, &delay)) delay = 10;
     SetTimer(window, kAnimationTimer, UINT(std::max(delay, 0) * 10), nullptr);
-    animationPending = false;
+    animation = Animation::Showing;
+  } else if (animation == Animation::WaitingForFrame && (!decoding || frameIndex + 1 < image->GetCurrentPage())) {
+    AnimationTick();
   }
 }
 
 void ImageView::AnimationTick() {
-  if (!image || image->GetKind() != ImageKind::Gif) return;
-  animationPending = true;
-  if (image->IsDecoding() && frameIndex + 1 >= image->GetCurrentPage()) {
-    // The next frame is not there yet: the decode sends the tick again when it is.
+  if (!image || animation == Animation::Off || animation == Animation::FirstFrame) return;
+  const bool decoding = image->IsDecoding();
+  if (decoding && frameIndex + 1 >= image->GetCurrentPage()) {
+    // The next frame is not there yet: the decode ticks again when it is.
     KillTimer(window, kAnimationTimer);
+    animation = Animation::WaitingForFrame;
     return;
   }
-  int pages = image->GetPageCount();
-  if (pages <= 0) return;
-  int next = (frameIndex + 1) % pages;
+  const int next = frameIndex + 1;
+  if (next >= image->GetPageCount()) {
+    RestartAnimation();
+    return;
+  }
   int delay = 10;
   ImageExtras* extras = image->GetExtras();
   if (!extras || !extras->FrameDisplayTime(next, &delay)) delay = 10;
   SetTimer(window, kAnimationTimer, UINT(std::max(delay, 0) * 10), nullptr);
-  animationPending = false;
+  animation = Animation::Showing;
+  const int shown = frameIndex;
   frameIndex = next;
+  image->ReleasePage(shown);
+  if (!decoding) image->SetPage(frameIndex);
+  if (decodeWaiting && !DecodeAhead()) {
+    decodeWaiting = false;
+    SetEvent(readyEvent);
+  }
   InvalidateRect(window, nullptr, FALSE);
   UpdateWindow(window);
+}
+
+// An animation decodes the frame after the one on screen, then waits for the timer to move on.
+bool ImageView::DecodeAhead() const {
+  return animation != Animation::Off && image && image->IsDecoding() && image->GetCurrentPage() > frameIndex + 1;
+}
+
+// The last frame has had its time: the frames before it are gone, so the file is decoded again from
+// its start, the first frame showing as it comes in.
+void ImageView::RestartAnimation() {
+  KillTimer(window, kAnimationTimer);
+  animation = Animation::Off;
+  if (image->GetPageCount() <= 1) return;
+  image->ReleaseAll();
+  frameIndex = 0;
+  decodeOver = false;
+  StartDecoding(pacingPriority);
 }
 
 void ImageView::RefreshCursor() {
@@ -477,11 +564,20 @@ LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_USER: {
       LRESULT result = DecodeSlice(int(wParam), true);
-      SetEvent(readyEvent);
+      // An animation decodes one frame ahead and waits for the timer; a key waiting in the queue is
+      // answered before the next slice, which a timer message (queued after input) then starts.
+      if (DecodeAhead())
+        decodeWaiting = true;
+      else if (!(InputWaiting() && SetTimer(window, kResumeTimer, USER_TIMER_MINIMUM, nullptr)))
+        SetEvent(readyEvent);
       return result;
     }
     case WM_TIMER:
       if (wParam == kAnimationTimer) AnimationTick();
+      if (wParam == kResumeTimer) {
+        KillTimer(window, kResumeTimer);
+        SetEvent(readyEvent);
+      }
       return 0;
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED && image) {
@@ -507,6 +603,11 @@ LRESULT ImageView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       dragging = false;
       ReleaseCapture();
+      return 0;
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse (a dialog, a switch of task): the button may come up elsewhere,
+      // and a drag left running would move the picture with a released button.
+      dragging = false;
       return 0;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN: {

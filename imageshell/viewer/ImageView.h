@@ -18,6 +18,9 @@ public:
   ImageView(const ImageView&) = delete;
   ImageView& operator=(const ImageView&) = delete;
 
+  // The class every view's window is made of, registered by the first view of the module.
+  static void UnregisterWindowClass(HINSTANCE instance);
+
   bool SetImage(ImageFile* newImage, bool releaseOld, bool redraw);
   void Layout();
   void SetPosition(int x, int y, int cx, int cy);
@@ -56,6 +59,10 @@ private:
   static LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static DWORD WINAPI PacingThread(void* self);
   void AnimationTick();
+  void AnimationProgress();
+  void RestartAnimation();
+  bool DecodeAhead() const;
+  void StopPacing(bool forGood);
   void OnMouseMove(int x, int y);
   // Decoded extent of the shown page, and that extent at the current zoom.
   int PageWidth() const;
@@ -77,8 +84,18 @@ private:
   int zoom = 100;
   static constexpr int kUpdateRectRoom = 100;
   ImageRect updateRects[kUpdateRectRoom];
-  bool animationPending = false;
+  // An animation holds only the frame on screen and the next ones being decoded: a frame is released
+  // once the next one is shown, and after the last frame the file is decoded again from its start.
+  enum class Animation {
+    Off,
+    FirstFrame,       // the first frame is up; its time starts once a second frame is known to exist
+    Showing,          // the timer runs for the frame on screen
+    WaitingForFrame,  // the frame's time is up and the next frame is still being decoded
+  };
+  Animation animation = Animation::Off;
   int frameIndex = 0;
+  int pacingPriority = THREAD_PRIORITY_NORMAL;
+  bool decodeWaiting = false;  // the pacing waits until the frame on screen moves on
   HANDLE thread = nullptr;
   volatile LONG threadRunning = 0;
   volatile LONG stopRequested = 0;
@@ -86,6 +103,8 @@ private:
   // decode state the pacing thread reads.
   volatile bool decodeOver = false;
   int pacingRows = 1;
+  bool rowsArrived = false;  // the decode under way has brought rows to paint
+  HMODULE pacingModule = nullptr;  // the module the thread's code lives in, held while it runs
   HANDLE readyEvent = nullptr;
   HANDLE stopEvent = nullptr;
 };

@@ -37,10 +37,10 @@ int EffectivePercent(int decodedWidth, int imageWidth, int zoom) {
   return int((int64_t(decodedWidth) * zoom + imageWidth / 2) / imageWidth);
 }
 
-int RowsPerSlice(int decodedWidth, int imageWidth) {
-  if (decodedWidth <= 0 || imageWidth <= 0) return 1;
-  int64_t rows = int64_t(decodedWidth) * (20 - imageWidth / 200) / imageWidth;
-  return rows < 1 ? 1 : int(rows);
+int RowsPerStep(int decodedWidth) {
+  constexpr int kStepPixels = 64 * 1024, kMostRows = 100;
+  if (decodedWidth <= 0) return 1;
+  return std::clamp(kStepPixels / decodedWidth, 1, kMostRows);
 }
 
 ViewRect ViewPlacement(int clientRight, int clientBottom, int zoomedWidth, int zoomedHeight) {

@@ -30,8 +30,11 @@ int NextLowerZoomIndex(int percent);
 // `decodedWidth` pixels for `imageWidth`.
 int EffectivePercent(int decodedWidth, int imageWidth, int zoom);
 
-// Rows decoded per message: wide images take fewer, so that one slice stays short.
-int RowsPerSlice(int decodedWidth, int imageWidth);
+// A slice of decoding (one message from the pacing thread, one paint) runs for about one frame's time.
+constexpr int kSliceMs = 15;
+// Rows decoded per step within a slice: about 64 K pixels, so that the clock is looked at often, and no
+// more than the room for one update rectangle a row.
+int RowsPerStep(int decodedWidth);
 
 // The view inside its owner's client area: centred when the zoomed image is smaller, filling it else.
 // `clientRight`/`clientBottom` are the owner's client rectangle's right and bottom.

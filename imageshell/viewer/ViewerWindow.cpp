@@ -386,4 +386,9 @@ void RunViewer(const char* path) {
   }
 }
 
+void UnregisterViewerClasses() {
+  UnregisterClassA(kFrameClass, ModuleInstance);
+  ImageView::UnregisterWindowClass(ModuleInstance);
+}
+
 }  // namespace lumetta

@@ -80,5 +80,8 @@ void OpenViewerWindow(const char* path);
 // ShowImage's body: the viewer with its own message loop; returns when the window is closed, or at
 // once when the file cannot be shown.
 void RunViewer(const char* path);
+// The viewer's window classes, unregistered as the module unloads: a module loaded again (an upgrade at
+// the same address) would otherwise find the classes pointing at the old window procedures.
+void UnregisterViewerClasses();
 
 }  // namespace lumetta

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # viewer-timing.sh [RUNS]: the viewer's time from ShowImage to the first painted rows and to the whole
-# image, for a 4000 x 3000 JPEG stored baseline and progressive. The files are made here from one
+# image, beside the same file decoded alone, and how long a key pressed meanwhile waits, for a 4000 x 3000
+# JPEG stored baseline and progressive. The files are made here from one
 # ImageMagick plasma picture with cjpeg (quality 90) and removed afterwards; the timing runs in build/win64
 # (viewer_timing.exe) under Wine on a private Xvfb display. Needs a built win64 preset.
 set -euo pipefail
@@ -24,4 +25,5 @@ wine_session_start "$root/build/win64/wineprefix"
 for kind in baseline progressive; do
   echo "== 4000 x 3000 $kind JPEG ($(stat -c %s "$work/$kind.jpg") bytes)"
   wine "$program" "$(winepath -w "$work/$kind.jpg")" "$runs"
+  wine "$program" "$(winepath -w "$work/$kind.jpg")" "$runs" keys | grep "^key answered"
 done

@@ -16,7 +16,7 @@ struct BmpLayout {
   uint32_t compression = 0;
   uint32_t colorsUsed = 0;
   std::vector<uint32_t> palette;  // 0xRRGGBB, written in the header's entry size
-  std::vector<uint32_t> masks;    // red, green, blue masks written after a 40-byte header
+  std::vector<uint32_t> masks;    // red, green, blue (alpha) masks: in a header of 52 bytes and up, else after it
   // Pixel (x, y), y = 0 the top row: an index up to 8 bits, the raw 16- or 32-bit value, or 0xRRGGBB
   // at 24 bits. Unused when rawPixels is set.
   std::function<uint32_t(int x, int y)> pixel;
@@ -89,6 +89,8 @@ inline std::vector<uint8_t> BuildBmp(const BmpLayout& layout) {
     Put32(header, 2835);
     Put32(header, layout.colorsUsed);
     Put32(header, 0);
+    if (layout.headerSize >= 52)
+      for (uint32_t mask : layout.masks) Put32(header, mask);
     while (header.size() < layout.headerSize && header.size() < 4096) header.push_back(0);
   }
   for (uint32_t color : layout.palette) {
@@ -97,7 +99,8 @@ inline std::vector<uint8_t> BuildBmp(const BmpLayout& layout) {
     header.push_back(uint8_t(color >> 16));
     if (layout.headerSize != 12) header.push_back(0);
   }
-  for (uint32_t mask : layout.masks) Put32(header, mask);
+  if (layout.headerSize < 52)
+    for (uint32_t mask : layout.masks) Put32(header, mask);
   std::vector<uint8_t> pixels = layout.rawPixels.empty() ? StoredRows(layout) : layout.rawPixels;
   uint32_t offset = layout.pixelOffset >= 0 ? uint32_t(layout.pixelOffset) : uint32_t(14 + header.size());
   std::vector<uint8_t> file;

@@ -138,6 +138,42 @@ inline void WriteTiffPage(TIFF* tiff, int width, int height, int bitsPerSample, 
   TIFFWriteDirectory(tiff);
 }
 
+// One directory in tiles of `tileWidth` x `tileLength` (multiples of 16), cut from `pixels` (rows of whole
+// bytes); tiles at the right and bottom edges are padded with zeros.
+inline void WriteTiledTiffPage(TIFF* tiff, int width, int height, int bitsPerSample, int samples, int photometric,
+                               const std::vector<uint8_t>& pixels, int tileWidth, int tileLength,
+                               int compression = COMPRESSION_NONE) {
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bitsPerSample);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(tiff, TIFFTAG_TILEWIDTH, tileWidth);
+  TIFFSetField(tiff, TIFFTAG_TILELENGTH, tileLength);
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    std::vector<uint16_t> map(size_t(1) << bitsPerSample);
+    for (size_t i = 0; i < map.size(); ++i) map[i] = uint16_t(i * 65535 / (map.size() - 1));
+    TIFFSetField(tiff, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+  }
+  const size_t stride = pixels.size() / size_t(height);
+  const size_t tileRow = size_t(tileWidth) * size_t(bitsPerSample * samples) / 8;
+  std::vector<uint8_t> tile(tileRow * size_t(tileLength));
+  for (int top = 0; top < height; top += tileLength) {
+    for (int left = 0; left < width; left += tileWidth) {
+      std::fill(tile.begin(), tile.end(), 0);
+      const size_t start = size_t(left) * size_t(bitsPerSample * samples) / 8;
+      const size_t bytes = std::min(tileRow, stride - start);
+      for (int y = 0; y < tileLength && top + y < height; ++y)
+        std::copy_n(pixels.begin() + std::ptrdiff_t(size_t(top + y) * stride + start), bytes,
+                    tile.begin() + std::ptrdiff_t(size_t(y) * tileRow));
+      TIFFWriteTile(tiff, tile.data(), uint32_t(left), uint32_t(top), 0, 0);
+    }
+  }
+  TIFFWriteDirectory(tiff);
+}
+
 // Changes the value of a SHORT tag in the first directory of a little-endian TIFF.
 inline void PatchTiffTag(std::vector<uint8_t>& bytes, int tag, int value) {
   auto u16 = [&](size_t at) { return bytes[at] | bytes[at + 1] << 8; };

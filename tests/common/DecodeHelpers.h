@@ -50,11 +50,9 @@ inline bool DecodeInSteps(lumetta::ImageFile& image, const lumetta::DecodeReques
   if (rows <= 0) return image.Decode(request);
   image.ReleaseAll();
   bool ok = image.BeginDecode(request);
-  for (int stalled = 0; ok && image.GetProgress() < lumetta::kProgressComplete;) {
-    int before = image.GetProgress(), page = image.GetCurrentPage();
-    ok = image.DecodeStep(rows, nullptr, nullptr);
-    if (ok && image.GetProgress() == before && image.GetCurrentPage() == page && ++stalled > 3) ok = false;
-  }
+  lumetta::StallWatch watch;
+  while (ok && image.GetProgress() < lumetta::kProgressComplete)
+    ok = image.DecodeStep(rows, nullptr, nullptr) && !watch.Stalled(image);
   image.EndDecode(false);
   return ok;
 }

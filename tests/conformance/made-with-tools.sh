@@ -4,8 +4,14 @@
 #   TIFF: bilevel, 4- and 8-bit palette, gray (also white-is-zero), RGB, RGB with alpha and CMYK, in every
 #         codec that fits them (none, LZW, Deflate, PackBits, JPEG, CCITT Group 3 and 4), and a file of two
 #         directories; compared with tiff2rgba.
+#         Tiled copies by tiffcp -t (tiles of 64 x 48, partial at the right and bottom) in none, LZW,
+#         Deflate and JPEG, also compared with tiff2rgba; the JPEG-tiled file must be found as TIFF.
 #   JPEG: baseline, progressive and gray from cjpeg at 1/1, 1/2, 1/4 and 1/8, compared with djpeg at the
 #         same scale and DCT; CMYK from ImageMagick (Adobe, stored inverted).
+#   BMP:  ImageMagick's 108- and 124-byte headers (24 bits, 32 bits with alpha in bit fields, 8-bit
+#         palette, 16 bits in 5-6-5, 5-5-5, 1-5-5-5 and 4-4-4-4 bit fields), compared with ImageMagick's
+#         reading of them with alpha off. Narrow channels are widened here by a shift and scaled there:
+#         they agree within one step of the narrowest channel.
 # CMYK has no independent converter using the image model's rule (255 - ink - black, clipped), so its
 # reference applies that rule to ImageMagick's reading of the inks. Exits 77 when a tool is missing.
 set -uo pipefail
@@ -68,6 +74,22 @@ for source in rgb gray white palette4 palette8 bilevel rgba cmyk; do
     check "$file" 1
   done
 done
+tiled=0
+for source in rgb gray palette4 bilevel; do
+  codecs="none lzw zip"
+  case $source in rgb|gray) codecs="$codecs jpeg" ;; esac
+  for codec in $codecs; do
+    file=tiled-$source-$codec.tif
+    tiffcp -t -w 64 -l 48 -c "$codec" "$source.tif" "$file" 2>/dev/null || { fail "$file" "tiffcp cannot write it"; continue; }
+    tiff2rgba "$file" ref.tif && "$magick" ref.tif -alpha off -depth 8 ppm:ref.ppm
+    check "$file" 1
+    tiled=$((tiled + 1))
+  done
+done
+tab=$'\t'
+if [ "$("$tool" info tiled-rgb-jpeg.tif | cut -f1-3)" = "tiff${tab}304${tab}208" ]; then passed=$((passed + 1));
+else fail tiled-rgb-jpeg.tif "not found as a TIFF of 304 x 208: $("$tool" info tiled-rgb-jpeg.tif)"; fi
+
 tiffcp -c lzw rgb.tif palette4.tif pages.tif
 tiff2rgba -c none palette4.tif ref.tif && "$magick" ref.tif -alpha off -depth 8 ppm:ref.ppm
 check pages.tif 0 --page 1
@@ -85,5 +107,34 @@ done
 cmyk_reference cmyk.jpg
 check cmyk.jpg 6  # ImageMagick reads with the accurate DCT, the image model with the fast one
 
+# BMP. ImageMagick writes the 124-byte header whenever the picture has colour information (a gamma, a
+# rendering intent): the 108-byte form needs the intent taken away as well.
+bmps=0
+bmp() {  # bmp NAME TOLERANCE CONVERT-OPTIONS...
+  local name=$1 tolerance=$2
+  shift 2
+  "$magick" photo.ppm "$@" "$name" || { fail "$name" "ImageMagick cannot write it"; return; }
+  "$magick" "$name" -alpha off -depth 8 ppm:ref.ppm
+  check "$name" "$tolerance"
+  bmps=$((bmps + 1))
+}
+v4="-intent Undefined -define bmp:format=bmp4"
+half="-alpha set -channel A -evaluate set 50% +channel"
+bmp v5.bmp 0
+bmp v5-alpha.bmp 0 $half
+bmp v5-palette.bmp 0 -colors 200 -type Palette
+bmp v5-565.bmp 8 -define bmp:subtype=RGB565
+bmp v5-555.bmp 8 -define bmp:subtype=RGB555
+bmp v5-1555.bmp 8 $half -define bmp:subtype=ARGB1555
+bmp v5-4444.bmp 16 $half -define bmp:subtype=ARGB4444
+bmp v4.bmp 0 $v4
+bmp v4-alpha.bmp 0 $v4 $half
+bmp v4-palette.bmp 0 $v4 -colors 16 -type Palette
+for pair in v5.bmp:124 v4.bmp:108; do
+  size=$(od -An -tu4 -j14 -N4 "${pair%%:*}" | tr -d ' ')
+  [ "$size" = "${pair##*:}" ] || fail "${pair%%:*}" "ImageMagick wrote a header of $size bytes, not ${pair##*:}"
+done
+
+echo "tiled TIFF: $tiled files; BMP with longer headers: $bmps files"
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -11,11 +11,12 @@
 # source picture where no reader takes the file (ImageMagick cannot read its own indexed PSD).
 # Every page of a DCX file is checked, and `info` must count them. Exits 77 when a writer is missing.
 set -uo pipefail
+here=$(dirname "$(realpath "$0")")
 tool=$(realpath "$1")
 compare=$(realpath "$2")
 magick=/usr/bin/convert  # the real ImageMagick (a stand-in of the same name may come first on PATH)
 export ASAN_OPTIONS=exitcode=86 UBSAN_OPTIONS=exitcode=87:print_stacktrace=1
-for program in "$magick" ppmtopcx pamtotga ppmtoilbm ilbmtoppm tgatoppm pcxtoppm pnmquant; do
+for program in "$magick" ppmtopcx pamtotga ppmtoilbm ilbmtoppm tgatoppm pcxtoppm pnmquant pamdepth python3; do
   command -v "$program" >/dev/null || { echo "$program is missing; skipped"; exit 77; }
 done
 
@@ -74,7 +75,7 @@ else
 fi
 
 # TGA: netpbm writes top-left rows, ImageMagick bottom-left; plain and run-length, colour-mapped, gray,
-# 32 bits.
+# 32 bits; colour maps of 15-, 16- and 32-bit entries from a script.
 pamtotga -rgb -norle rose.ppm >rgb.tga 2>/dev/null
 pamtotga -rgb odd.ppm >rgb-rle.tga 2>/dev/null
 pamtotga -cmap q256.ppm >cmap-rle.tga 2>/dev/null
@@ -84,6 +85,15 @@ pamtotga -mono gray.pgm >gray-rle.tga 2>/dev/null
 "$magick" big.ppm -compress RLE im-rle.tga
 "$magick" odd.ppm -alpha set -channel A -evaluate set 50% +channel -compress RLE im32.tga
 for f in rgb rgb-rle cmap-rle cmap gray-rle im im-rle im32; do check "$f.tga" "$f.tga" "tgatoppm $f.tga" 0; done
+# Colour maps of 32-bit (alpha dropped), 16- and 15-bit entries, written by a script of this folder.
+for spec in 32:rle:bottom 32:plain:top 16:rle:top 15:plain:bottom; do
+  IFS=: read -r bits coding origin <<<"$spec"
+  f=map$bits-$coding-$origin.tga
+  # tgatoppm answers 5-bit channels with a maximum of 31; pamdepth brings them to 255, rounding a step
+  # apart from the decoder's spreading now and then.
+  python3 "$here/tga-colour-map.py" q256.ppm "$f" "$bits" "$coding" "$origin" &&
+    check "$f" "$f" "tgatoppm $f | pamdepth 255" $((bits < 24 ? 1 : 0))
+done
 
 # IFF: planes of 256, 16 and 2 colours, 24 planes, HAM6 and HAM8, plain and ByteRun1. Hold-and-modify
 # channels are the data bits shifted up here; the reference scales them to 255, so they differ by up to

@@ -1,5 +1,6 @@
 // Replays what the fuzzers found (tests/crashers/<target>/) through the fuzz targets, built here with
-// the ordinary compiler and sanitizers; the writers target also takes every image crasher and seed. A
+// the ordinary compiler and sanitizers; the writers and thumbnail targets also take every image crasher
+// and seed. A
 // target that meets a broken promise aborts, which fails this test as loudly as it failed the fuzzer.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 extern "C" int Fuzz_update_records(const uint8_t* data, size_t size);
 extern "C" int Fuzz_writers(const uint8_t* data, size_t size);
+extern "C" int Fuzz_thumbnail(const uint8_t* data, size_t size);
 extern "C" int Fuzz_statements(const uint8_t* data, size_t size);
 extern "C" int Fuzz_file_description(const uint8_t* data, size_t size);
 
@@ -48,13 +50,15 @@ TEST(FuzzReplay, EveryFindingOfEveryTargetStaysFixed) {
       {"statements", &Fuzz_statements},
       {"file_description", &Fuzz_file_description},
       {"writers", &Fuzz_writers},
+      {"thumbnail", &Fuzz_thumbnail},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<fs::path> folders = {crashers / c.name};
-    if (std::string(c.name) == "writers") folders.insert(folders.end(), {crashers, fs::path(FUZZ_DIR) / "seeds"});
+    if (c.target == &Fuzz_writers || c.target == &Fuzz_thumbnail)
+      folders.insert(folders.end(), {crashers, fs::path(FUZZ_DIR) / "seeds"});
     const int files = Replay(c.target, folders);
-    // The writers alone have the image files to replay, and there are always some.
-    if (c.target == &Fuzz_writers) EXPECT_GT(files, 20);
+    // The image targets have the image files to replay, and there are always some.
+    if (c.target == &Fuzz_writers || c.target == &Fuzz_thumbnail) EXPECT_GT(files, 20);
   }
 }

@@ -7,7 +7,7 @@ set -uo pipefail
 out=$1
 here=$(cd "$(dirname "$0")" && pwd)
 magick=/usr/bin/convert
-mkdir -p "$out"/{image_file,writers,update_records,statements,file_description}
+mkdir -p "$out"/{image_file,thumbnail,writers,update_records,statements,file_description}
 
 images=$out/image_file
 cp "$here"/seeds/* "$images"/
@@ -40,8 +40,9 @@ if [ -x "$magick" ]; then
   pic "$images/rgb.psd"
   pic -colorspace Gray "$images/gray.psd"
 fi
-# The writers take the same images.
+# The writers and the thumbnail take the same images.
 cp "$images"/* "$out/writers/"
+cp "$images"/* "$out/thumbnail/"
 
 records=$out/update_records
 printf 'PROD;Arroz;Vale Verde;5 kg;22,45;01/03/2025;* INFO Atualizando* TEMP 1.5* MNSG Pronto!* ' >"$records/mixed.txt"

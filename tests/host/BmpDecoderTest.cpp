@@ -75,6 +75,40 @@ std::vector<FormatCase> FormatCases() {
   wide.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};  // 10 bits a channel: the top 8 are kept
   cases.push_back({"32 bits with 10-bit channels", wide,
                    [](uint32_t v) { return (v >> 22 & 0xFF) << 16 | (v >> 12 & 0xFF) << 8 | (v >> 2 & 0xFF); }});
+
+  // The longer Windows headers: the masks are header fields, the colour table follows the whole header.
+  auto longer = [](BmpLayout layout, uint32_t headerSize) {
+    layout.headerSize = headerSize;
+    return layout;
+  };
+  cases.push_back({"8 bits, 124-byte header", longer(Layout(8, [](int x, int y) { return uint32_t(x * 31 + y); }), 124),
+                   palette(8)});
+  cases.push_back(
+      {"24 bits, 108-byte header",
+       longer(Layout(24, [](int x, int y) { return uint32_t(x * 0x0F1E2D + y * 0x332211) & 0xFFFFFF; }), 108),
+       [](uint32_t v) { return v; }});
+  BmpLayout argb =
+      longer(Layout(
+                 32, [](int x, int y) { return uint32_t(x) * 0x9E3779B9u + uint32_t(y) * 0x01020304u; }, 3),
+             124);
+  argb.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+  cases.push_back({"32 bits with an alpha mask, 124-byte header", argb, [](uint32_t v) { return v & 0xFFFFFF; }});
+  BmpLayout v4Masked565 = longer(masked565, 108);
+  cases.push_back({"16 bits with 5-6-5 masks, 108-byte header", v4Masked565, From565});
+  BmpLayout v3 = longer(swapped, 56);
+  v3.masks.push_back(0xFF000000);
+  cases.push_back({"32 bits with masks, 56-byte header", v3,
+                   [](uint32_t v) { return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF); }});
+  // Alpha bit fields: four masks after a 40-byte header; 4-4-4-4 widens each channel by shifting.
+  BmpLayout alpha4444 = Layout(
+      16, [](int x, int y) { return uint32_t(x * 7919 + y * 104729) & 0xFFFF; }, 6);
+  alpha4444.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
+  cases.push_back({"16 bits with 4-4-4-4 alpha bit fields", alpha4444,
+                   [](uint32_t v) { return (v >> 8 & 15) << 20 | (v >> 4 & 15) << 12 | (v & 15) << 4; }});
+  BmpLayout alpha32 = Layout(
+      32, [](int x, int y) { return uint32_t(x) * 0x10203040u + uint32_t(y) * 0x0F0E0D0Cu; }, 6);
+  alpha32.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+  cases.push_back({"32 bits with alpha bit fields", alpha32, [](uint32_t v) { return v & 0xFFFFFF; }});
   return cases;
 }
 
@@ -232,17 +266,26 @@ TEST(BmpDecoder, HostileHeadersAreRefusedWithTheirErrors) {
     int error;
   };
   std::vector<Case> cases = {
-      {"header size 108",
+      {"header size 2000",
        [&] {
          BmpLayout s = base();
-         s.headerSize = 108;
+         s.headerSize = 2000;
          return BuildBmp(s);
        },
        kErrFormat},
-      {"header size 124",
+      {"embedded JPEG or PNG (compression 4, 5) in a 124-byte header",
        [&] {
-         BmpLayout s = base();
+         BmpLayout s = Layout(24, nullptr);
          s.headerSize = 124;
+         s.compression = 5;
+         return BuildBmp(s);
+       },
+       kErrFormat},
+      {"alpha bit fields on OS/2's 64-byte header",
+       [&] {
+         BmpLayout s = Layout(32, nullptr, 6);
+         s.headerSize = 64;
+         s.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
          return BuildBmp(s);
        },
        kErrFormat},

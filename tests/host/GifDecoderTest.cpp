@@ -166,6 +166,9 @@ TEST(GifDecoder, FramesComposeOnTheCanvas) {
   cleared.control = true;
   cleared.disposal = 2;  // restore to background after it has been shown
   Frame dot = Filled(0, 0, 1, 1, [](int, int) { return 2; });
+  // Frames as a GIF87a file has them, with no control blocks.
+  Frame plain = Filled(0, 0, 20, 20, [](int, int) { return 1; });
+  Frame plainPatch = Filled(5, 5, 10, 10, [](int, int) { return 2; });
 
   // Frame 1 reaches 8 pixels past the right edge and lies partly below the screen.
   Frame outside = Filled(16, 17, 12, 6, [](int, int) { return 3; });
@@ -188,6 +191,13 @@ TEST(GifDecoder, FramesComposeOnTheCanvas) {
          EXPECT_EQ(p.At(2, 6, 6), 0x0000FFu);  // background index 3
          EXPECT_EQ(p.At(2, 4, 4), 0xFF0000u);  // outside the cleared rectangle
          EXPECT_EQ(p.At(2, 0, 0), 0x00FF00u);  // the dot
+       }},
+      {"a first frame with no control block stays under the later ones", BuildGif(20, 20, {plain, plainPatch}),
+       [](const Pages& p) {
+         ASSERT_EQ(p.rgb.size(), 2u);
+         EXPECT_EQ(p.At(1, 0, 0), 0xFF0000u);
+         EXPECT_EQ(p.At(1, 19, 19), 0xFF0000u);
+         EXPECT_EQ(p.At(1, 6, 5), 0x00FF00u);
        }},
       {"frames outside the screen are clipped", BuildGif(20, 20, {base, outside, beyond}),
        [](const Pages& p) {

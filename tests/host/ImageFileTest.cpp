@@ -1,6 +1,7 @@
 // ImageFile: detection by signature, labels, the extension filter, and the decode cycle with its pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -158,6 +159,21 @@ std::vector<uint8_t> Jpeg(bool jfif, int components) {
   return testimages::EncodeJpeg(160, 120, testimages::SamplePicture(160, 120, components), options);
 }
 
+// Tiles of 128 x 128, each a JPEG stream of its own: the JPEG tester would find the first one.
+std::vector<uint8_t> TiledJpegTiff() {
+  std::vector<uint8_t> pixels = testimages::SamplePicture(200, 150, 3);
+  return testimages::WriteTiff([&](TIFF* tiff) {
+    testimages::WriteTiledTiffPage(tiff, 200, 150, 8, 3, PHOTOMETRIC_RGB, pixels, 128, 128, COMPRESSION_JPEG);
+  });
+}
+
+// 16-bit samples, which the decoder refuses, over a strip that holds a whole JPEG file.
+std::vector<uint8_t> RefusedTiffHoldingJpeg() {
+  std::vector<uint8_t> jpeg = Jpeg(true, 3);
+  return testimages::WriteTiff(
+      [&](TIFF* tiff) { testimages::WriteTiffPage(tiff, 160, 120, 16, 1, PHOTOMETRIC_MINISBLACK, jpeg); });
+}
+
 std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   std::string path = testing::TempDir() + name;
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -193,8 +209,10 @@ TEST(DetectKind, EachTesterRecognisesItsSignatureInTheFixedOrder) {
       {"IFF with HAM after the header", IffHam(), ImageKind::Iff, 320, 200, 12},
       {"JFIF", Jpeg(true, 3), ImageKind::Jpeg, 160, 120, 24},
       {"JPEG without JFIF", Jpeg(false, 1), ImageKind::Jpeg, 160, 120, 8},
-      {"BMP header of 108 bytes", BuildBmp(bmp108), ImageKind::Unknown, 0, 0, 0},
-      {"BMP header of 124 bytes", BuildBmp(bmp124), ImageKind::Unknown, 0, 0, 0},
+      {"BMP header of 108 bytes", BuildBmp(bmp108), ImageKind::Bmp, 2, 2, 24},
+      {"BMP header of 124 bytes", BuildBmp(bmp124), ImageKind::Bmp, 2, 2, 24},
+      {"tiled TIFF of JPEG tiles", TiledJpegTiff(), ImageKind::Tiff, 200, 150, 24},
+      {"TIFF the decoder refuses, holding a JPEG", RefusedTiffHoldingJpeg(), ImageKind::Tiff, 160, 120, 16},
       {"text", std::vector<uint8_t>(200, 'a'), ImageKind::Unknown, 0, 0, 0},
       {"nothing", {}, ImageKind::Unknown, 0, 0, 0},
   };
@@ -320,6 +338,37 @@ TEST(ImageFilePages, AnAllPagesDecodeGrowsPastThe32PagesItStartsWith) {
     }
     EXPECT_EQ(image.GetProgress(), kProgressComplete);
   }
+  {
+    // The ceiling holds for the whole run: pages kept count against the pages still to come, and the run
+    // ends (successfully) with the pages that fit.
+    std::vector<uint8_t> bytes = testimages::ScriptedDecoder::Header(6, 4, 40, false, 8);
+    ImageFile image(bytes.data(), bytes.size());
+    image.SetGraphics(graphics);
+    image.SetDecoderFactory(&testimages::ScriptedFactory);
+    image.SetMemoryCeiling(600);
+    DecodeRequest request;
+    request.allPages = 1;
+    EXPECT_TRUE(image.Decode(request));
+    int kept = 0;
+    while (kept < image.GetPageCount() && image.GetBitmap(kept)) ++kept;
+    EXPECT_GT(kept, 1);
+    EXPECT_LE(kept * 8 * 4, 600) << kept << " pages of 32 bytes";
+
+    // Pages released once shown no longer count, and the run reaches the last page.
+    ImageFile shown(bytes.data(), bytes.size());
+    shown.SetGraphics(graphics);
+    shown.SetDecoderFactory(&testimages::ScriptedFactory);
+    shown.SetMemoryCeiling(600);
+    ASSERT_TRUE(shown.BeginDecode(request));
+    int last = 0;
+    for (int steps = 0; shown.GetProgress() < kProgressComplete && steps < 1000; ++steps) {
+      ASSERT_TRUE(shown.DecodeStep(4, nullptr, nullptr)) << shown.GetLastError();
+      for (int page = 0; page + 1 < shown.GetCurrentPage(); ++page) shown.ReleasePage(page);
+      last = std::max(last, shown.GetCurrentPage());
+    }
+    EXPECT_TRUE(shown.EndDecode(false));
+    EXPECT_EQ(last, 39);
+  }
   EXPECT_EQ(graphics.LiveObjects(), 0);
 }
 
@@ -426,6 +475,10 @@ TEST(ImageFilePages, TallImagesDecodedInStepsReachTheirLastRow) {
     std::vector<uint8_t> rgb = PixelsToRgb(pixels);
     EXPECT_GT(rgb[3 * 20000], 0xC0) << "the last row arrived";
     EXPECT_LT(rgb[3 * 20000 + 1], 0x40);
+    // A row a step: the progress stands still for two or more steps at a time, and that is not a stall.
+    ImageFile again(file.data(), file.size());
+    again.SetGraphics(graphics);
+    EXPECT_TRUE(testimages::DecodeInSteps(again, request, 1)) << again.GetLastError();
   }
 }
 

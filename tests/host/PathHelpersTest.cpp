@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "pipeline/PathHelpers.h"
 #include "shell/WindowPlacement.h"
@@ -24,6 +25,32 @@ TEST(PathHelpers, JoinPathAddsOneSeparatorWhereNeeded) {
   char out[kPathBufferSize];
   JoinPath(out, "C:\\", longName);
   EXPECT_EQ(std::strlen(out), kPathBufferSize - 1) << "cut to the buffer, never past it";
+}
+
+TEST(PathHelpers, UnquoteArgumentTakesThePathAsALauncherGivesIt) {
+  struct Case {
+    const char *argument, *expected;
+  } cases[] = {
+      {"C:\\My Pictures\\a b.bmp", "C:\\My Pictures\\a b.bmp"},
+      {"\"C:\\My Pictures\\a b.bmp\"", "C:\\My Pictures\\a b.bmp"},
+      {"  \"C:\\x.bmp\" \r\n", "C:\\x.bmp"},
+      {"\"C:\\open ended.bmp", "C:\\open ended.bmp"},
+      {"\"\"C:\\twice.bmp\"\"", "\"C:\\twice.bmp\""},  // one pair only
+      {"  ", ""},
+      {"\"", ""},
+  };
+  for (const Case& c : cases) {
+    char out[kPathBufferSize];
+    EXPECT_TRUE(UnquoteArgument(c.argument, out));
+    EXPECT_STREQ(out, c.expected) << c.argument;
+  }
+  std::string longest = "\"" + std::string(kPathBufferSize - 1, 'a') + "\"";
+  char out[kPathBufferSize];
+  EXPECT_TRUE(UnquoteArgument(longest.c_str(), out));
+  EXPECT_EQ(std::strlen(out), kPathBufferSize - 1);
+  longest.insert(1, "b");
+  EXPECT_FALSE(UnquoteArgument(longest.c_str(), out)) << "refused, not cut";
+  EXPECT_STREQ(out, "");
 }
 
 TEST(PathHelpers, ReplaceExtensionReplacesAppendsOrCuts) {

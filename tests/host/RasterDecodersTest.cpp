@@ -127,7 +127,13 @@ std::vector<uint8_t> Tga(int type, int depth, int width, int height, int descrip
   ByteWriter w;
   w.U8(6).U8(mapEntryBits ? 1 : 0).U8(type).Le16(0).Le16(uint32_t(map.size())).U8(mapEntryBits);
   w.Le16(0).Le16(0).Le16(uint32_t(width)).Le16(uint32_t(height)).U8(depth).U8(descriptor).Text("scan 7");
-  for (uint32_t c : map) mapEntryBits == 24 ? Bgr(w, c) : void(w.Le16(c));
+  for (uint32_t c : map) {
+    if (mapEntryBits == 24 || mapEntryBits == 32)
+      Bgr(w, c);
+    else
+      w.Le16(c);
+    if (mapEntryBits == 32) w.U8(c >> 24);  // alpha
+  }
   w.Raw(pixels);
   if (footer) {
     uint32_t extension = uint32_t(w.size());
@@ -161,6 +167,12 @@ TEST(RasterDecoders, Tga) {
       {"16-bit colour map",
        Tga(1, 8, 3, 1, 0x20, {0, 1, 2}, 16, {0x7C00, 0x001F, 0x03F0}),
        {0xFF0000, 0x0000FF, 0x00FF83}},
+      {"15-bit colour map read as 16",
+       Tga(1, 8, 3, 1, 0x20, {2, 1, 0}, 15, {0x7C00, 0x001F, 0x03F0}),
+       {0x00FF83, 0x0000FF, 0xFF0000}},
+      {"32-bit colour map drops alpha",
+       Tga(9, 8, 3, 1, 0x20, {0x00, 1, 0x81, 0}, 32, {0x00102030, 0xFF405060}),
+       {0x405060, 0x102030, 0x102030}},
       {"16-bit pixels", Tga(2, 16, 2, 1, 0x20, {0x01, 0x7C, 0xEF, 0x03}), {0xFF0008, 0x00FF7B}},
       {"32-bit pixels", Tga(2, 32, 2, 1, 0x20, {0x30, 0x20, 0x10, 0xFF, 0x60, 0x50, 0x40, 0x00}), {0x102030, 0x405060}},
   });

@@ -25,12 +25,11 @@ TEST(ViewerMath, ZoomStepLookupsAtTheEdgesAndBetweenSteps) {
   EXPECT_EQ(EffectivePercent(640, 640, 120), 120);
 }
 
-TEST(ViewerMath, RowsPerSliceShrinkWithWidth) {
+TEST(ViewerMath, RowsPerStepShrinkWithWidthWithinTheRectangleRoom) {
   struct Case {
-    int decoded, width, rows;
-  } cases[] = {{640, 640, 17},   {4000, 4000, 1}, {6000, 6000, 1}, {100, 100, 20},
-               {1999, 1999, 11}, {320, 640, 8},   {0, 640, 1}};
-  for (const Case& c : cases) EXPECT_EQ(RowsPerSlice(c.decoded, c.width), c.rows) << c.decoded << "/" << c.width;
+    int decoded, rows;
+  } cases[] = {{4000, 16}, {640, 100}, {1000, 65}, {70000, 1}, {0, 1}, {-5, 1}};
+  for (const Case& c : cases) EXPECT_EQ(RowsPerStep(c.decoded), c.rows) << c.decoded;
 }
 
 TEST(ViewerMath, PaintCopiesTheVisibleDecodedPartAtEachZoom) {

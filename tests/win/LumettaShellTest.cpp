@@ -669,6 +669,69 @@ TEST_F(LumettaShell, ViewOpensAViewerThatHoldsTheModuleUntilItCloses) {
   EXPECT_EQ(module.CanUnloadNow(), S_OK);
 }
 
+// The file manager opens and closes menus all day long: a thousand menus with the thumbnail of a JPEG
+// leave the process's GDI objects and private memory where they were, within a small margin for the
+// heap's own bookkeeping.
+TEST_F(LumettaShell, AThousandMenusOnAJpegLeaveNoGdiObjectsNorMemoryBehind) {
+  std::string jpeg = std::string("Z:") + CRASHERS_DIR + "/jpeg-baseline.jpg";  // the source tree, through Wine's Z:
+  for (char& c : jpeg)
+    if (c == '/') c = '\\';
+  LoadedModule module;
+  ASSERT_NE(module.Handle(), nullptr);
+  auto openAndClose = [&] {
+    auto menuHandler = module.Extension<IContextMenu>(IID_IContextMenu2, {jpeg});
+    if (!menuHandler) return std::string("no handler");
+    HMENU menu = CreatePopupMenu();
+    menuHandler->QueryContextMenu(menu, 0, kFirst, 0x7FFF, CMF_NORMAL);
+    std::string items = Describe(menu);
+    DestroyMenu(menu);
+    menuHandler->Release();
+    return items;
+  };
+  // Private bytes: every committed page that is not part of a loaded module.
+  const auto privateBytes = [] {
+    int64_t total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+      if (region.State == MEM_COMMIT && region.Type != MEM_IMAGE) total += int64_t(region.RegionSize);
+      if (region.RegionSize == 0) break;
+    }
+    return total;
+  };
+  // GDI objects in use. Where the system does not count them (Wine answers 0), they are what its table of
+  // 65536 GDI objects has no room for, found by filling it with regions and freeing them again.
+  const auto gdiObjects = [] {
+    if (DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return int64_t(counted);
+    constexpr int64_t kTable = 65536;
+    std::vector<HRGN> regions;
+    regions.reserve(kTable);
+    while (int64_t(regions.size()) < kTable) {
+      HRGN region = CreateRectRgn(0, 0, 1, 1);
+      if (!region) break;
+      regions.push_back(region);
+    }
+    for (HRGN region : regions) DeleteObject(region);
+    return kTable - int64_t(regions.size());
+  };
+  // The first menus load what stays loaded (the libraries' tables, the heap's first blocks).
+  const std::string first = openAndClose();
+  EXPECT_EQ(first.substr(0, 4), "-|O0") << first;
+  for (int i = 0; i < 20; ++i) openAndClose();
+  const int64_t gdiBefore = gdiObjects();
+  const int64_t memoryBefore = privateBytes();
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(openAndClose(), first) << "menu " << i;
+  const int64_t gdiAfter = gdiObjects();
+  const int64_t memoryAfter = privateBytes();
+  std::printf("1000 menus: GDI objects %lld -> %lld, private bytes %lld -> %lld\n", static_cast<long long>(gdiBefore),
+              static_cast<long long>(gdiAfter), static_cast<long long>(memoryBefore),
+              static_cast<long long>(memoryAfter));
+  EXPECT_GT(gdiBefore, 0) << "the GDI objects could not be counted";
+  EXPECT_LE(gdiAfter, gdiBefore + 4);
+  EXPECT_LT(memoryAfter - memoryBefore, int64_t(4) << 20);
+  EXPECT_EQ(module.CanUnloadNow(), S_OK);
+}
+
 TEST_F(LumettaShell, SettingsRoundTripThroughTheRegistry) {
   const char* key = "Software\\Orvane\\Lumetta32 round trip";
   RegDeleteTreeA(HKEY_CURRENT_USER, key);

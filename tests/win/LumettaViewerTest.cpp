@@ -282,6 +282,37 @@ TEST_F(LumettaViewer, AGifAnimationShowsItsFramesInTurn) {
   EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
+// A viewer closed while its picture is still coming in, then the module freed: nothing of it may run
+// on (a late pacing thread in unloaded code), and the module loaded again shows a viewer as before.
+TEST_F(LumettaViewer, TheModuleFreedAfterAViewerClosedMidDecodeLoadsAgainAndShowsAViewer) {
+  HWND frame = Open(WriteBmp("viewer-large.bmp", 3000, 2500));
+  ASSERT_NE(frame, nullptr);
+  Close(frame);
+  FreeLibrary(module_);
+  module_ = nullptr;
+  Sleep(200);  // time for anything left behind to fail
+  SetUp();
+  frame = Open(WriteBmp("viewer-small.bmp", 40, 30));
+  ASSERT_NE(frame, nullptr);
+  EXPECT_NE(Title(frame).find("viewer-small.bmp"), std::string::npos) << Title(frame);
+  Close(frame);
+  EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+// A launcher hands the path over in quotes ("%1" in a file type's command) or as typed; a folder with a
+// space opens either way.
+TEST_F(LumettaViewer, APathWithSpacesOpensQuotedOrNot) {
+  CreateDirectoryA((testfiles::TempFolder() + "My Pictures").c_str(), nullptr);
+  const std::string path = WriteBmp("My Pictures\\a b.bmp", 40, 30);
+  for (const std::string& argument : {path, "\"" + path + "\"", " \"" + path + "\"  "}) {
+    SCOPED_TRACE(argument);
+    HWND frame = Open(argument);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(Title(frame).rfind("a b.bmp (40x30x16M bmp)", 0), 0u) << Title(frame);
+    Close(frame);
+  }
+}
+
 TEST_F(LumettaViewer, AutoShrinkAndAutoEnlargeSizeTheFirstWindow) {
   std::string large = WriteBmp("viewer-1600x1200.bmp", 1600, 1200);
   std::string small = WriteBmp("viewer-200x100.bmp", 200, 100);
@@ -468,4 +499,92 @@ TEST(LumettaViewerView, StoppingASlowDecodeEndsThePacingAtOnceAndItResumesLater)
 
   view.StartDecoding(THREAD_PRIORITY_NORMAL);
   EXPECT_TRUE(PumpUntil([&] { return image.IsComplete() && !view.ThreadRunning(); }, 30000));
+}
+
+namespace {
+
+// An animation of `frames` frames of one pixel each (the colours of a two-entry table in turn) on a
+// `width` x `height` screen, each shown for `delay` hundredths: every frame shows the whole screen.
+std::vector<uint8_t> DotAnimation(int width, int height, int frames, int delay) {
+  std::vector<uint8_t> b = {'G',
+                            'I',
+                            'F',
+                            '8',
+                            '9',
+                            'a',
+                            uint8_t(width),
+                            uint8_t(width >> 8),
+                            uint8_t(height),
+                            uint8_t(height >> 8),
+                            0x80,
+                            0,
+                            0,
+                            0xFF,
+                            0,
+                            0,
+                            0,
+                            0,
+                            0xFF};  // red, blue
+  const uint8_t loop[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
+  b.insert(b.end(), std::begin(loop), std::end(loop));
+  for (int i = 0; i < frames; ++i) {
+    const uint8_t control[] = {0x21, 0xF9, 4, 0x04, uint8_t(delay), 0, 0, 0};
+    const uint8_t descriptor[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2};
+    b.insert(b.end(), std::begin(control), std::end(control));
+    b.insert(b.end(), std::begin(descriptor), std::end(descriptor));
+    // Clear (4), the pixel, end (5), three bits each; one sub-block of two bytes.
+    const uint32_t bits = 4u | uint32_t(i % 2) << 3 | 5u << 6;
+    const uint8_t data[] = {2, uint8_t(bits), uint8_t(bits >> 8), 0};
+    b.insert(b.end(), std::begin(data), std::end(data));
+  }
+  b.push_back(0x3B);
+  return b;
+}
+
+}  // namespace
+
+// Animations hold only a few frames: a frame goes once the next is on screen, the decode waits one frame
+// ahead, and after the last frame the file is decoded again from its start. A still image never starts
+// the animation timer, so its window does nothing at rest.
+TEST(LumettaViewerView, AnimationsHoldAFewFramesAndLoopAndAStillGifNeverTicks) {
+  struct Case {
+    const char* what;
+    int frames;
+    bool ticks;
+  } cases[] = {{"a still image", 1, false}, {"60 frames of 1280 x 800", 60, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> bytes = DotAnimation(1280, 800, c.frames, 1);
+    ImageFile image(bytes.data(), bytes.size());
+    Owner owner(200, 150);
+    ImageView view(GetModuleHandleA(nullptr), owner.window);
+    view.SetImage(&image, false, true);
+    view.Layout();
+    view.StartDecoding(THREAD_PRIORITY_NORMAL);
+    int ticks = 0, mostHeld = 0, wraps = 0, last = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 4000) {
+      MSG m;
+      if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        Sleep(1);
+        continue;
+      }
+      if (m.message == WM_TIMER && m.hwnd == view.Window()) ++ticks;
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+      int held = 0;
+      for (int page = 0; page < image.GetPageCount(); ++page) held += image.GetBitmap(page) != nullptr;
+      mostHeld = std::max(mostHeld, held);
+      if (view.FrameIndex() < last) ++wraps;
+      last = view.FrameIndex();
+    }
+    EXPECT_EQ(ticks > 0, c.ticks) << ticks << " ticks";
+    EXPECT_LE(mostHeld, 3) << "frames held at once";
+    if (c.ticks) {
+      EXPECT_GE(wraps, 1) << "the animation came round to its first frame again";
+    } else {
+      EXPECT_TRUE(image.IsComplete());
+    }
+    view.SetImage(nullptr, false, false);
+  }
 }
