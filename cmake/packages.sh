@@ -13,7 +13,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   zlib1g-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libsqlite3-dev sqlite3
   imagemagick netpbm libjpeg-turbo-progs libtiff-tools sox espeak-ng python3 ghostscript
-  nsis
+  nsis locales
 )
 
 install_missing_packages() {
@@ -27,4 +27,17 @@ install_missing_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Wine takes the Windows locale and the code page of Unix file names from LC_ALL: the tests and ./run start
+# the programs under pt_BR.UTF-8, and without that locale on the machine Wine could not spell a file name
+# such as "promoção.jpg". Debian's `locales` ships the definition; it is compiled once.
+ensure_locales() {
+  local l
+  for l in pt_BR; do
+    locale -a 2>/dev/null | grep -qix "$l.utf-\?8" && continue
+    log "generating the locale $l.UTF-8"
+    as_root localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$l.UTF-8"
+  done
+}
+
 install_missing_packages
+ensure_locales

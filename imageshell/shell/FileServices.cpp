@@ -201,7 +201,15 @@ bool ConvertImage(HWND owner, const char* path, int format) {
 }
 
 namespace {
-bool SameFileName(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
+// The names in the list are OEM text, as its descriptions are; the file's own name is in the ANSI code
+// page. Compared as they are, a name with an accent ("promoção.jpg") never found its line.
+bool SameFileName(const char* listed, const char* name) {
+  const size_t length = std::strlen(listed);
+  char ansi[lumetta::kMaxDescribedName + 2];
+  if (length >= sizeof ansi) return false;
+  OemToCharBuffA(listed, ansi, DWORD(length + 1));
+  return lstrcmpiA(ansi, name) == 0;
+}
 }  // namespace
 
 char* ReadFileDescription(const char* path) {

@@ -15,13 +15,15 @@ namespace mercanota {
 namespace {
 
 // The schema. Text columns compare without regard to letter case, as the original engine's did (a name
-// typed in lower case finds the same product); the program's own connection refines that collation
-// below so that accented names sort beside their plain letters. The product name has a collation of its
-// own name, CATALOGO, because it is indexed (see kIndexes).
+// typed in lower case finds the same product), under SQLite's own NOCASE, so that any SQLite program
+// (the stock shell, a spreadsheet's import, a script) reads, sorts, counts and changes the file as this
+// program does and keeps its index in the same order. The program's order of names, with accented
+// letters beside their plain ones, is asked for by the statements that sort (kOrdemDosNomes); it is
+// never part of the file.
 const char kSchema[] =
     "CREATE TABLE Produtos ("
     " ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " Produto TEXT NOT NULL COLLATE CATALOGO,"
+    " Produto TEXT NOT NULL COLLATE NOCASE,"
     " Marca TEXT COLLATE NOCASE,"
     " Complemento TEXT COLLATE NOCASE,"
     " DataPesquisa TEXT,"
@@ -36,11 +38,32 @@ const char kSchema[] =
 // One index on the name serves both: a name has a handful of entries, sorted by price in no time. An
 // index on name and price would also order the entries of one name by price where a statement orders by
 // the name alone, and the query window shows a name's brands in the order they were registered.
-// An index is kept in the order of its collation, and another SQLite program would keep one under
-// NOCASE in its own order and damage it with its first insert; under the name CATALOGO, which only this
-// program knows, another program can still read every row but refuses, rather than damages, anything
-// that needs the order. A catalogue made before the index (NOCASE, no index) still works, only slower.
 const char kIndexes[] = "CREATE INDEX ProdutosPorNome ON Produtos(Produto);";
+
+// Catalogues made by earlier versions declared the product name, and indexed it, under the program's own
+// collation, which no other SQLite program knows: they refused to count, sort or change the products.
+// Such a file is rebuilt once, when it is opened for writing, with the same rows, identifiers and next
+// identifier, and the name index under the engine's own collation. (A catalogue made before the index
+// existed is left as it is: it works, only slower.)
+const char kPrecisaConverter[] =
+    "SELECT count(*) FROM sqlite_master WHERE tbl_name = 'Produtos' AND sql LIKE '%COLLATE CATALOGO%'";
+const char kConversao[] =
+    "CREATE TABLE ProdutosConvertidos ("
+    " ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " Produto TEXT NOT NULL COLLATE NOCASE,"
+    " Marca TEXT COLLATE NOCASE,"
+    " Complemento TEXT COLLATE NOCASE,"
+    " DataPesquisa TEXT,"
+    " PrecoUnitario REAL);"
+    "INSERT INTO ProdutosConvertidos (ID_Produto, Produto, Marca, Complemento, DataPesquisa, PrecoUnitario)"
+    " SELECT ID_Produto, Produto, Marca, Complemento, DataPesquisa, PrecoUnitario FROM Produtos;"
+    "CREATE TEMP TABLE ProximoProduto AS SELECT seq FROM sqlite_sequence WHERE name = 'Produtos';"
+    "DROP TABLE Produtos;"
+    "ALTER TABLE ProdutosConvertidos RENAME TO Produtos;"
+    "DELETE FROM sqlite_sequence WHERE name IN ('Produtos', 'ProdutosConvertidos');"
+    "INSERT INTO sqlite_sequence (name, seq) SELECT 'Produtos', seq FROM (SELECT max(seq) AS seq FROM"
+    " (SELECT seq FROM ProximoProduto UNION ALL SELECT max(ID_Produto) FROM Produtos)) WHERE seq IS NOT NULL;"
+    "DROP TABLE ProximoProduto;";
 
 // Opening checks that the file really is a catalogue: the engine opens files lazily, so a text file or an
 // empty file named Registro.mdb would otherwise fail only at the first query.
@@ -135,11 +158,10 @@ int CompareFolded(std::string_view a, std::string_view b, char32_t (*fold)(char3
   return 0;
 }
 
-// Stands in for NOCASE on the program's connection: "Óleo" sorts among the O's, "água" beside "Arroz",
-// and names equal but for letter case stay equal. Two names that differ only in accents are different
-// names, ordered by their accents. It is also CATALOGO, the product name's collation in catalogues that
-// index it; no index uses it under the name NOCASE, so a file changed by another SQLite program (which
-// uses the built-in NOCASE) stays consistent.
+// The program's order of names (kOrdemDosNomes): "Óleo" sorts among the O's, "água" beside "Arroz", and
+// names equal but for letter case stay together. Two names that differ only in accents are different
+// names, ordered by their accents. Catalogues of earlier versions also declared the product name under it,
+// until they are converted.
 int CatalogueCollation(void*, int lengthA, const void* a, int lengthB, const void* b) {
   const std::string_view x(static_cast<const char*>(a), static_cast<size_t>(lengthA));
   const std::string_view y(static_cast<const char*>(b), static_cast<size_t>(lengthB));
@@ -286,8 +308,7 @@ bool CatalogueDatabase::OpenDatabase(const std::string& path) {
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, CatalogueCollation);
-  sqlite3_create_collation(db_, "CATALOGO", SQLITE_UTF8, nullptr, CatalogueCollation);
+  sqlite3_create_collation(db_, kOrdemDosNomes, SQLITE_UTF8, nullptr, CatalogueCollation);
   for (const char* check : kSchemaChecks) {
     Statement statement;
     if (sqlite3_prepare_v2(db_, check, -1, statement.out(), nullptr) != SQLITE_OK) {
@@ -296,7 +317,25 @@ bool CatalogueDatabase::OpenDatabase(const std::string& path) {
       return false;
     }
   }
+  if (!IsReadOnly()) AtualizaEsquema();
   return true;
+}
+
+long long CatalogueDatabase::Conta(const char* consulta) {
+  Statement statement;
+  if (sqlite3_prepare_v2(db_, consulta, -1, statement.out(), nullptr) != SQLITE_OK) return -1;
+  return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int64(statement.get(), 0) : -1;
+}
+
+void CatalogueDatabase::AtualizaEsquema() {
+  if (Conta(kPrecisaConverter) <= 0) return;
+  // All of it or nothing: a file that cannot be converted now (locked by another program, a full disk)
+  // still works as it is, and is converted at a later opening.
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+  bool ok = sqlite3_exec(db_, kConversao, nullptr, nullptr, nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_exec(db_, kIndexes, nullptr, nullptr, nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (!ok && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 bool CatalogueDatabase::IsReadOnly() const { return db_ && sqlite3_db_readonly(db_, "main") == 1; }
@@ -419,8 +458,6 @@ bool CatalogueDatabase::CreateCatalogueFile(const std::string& path, bool replac
     return false;
   }
   char* message = nullptr;
-  sqlite3_create_collation(db, "NOCASE", SQLITE_UTF8, nullptr, CatalogueCollation);
-  sqlite3_create_collation(db, "CATALOGO", SQLITE_UTF8, nullptr, CatalogueCollation);
   const bool ok = sqlite3_exec(db, kSchema, nullptr, nullptr, &message) == SQLITE_OK &&
                   sqlite3_exec(db, kIndexes, nullptr, nullptr, &message) == SQLITE_OK;
   if (!ok) *error = "Não foi possível criar as tabelas: " + Utf8ToCp1252(message ? message : "");

@@ -78,7 +78,8 @@ public:
 
   // Opens an existing catalogue, shared and read-write (read-only when the file cannot be written); never
   // creates one. `path` is in the ANSI code page on Windows, the file system's own bytes elsewhere.
-  // Fails for a missing or unreadable file and for a file without the two tables.
+  // Fails for a missing or unreadable file and for a file without the two tables. A writable catalogue of
+  // an earlier version is brought to the current schema, keeping every row.
   bool OpenDatabase(const std::string& path);
   // Runs a query and copies its rows into `rows`. Numbers are converted with the regional settings in
   // force at the call.
@@ -112,6 +113,10 @@ private:
   bool Fail(CatalogueError code, std::string text);
   bool FailFromEngine(CatalogueError code, std::string_view context);
   bool Run(std::string_view sql, bool query, Recordset* rows);
+  // The first column of the first row of an internal query, -1 when it fails.
+  long long Conta(const char* consulta);
+  // Brings a catalogue of an earlier version to the current schema (see kConversao).
+  void AtualizaEsquema();
 
   sqlite3* db_ = nullptr;
   CatalogueError lastError_ = CatalogueError::kNone;

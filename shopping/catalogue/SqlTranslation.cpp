@@ -139,6 +139,13 @@ private:
 
 }  // namespace
 
+bool IsNameColumn(std::string_view column) {
+  for (const char* name : {"Produto", "Marca", "Complemento", "Nome_Salvar"}) {
+    if (SameWord(column, name)) return true;
+  }
+  return false;
+}
+
 bool IsNumericColumn(std::string_view column) {
   return SameWord(column, "PrecoUnitario") || SameWord(column, "Quantidade");
 }
@@ -162,6 +169,13 @@ bool TranslateStatement(std::string_view statement, const RegionalSettings& regi
     if (!result.sql.empty() && t.spaceBefore) result.sql.push_back(' ');
     if (t.kind != Token::Kind::kLiteral) {
       result.sql.append(t.raw);
+      // The original engine sorted text in the order of the user's language; the file keeps only the
+      // engine's own case-blind order (so that any SQLite program can use and change it), and the
+      // program's order of names is asked for where a statement sorts.
+      if (i >= 2 && IsWord(tokens[i - 2], "Order") && IsWord(tokens[i - 1], "By") && IsNameColumn(t.raw)) {
+        result.sql.append(" COLLATE ");
+        result.sql.append(kOrdemDosNomes);
+      }
       continue;
     }
 

@@ -4,7 +4,8 @@
 // texts. SQLite reads double quotes as identifiers and knows neither the star after Delete nor regional
 // numbers, so each statement is translated before it runs: every literal becomes a bound parameter (a
 // value can then never become SQL), the star goes, and a literal written into PrecoUnitario or Quantidade
-// becomes a number so that those columns sort and add up numerically.
+// becomes a number so that those columns sort and add up numerically; a sort by a name column is given the
+// program's order of names.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +34,11 @@ bool TranslateStatement(std::string_view statement, const RegionalSettings& regi
 
 // Whether `column` holds numbers that the statements give as regional decimal texts.
 bool IsNumericColumn(std::string_view column);
+
+// Whether `column` holds names (of products, brands, complements, saved lists): a statement that sorts by
+// one is translated to sort it under kOrdemDosNomes, the collation that the catalogue adapter registers on
+// its connections (Portuguese order: accented letters beside their plain ones, letter case ignored).
+bool IsNameColumn(std::string_view column);
+inline constexpr char kOrdemDosNomes[] = "CATALOGO";
 
 }  // namespace mercanota

@@ -10,8 +10,10 @@ public:
   virtual ~Impressora() = default;
   // Prints `texto` as a document named `documento`, one printed line per line of the text (CR LF, CR or
   // LF ends a line), in `fonte` at `pontos` points, from the top of the page; a page that is full goes
-  // on to the next one, so no line is lost past the bottom. False when there is no printer or it fails
-  // (the document is then abandoned).
+  // on to the next one, so no line is lost past the bottom. When the widest line would not fit the
+  // paper's printable width the font is made smaller, down to half the size, until it does; a line still
+  // too wide goes on to the next printed line, so no character is lost past the right edge either.
+  // False when there is no printer or it fails (the document is then abandoned).
   virtual bool Imprime(const std::string& documento, const std::string& texto, const std::string& fonte,
                        int pontos) = 0;
 };

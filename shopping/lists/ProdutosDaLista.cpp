@@ -35,15 +35,24 @@ bool PreencheListaDeProdutos(HWND lista) {
   SendMessageA(lista, LB_INITSTORAGE, nomes.size(), nomes.size() * 24);
   for (const std::string& nome : nomes) lista::AddItem(lista, nome);
 
-  // The tick pass: an entry is ticked when its name is one of the list's (exact comparison).
+  // The tick pass: an entry is ticked when its name is one of the list's. The catalogue takes names that
+  // differ only in letter case ("Arroz", "arroz") for one, and lists one spelling of them, while a saved
+  // list names its entries in their own: they are compared as the catalogue compares them, or such a
+  // product was never ticked, left off the printed list and dropped when the list was saved again.
+  const auto semCaixa = [](std::string nome) {
+    for (char& c : nome) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return nome;
+  };
   std::unordered_set<std::string> daLista;
   for (size_t j = 1; j < ModuloGlobal::ProdutosDaLista.size() && !ModuloGlobal::ProdutosDaLista[j].empty(); ++j) {
-    daLista.insert(ModuloGlobal::ProdutosDaLista[j]);
+    daLista.insert(semCaixa(ModuloGlobal::ProdutosDaLista[j]));
   }
   if (!daLista.empty()) {
     const int n = lista::ListCount(lista);
     for (int i = 0; i < n; ++i) {
-      if (daLista.count(lista::Item(lista, i))) SendMessageA(lista, LB_SETSEL, TRUE, i);
+      if (daLista.count(semCaixa(lista::Item(lista, i)))) SendMessageA(lista, LB_SETSEL, TRUE, i);
     }
   }
   lista::DefineListIndex(lista, 0);

@@ -22,6 +22,8 @@ constexpr int kEsquerdaColuna = 1560;
 constexpr int kLarguraColuna = 5700;
 constexpr int kAlturaRotulo = 270;
 constexpr int kMaxQuantidade = 8;  // characters of the quantity box
+// The largest quantity a saved list gives back whole: the saved-list window reads it as an Integer.
+constexpr long long kQuantidadeMaxima = 32767;
 
 // The identifier sits out of sight at the end of the entry, after 99 blanks.
 std::string TextoDaMarca(const std::string& marca, const std::string& complemento, long long id) {
@@ -161,9 +163,11 @@ bool frmMontaLista::VisualizaTecla(MSG& msg) {
       lstMarca_KeyPress(13);
       return true;
     }
-    // The arrows move the current entry without a notification; the quantity box must follow it.
-    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN || msg.wParam == VK_PRIOR ||
-                                      msg.wParam == VK_NEXT || msg.wParam == VK_HOME || msg.wParam == VK_END)) {
+    // The arrows, and a typed letter (which moves to the next brand starting with it), move the current
+    // entry without a notification; the quantity box must follow it.
+    if ((msg.message == WM_KEYDOWN && (msg.wParam == VK_UP || msg.wParam == VK_DOWN || msg.wParam == VK_PRIOR ||
+                                       msg.wParam == VK_NEXT || msg.wParam == VK_HOME || msg.wParam == VK_END)) ||
+        (msg.message == WM_CHAR && msg.wParam > ' ')) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
       if (lista::ListIndex(lstMarca) != marcaAtual_) lstMarca_Click();
@@ -471,7 +475,18 @@ void frmMontaLista::txtQtd_Change() {
     DefineTexto(txtQtd, "0");
     atualizandoQtd_ = false;
   }
-  if (Currency* q = QuantidadeAtual()) *q = QuantidadeDoTexto(texto.empty() ? "0" : texto);
+  Currency* q = QuantidadeAtual();
+  const Currency nova = QuantidadeDoTexto(texto.empty() ? "0" : texto);
+  if (nova.scaled > kQuantidadeMaxima * Currency::kScale) {
+    // Refused in the box itself: the report would print it, the saved list could not give it back.
+    atualizandoQtd_ = true;
+    DefineTexto(txtQtd, q ? TextoDaQuantidade(*q) : "0");
+    atualizandoQtd_ = false;
+    SendMessageA(txtQtd, EM_SETSEL, 0, -1);
+    MsgBox("Desculpe, mas a quantidade de um item não pode passar de 32767.", MB_OK | MB_ICONSTOP, "Erro:");
+    return;
+  }
+  if (q) *q = nova;
 }
 
 void frmMontaLista::txtQtd_GotFocus() {

@@ -3,7 +3,9 @@
 // window's text checked against the list's own report builder, then printed, with a note of three pages
 // added, on a PostScript printer installed in the Wine prefix for the test. The catalogue, the printed
 // PostScript and the text it must hold are left in the test's folder (e2e-listas beside this program) for
-// the stock sqlite3 shell and Ghostscript; screenshots of the windows are left there too.
+// the stock sqlite3 shell and Ghostscript; screenshots of the windows are left there too. It runs under
+// Portuguese (Brazil) regional settings, and once more under English (United States) in a folder of its
+// own, since the report's dates and numbers follow the user's settings.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -35,7 +37,19 @@ const char kLstMarca[] = "#101";
 const char kTxtQtd[] = "#102";
 const char kCmdGerarListaDaMontagem[] = "#104";
 
-std::string Pasta() { return uidriver::ExecutableFolder() + "e2e-listas\\"; }
+// The user's regional settings, as Windows names them ("pt-BR").
+std::string Localidade() {
+  char nome[LOCALE_NAME_MAX_LENGTH] = "";
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SNAME, nome, sizeof nome);
+  return nome;
+}
+
+// The test's folder; a run under other regional settings than Brazil's keeps its files apart, named
+// after them ("e2e-listas-en-US").
+std::string Pasta() {
+  const std::string localidade = Localidade();
+  return uidriver::ExecutableFolder() + "e2e-listas" + (localidade == "pt-BR" ? "" : "-" + localidade) + "\\";
+}
 
 std::string PreparaPasta() {
   const std::string pasta = Pasta();
@@ -177,6 +191,11 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   ASSERT_NE(texto, nullptr) << uidriver::DescribeControls(principal);
   const mercanota::RegionalSettings regional = mercanota::RegionalSettings::FromUserLocale();
   mercanota::SetRegional(regional);
+  if (Localidade() == "pt-BR") {
+    // Under Brazil's settings the report reads "09/dezembro/2026" and "22,45".
+    EXPECT_EQ(regional.decimalSeparator, ',');
+    EXPECT_EQ(regional.monthNames[11], "dezembro");
+  }
   const std::string esperado =
       mercanota::TextoDaListaDeCompras("Lista Padr\xE3o", mercanota::Today(),
                                        {{2, "Arroz", "Vale Verde", "Tipo 1, 5 kg", mercanota::Currency{224500}},
@@ -189,14 +208,29 @@ TEST_F(MercanotaLists, TickWalkSaveAndReport) {
   ASSERT_TRUE(uidriver::WaitTopWindowGone(kGerador, 5000, pid_));
   SalvaTela("relatorio.bmp");
 
-  // Printed as it stands, a note of 120 lines added: the lines go on over the following pages.
+  // Printed as it stands, a note of 180 lines added: the lines go on over the following pages. Its first
+  // line is wider than the report's 80 columns, as a line with an over-wide value is: the whole text is
+  // printed smaller, so that every line ends inside the printable area.
   std::string impresso = esperado;
-  for (int i = 1; i <= 120; ++i) impresso += "Anota\xE7\xE3o " + std::to_string(i) + " do dia\r\n";
+  impresso += "Observa\xE7\xE3o: conferir " + std::string(60, '-') + " R$ 1.234.567,89\r\n";
+  for (int i = 1; i <= 180; ++i) impresso += "Anota\xE7\xE3o " + std::to_string(i) + " do dia\r\n";
   ASSERT_TRUE(uidriver::SetText(texto, impresso));
   ASSERT_TRUE(EscreveArquivo(pasta + "impresso-esperado.txt", impresso));
   ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdImprimirListaCompras)));
   EXPECT_GT(EsperaArquivo(pasta + "impresso.ps"), 0u) << "nothing reached the printer";
   uidriver::MessageBoxInfo caixa;
+  EXPECT_FALSE(uidriver::WaitMessageBox(&caixa, 300, pid_)) << caixa.text;
+
+  // A line too wide for the paper even at half the size goes on over the next printed lines, none of its
+  // characters lost (impresso-largo.ps).
+  ASSERT_TRUE(InstalaImpressora(pasta + "impresso-largo.ps")) << GetLastError();
+  std::string largo = "Linha larga: ";
+  for (int i = 0; i < 25; ++i) largo += "0123456789";
+  largo += "\r\n" + esperado;
+  ASSERT_TRUE(uidriver::SetText(texto, largo));
+  ASSERT_TRUE(EscreveArquivo(pasta + "impresso-largo-esperado.txt", largo));
+  ASSERT_TRUE(uidriver::Click(Controle(principal, kCmdImprimirListaCompras)));
+  EXPECT_GT(EsperaArquivo(pasta + "impresso-largo.ps"), 0u) << "nothing reached the printer";
   EXPECT_FALSE(uidriver::WaitMessageBox(&caixa, 300, pid_)) << caixa.text;
 
   // The saved list printed again from the saved-list window: the same brands and quantities, under its name.

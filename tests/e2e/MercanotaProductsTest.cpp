@@ -1,7 +1,7 @@
 // mercanota.exe on an empty catalogue, driven as a person would: two products registered through the
 // toolbar, looked at in the query window opened from the menu bar, one deleted. The catalogue is left in
-// the test's folder (e2e-produtos beside this program), where the next test reads it with the stock
-// sqlite3 shell.
+// the test's folder (e2e-produtos\Preços beside this program), where the next test reads it with the
+// stock sqlite3 shell.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,9 +33,10 @@ const char kPnlAdicionais[] = "#105";
 const char kPnlID[] = "#106";
 
 // The program's own folder for this test, made afresh: the program, its sound and an empty catalogue
-// made by the catalogue tool.
+// made by the catalogue tool, in a folder whose name has an accent, as a shop's often has.
 std::string PreparaPasta() {
-  const std::string pasta = uidriver::ExecutableFolder() + "e2e-produtos\\";
+  CreateDirectoryA((uidriver::ExecutableFolder() + "e2e-produtos").c_str(), nullptr);
+  const std::string pasta = uidriver::ExecutableFolder() + "e2e-produtos\\Pre\xE7os\\";
   CreateDirectoryA(pasta.c_str(), nullptr);
   DeleteFileA((pasta + "Registro.mdb").c_str());
   for (const char* arquivo : {"mercanota.exe", "10_24.wav"}) {
@@ -60,12 +61,15 @@ std::string EsperaTexto(HWND controle, const std::string& esperado, DWORD prazo 
   return texto;
 }
 
-// The details panel, whose price follows the program's regional decimal separator.
-bool DetalhesSao(const std::string& texto, const std::string& reais, const std::string& data) {
-  for (char separador : {',', '.'}) {
-    if (texto == "Pre\xE7o Unit\xE1rio: R$ " + reais + separador + "00\r\nData da Pesquisa: " + data) return true;
-  }
-  return false;
+// A price in the user's regional format: Preco("9", "90") is "9,90" under Brazil's settings.
+std::string Preco(const std::string& reais, const std::string& centavos) {
+  char separador[8] = ",";
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separador, sizeof separador);
+  return reais + separador + centavos;
+}
+
+bool DetalhesSao(const std::string& texto, const std::string& preco, const std::string& data) {
+  return texto == "Pre\xE7o Unit\xE1rio: R$ " + preco + "\r\nData da Pesquisa: " + data;
 }
 
 class MercanotaProducts : public testing::Test {
@@ -119,7 +123,7 @@ TEST_F(MercanotaProducts, RegisterTwoLookThemUpAndDeleteOne) {
   Digita(cadastro, kTxtMarca, "Boa \"Mesa\"");  // the quotes never arrive
   Digita(cadastro, kTxtComplemento, "1 kg");
   Digita(cadastro, kMskDataPesquisa, "12032025");
-  Digita(cadastro, kTxtPrecoUnitario, "9");
+  Digita(cadastro, kTxtPrecoUnitario, Preco("9", "9"));
   EXPECT_EQ(uidriver::GetText(Controle(cadastro, kTxtMarca)), "Boa Mesa");
   EXPECT_EQ(uidriver::GetText(Controle(cadastro, kMskDataPesquisa)), "12/03/2025");
   ASSERT_TRUE(uidriver::Click(Controle(cadastro, kCmdSalvar)));
@@ -150,16 +154,16 @@ TEST_F(MercanotaProducts, RegisterTwoLookThemUpAndDeleteOne) {
   EXPECT_EQ(uidriver::GetText(nomes), "Arroz");
   EXPECT_EQ(uidriver::ListEntries(marcas), std::vector<std::string>{"<N\xE3o Possue>; <Nenhum>"});
   const std::string adicionais = uidriver::GetText(Controle(consulta, kPnlAdicionais));
-  EXPECT_TRUE(DetalhesSao(adicionais, "0", "12/03/2025")) << testing::PrintToString(adicionais);
+  EXPECT_TRUE(DetalhesSao(adicionais, Preco("0", "00"), "12/03/2025")) << testing::PrintToString(adicionais);
   EXPECT_EQ(uidriver::GetText(Controle(consulta, kPnlID)), "2");
 
   ASSERT_TRUE(uidriver::SelectEntry(nomes, "Feij\xE3o Preto"));
   EXPECT_EQ(uidriver::ListEntries(marcas), std::vector<std::string>{"Boa Mesa; 1 kg"});
   std::string feijao;
-  for (int i = 0; i < 100 && !DetalhesSao(feijao, "9", "12/03/2025"); ++i, Sleep(20)) {
+  for (int i = 0; i < 100 && !DetalhesSao(feijao, Preco("9", "90"), "12/03/2025"); ++i, Sleep(20)) {
     feijao = uidriver::GetText(Controle(consulta, kPnlAdicionais));
   }
-  EXPECT_TRUE(DetalhesSao(feijao, "9", "12/03/2025")) << feijao;
+  EXPECT_TRUE(DetalhesSao(feijao, Preco("9", "90"), "12/03/2025")) << feijao;
   EXPECT_EQ(uidriver::GetText(Controle(consulta, kPnlID)), "1");
 
   // Delete it: asked first, No being the default.

@@ -1,8 +1,8 @@
 // mercanota.exe's price update from its toolbar, against this test's own HTTP server on 127.0.0.1 (given
 // to the program through MERCANOTA_UPDATE_URL): the window shows the server's status line, then the
 // summary, and closes itself. The catalogue is left in e2e-atualizacao beside this program, where the
-// next test reads it with the stock sqlite3 shell. Prices are whole numbers, which read the same under
-// every regional setting.
+// next test reads it with the stock sqlite3 shell. The prices have decimal commas, as the shop's server
+// writes them and as the program reads them under Portuguese (Brazil) regional settings.
 // Winsock must come before <windows.h>.
 #include "ServidorHttpLocal.h"
 
@@ -23,8 +23,8 @@ const char kPnlStatus[] = "#101";
 
 // Inserts two entries, then updates the first of them; the pause leaves time to look at the window.
 const char kTexto[] =
-    "INFO Recebendo os pre\xE7os de hoje . . .* TEMP 3* PROD;Arroz;Vale Verde;5 kg;22;05/12/2026;* "
-    "PROD;Leite;Serra;1 litro;5;05/12/2026;* PROD;Arroz;Vale Verde;5 kg;24;06/12/2026;* ";
+    "INFO Recebendo os pre\xE7os de hoje . . .* TEMP 3* PROD;Arroz;Vale Verde;5 kg;22,45;05/12/2026;* "
+    "PROD;Leite;Serra;1 litro;4,99;05/12/2026;* PROD;Arroz;Vale Verde;5 kg;24,9;06/12/2026;* ";
 
 std::string PreparaPasta() {
   const std::string pasta = uidriver::ExecutableFolder() + "e2e-atualizacao\\";

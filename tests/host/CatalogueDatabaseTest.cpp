@@ -123,6 +123,104 @@ TEST(CatalogueOpen, CreatingNeverOverwritesUnlessAsked) {
   std::remove(path.c_str());
 }
 
+// A catalogue of an earlier version, whose product name was declared and indexed under a collation only
+// the program knew, is converted when it is first opened: the same rows and identifiers, the next
+// identifier kept past deleted ones, and from then on any SQLite program counts, sorts and changes it.
+TEST(CatalogueOpen, AnOlderCatalogueIsConvertedOnceLosingNothing) {
+  const std::string path = TempPath("antigo.mdb");
+  std::remove(path.c_str());
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+  sqlite3_create_collation(
+      raw, "CATALOGO", SQLITE_UTF8, nullptr, [](void*, int la, const void* a, int lb, const void* b) {
+        const int r = sqlite3_strnicmp(static_cast<const char*>(a), static_cast<const char*>(b), la < lb ? la : lb);
+        return r != 0 ? r : la - lb;
+      });
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "CREATE TABLE Produtos (ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT,"
+                         " Produto TEXT NOT NULL COLLATE CATALOGO, Marca TEXT COLLATE NOCASE,"
+                         " Complemento TEXT COLLATE NOCASE, DataPesquisa TEXT, PrecoUnitario REAL);"
+                         "CREATE TABLE Compras (Nome_Salvar TEXT NOT NULL COLLATE NOCASE, ID_Produto INTEGER NOT NULL,"
+                         " Quantidade REAL);"
+                         "CREATE INDEX ProdutosPorNome ON Produtos(Produto);"
+                         "INSERT INTO Produtos VALUES (1, 'Sal', 'Litoral', '1 kg', '01/03/2025', 2.99);"
+                         "INSERT INTO Produtos VALUES (2, 'arroz', NULL, '5 kg', NULL, 22.45);"
+                         "INSERT INTO Produtos VALUES (7, 'Feij\xC3\xA3o', 'Boa', '', '02/03/2025', 8.5);"
+                         "INSERT INTO Produtos VALUES (9, 'Caf\xC3\xA9', 'X', 'Y', 'Z', 1);"
+                         "DELETE FROM Produtos WHERE ID_Produto = 9;"
+                         "INSERT INTO Compras VALUES ('Semana', 7, 2), ('Semana', 2, 1.5);",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(raw);
+  sqlite3_close(raw);
+  const char kLinhas[] =
+      "SELECT group_concat(ID_Produto || ';' || Produto || ';' || ifnull(Marca, '-') || ';' || Complemento || ';' ||"
+      " ifnull(DataPesquisa, '-') || ';' || PrecoUnitario, '|') FROM (SELECT * FROM Produtos ORDER BY ID_Produto)";
+  const std::string linhas =
+      "1;Sal;Litoral;1 kg;01/03/2025;2.99|2;arroz;-;5 kg;-;22.45|7;Feij\xC3\xA3o;Boa;;02/03/2025;8.5";
+
+  // What the stock engine, without the program's collation, makes of the file: before, and after.
+  const auto Stock = [&path](const char* query) {
+    sqlite3* db = nullptr;
+    std::string out = "?";
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, query, -1, &st, nullptr) != SQLITE_OK) {
+      out = std::string("error: ") + sqlite3_errmsg(db);
+    } else if (sqlite3_step(st) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(st, 0);
+      out = text ? reinterpret_cast<const char*>(text) : "NULL";
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+  };
+  EXPECT_NE(Stock("SELECT count(*) FROM Produtos ORDER BY Produto").find("error"), std::string::npos);
+
+  CatalogueDatabase db;
+  const auto Nomes = [&db] {
+    Recordset rs;
+    EXPECT_TRUE(db.CreateSnapshot(sql::SelectDistinctNames(), &rs)) << db.LastErrorText();
+    std::vector<std::string> nomes;
+    for (; !rs.Eof(); rs.MoveNext()) nomes.push_back(rs.Fields("Produto").AsText());
+    return nomes;
+  };
+  const std::vector<std::string> nomes{"arroz", "Feij\xE3o", "Sal"};
+  // Another program writing to the file: it stays as it is for now, and the program works on it as before.
+  sqlite3* outro = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &outro), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(outro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_TRUE(db.OpenDatabase(path)) << db.LastErrorText();
+  sqlite3_exec(outro, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(outro);
+  EXPECT_EQ(Nomes(), nomes);
+  db.Close();
+  EXPECT_NE(Stock("SELECT count(*) FROM Produtos ORDER BY Produto").find("error"), std::string::npos);
+
+  ASSERT_TRUE(db.OpenDatabase(path)) << db.LastErrorText();
+  EXPECT_EQ(Nomes(), nomes);
+  db.Close();
+
+  EXPECT_EQ(Stock(kLinhas), linhas);
+  EXPECT_EQ(Stock("SELECT group_concat(Nome_Salvar || ';' || ID_Produto || ';' || Quantidade, '|') FROM Compras"),
+            "Semana;7;2.0|Semana;2;1.5");
+  EXPECT_EQ(Stock("PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(Stock("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%CATALOGO%'"), "0");
+  EXPECT_EQ(Stock("SELECT group_concat(name) FROM sqlite_master WHERE tbl_name = 'Produtos' AND type = 'index'"),
+            "ProdutosPorNome");
+  EXPECT_EQ(Stock("SELECT group_concat(Produto, ',') FROM (SELECT Produto FROM Produtos WHERE Produto = 'SAL')"),
+            "Sal");
+  // The identifiers of deleted entries are not given again.
+  EXPECT_EQ(Stock("INSERT INTO Produtos (Produto) VALUES ('Leite') RETURNING ID_Produto"), "10");
+
+  // Opened again: nothing more to convert, and nothing changed.
+  ASSERT_TRUE(db.OpenDatabase(path)) << db.LastErrorText();
+  db.Close();
+  EXPECT_EQ(Stock("SELECT count(*) FROM Produtos"), "4");
+  EXPECT_EQ(Stock("PRAGMA integrity_check"), "ok");
+  std::remove(path.c_str());
+}
+
 // A name with an apostrophe or a double quote is stored, found, changed and deleted like any other.
 TEST_F(Catalogue, QuotesInValuesRoundTrip) {
   Insert("D'Ajuda", "Marca \"Boa\"", "1/2 kg", "3,5");

@@ -173,6 +173,21 @@ TEST_F(FileServices, ConversionWritesBesideTheSourceUnderTheNextFreeName) {
   EXPECT_EQ(ReadBytes(folder + "a.bmp"), source) << "the source is never replaced";
   EXPECT_EQ(ReadBytes(folder + "a_2.bmp").size(), 54 + 21 * 100u);
   EXPECT_EQ(ReadBytes(folder + "a_10.bmp").size(), 54 + 21 * 100u);
+  // A picture in a folder and under a name with accents.
+  const std::string fotos = folder + "Fotos de S\xE3o Jo\xE3o\\";
+  CreateDirectoryA(fotos.c_str(), nullptr);
+  DeleteFileA((fotos + "promo\xE7\xE3o.jpg").c_str());
+  WriteBytes(fotos + "promo\xE7\xE3o.bmp", source);
+  EXPECT_TRUE(ConvertImage(nullptr, (fotos + "promo\xE7\xE3o.bmp").c_str(), 0));
+  EXPECT_EQ(ReadBytes(fotos + "promo\xE7\xE3o.jpg").substr(0, 3), "\xFF\xD8\xFF");
+  // The name the file system keeps is the Unicode one, not the ANSI bytes read another way.
+  wchar_t pattern[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, (fotos + "promo*.jpg").c_str(), -1, pattern, MAX_PATH);
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW(pattern, &found);
+  EXPECT_NE(search, INVALID_HANDLE_VALUE);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  EXPECT_STREQ(found.cFileName, L"promo\u00E7\u00E3o.jpg");
   EXPECT_TRUE(messages.empty());
 
   EXPECT_FALSE(ConvertImage(nullptr, (folder + "bad.bmp").c_str(), 0));
@@ -181,9 +196,12 @@ TEST_F(FileServices, ConversionWritesBesideTheSourceUnderTheNextFreeName) {
 }
 
 TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
-  std::string folder = TempFolder("lumetta-descript-test");
+  // In a folder named with accents; the file is OEM text (code page 850 under Brazil's settings).
+  std::string folder = TempFolder("lumetta-descript-test") + "Fotos de S\xE3o Jo\xE3o\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
   WriteBytes(folder + "descript.ion",
              "plain.bmp   A plain one\r\n"
+             "promo\x87\xC6o.jpg Festa junina\r\n"
              "\"with space.gif\" Quoted name\x04\xC2\x12other program's data\r\n"
              "\r\n"
              "oem.pcx Caf\x82 au lait\r\n" +
@@ -195,6 +213,7 @@ TEST_F(FileServices, DescriptionsMatchPlainAndQuotedNamesAndEndAtCode4) {
       {"PLAIN.BMP", "A plain one"},
       {"with space.gif", "Quoted name"},
       {"oem.pcx", "Caf\xE9 au lait"},  // OEM 0x82 is e acute
+      {"PROMO\xC7\xC3O.JPG", "Festa junina"},
       {"last.tga", "no line end"},
       {"with", nullptr},
       {"n", nullptr},

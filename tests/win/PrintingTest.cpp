@@ -22,10 +22,13 @@
 #include "TempFiles_win.h"
 #include "viewer/ViewerWindow.h"
 #include "shell/WindowHelpers.h"
+#include "resources/resource.h"
 
 namespace {
 
 const char kPrinter[] = "Lumetta Test Printer";
+const char kFotos[] = "Fotos de S\xE3o Jo\xE3o\\";
+const char kPromocao[] = "promo\xE7\xE3o.bmp";
 
 std::vector<std::string> messages;
 DWORD dialogFlags = 0;
@@ -66,15 +69,24 @@ PrintOptionsRecord Plain(int scale) {
 
 // Acts on this process's visible window of that caption from another thread, as a person would while
 // the dialog runs its modal loop.
-std::thread ActOnDialog(const char* caption, std::function<void(HWND)> action) {
+std::thread ActOnDialog(const std::string& caption, std::function<void(HWND)> action) {
   return std::thread([caption, action] {
     for (int tries = 0; tries < 500; ++tries, Sleep(20)) {
-      HWND window = FindWindowA(nullptr, caption);
+      HWND window = FindWindowA(nullptr, caption.c_str());
       DWORD pid = 0;
       if (window) GetWindowThreadProcessId(window, &pid);
       if (window && pid == GetCurrentProcessId() && IsWindowVisible(window)) return action(window);
     }
   });
+}
+
+// The setup dialog's caption as the module shows it, in the user's language.
+std::string SetupCaption(HMODULE module) {
+  char format[128] = {};
+  LoadStringA(module, IDS_PRINT_SETUP_CAPTION, format, sizeof format);
+  char caption[192] = {};
+  std::snprintf(caption, sizeof caption, format, "Lumetta32");
+  return caption;
 }
 
 class Printing : public testing::Test {
@@ -98,6 +110,9 @@ protected:
     folder = testfiles::TempFolder("lumetta-print-test");
     WriteBmp(folder + "a.bmp", 64, 48, 128);
     WriteBmp(folder + "b.bmp", 200, 100, 64, 192);
+    // The same picture as a Brazilian user names and files it.
+    CreateDirectoryA((folder + kFotos).c_str(), nullptr);
+    WriteBmp(folder + kFotos + kPromocao, 200, 100, 64, 192);
     WriteBmp(folder + "wide.bmp", 1200, 300, 128);
     WriteBmp(folder + "tall.bmp", 300, 1000, 128);
     // The description is OEM text (0x82 is é) and ends at code 4.
@@ -190,13 +205,14 @@ TEST_F(Printing, TextLinesAndImagesSizedAndPlacedOnThePage) {
        "",
        [&] { return Box(1, 128, 0, (pageHeight - 48 * pageWidth / 64) / 2, pageWidth, 48 * pageWidth / 64); }},
       {"shared-page",
-       {"a.bmp", "b.bmp", "tall.bmp"},
-       // Path and name lines; a and b one below the other, tall.bmp (as high as a page) on the next.
+       {"a.bmp", "Fotos de S\xE3o Jo\xE3o\\promo\xE7\xE3o.bmp", "tall.bmp"},
+       // Path and name lines; a and b (in a folder and under a name with accents) one below the other,
+       // tall.bmp (as high as a page) on the next.
        [](PrintJob& job) {
          job.options = Plain(100);
          job.options.showFileName = job.options.showFilePath = 1;
        },
-       folder + "a.bmp\r\n" + folder + "b.bmp\r\n" + folder + "tall.bmp\r\n",
+       folder + "a.bmp\r\n" + folder + kFotos + kPromocao + "\r\n" + folder + "tall.bmp\r\n",
        [&] {
          int tw = Printed(300), th = Printed(1000);
          if (th > pageHeight - line) tw = 300 * (pageHeight - line) / 1000, th = pageHeight - line;
@@ -230,7 +246,7 @@ TEST_F(Printing, CancelledDialogsAndUnreadableFilesPrintNothingAndOnlyTheSetupsO
     answerDialog = false;
     dialogFlags = 0;
     std::string seen;
-    std::thread person = ActOnDialog("Lumetta32 Print Setup", [&](HWND dialog) {
+    std::thread person = ActOnDialog(SetupCaption(module), [&](HWND dialog) {
       for (int id : {104, 102, 124, 126, 128, 127, 125, 123}) seen += IsDlgButtonChecked(dialog, id) ? "1" : "0";
       for (int id : {103, 104, 123}) seen += IsWindowEnabled(GetDlgItem(dialog, id)) ? "E" : "-";
       seen += GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP ? "?" : "";
@@ -266,15 +282,18 @@ TEST_F(Printing, CancelledDialogsAndUnreadableFilesPrintNothingAndOnlyTheSetupsO
 TEST_F(Printing, FromTheViewerAtItsZoom) {
   ModuleInstance = module;
   TheSettings.SetDefaults();
-  auto viewer = new lumetta::ViewerWindow((folder + "b.bmp").c_str());
+  auto viewer = new lumetta::ViewerWindow((folder + kFotos + kPromocao).c_str());
   ASSERT_NE(viewer->Window(), nullptr);
   viewer->SetZoom(200);
+  char title[MAX_PATH] = {};
+  GetWindowTextA(viewer->Window(), title, MAX_PATH);
+  EXPECT_STREQ(title, "promo\xE7\xE3o.bmp (200x100x16M bmp) - 200%");
   viewer->FitWindowToImage();
   RECT client{};
   GetClientRect(viewer->Window(), &client);
   ASSERT_TRUE(client.right >= 400 && client.bottom >= 200) << client.right << "x" << client.bottom;
   bool windowOffered = false;
-  std::thread person = ActOnDialog("Lumetta32 Print Setup", [&](HWND dialog) {
+  std::thread person = ActOnDialog(SetupCaption(module), [&](HWND dialog) {
     windowOffered = IsWindowEnabled(GetDlgItem(dialog, 103));
     SendDlgItemMessageA(dialog, 103, BM_CLICK, 0, 0);
     for (int id : {124, 126, 128}) SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_UNCHECKED, 0);

@@ -191,6 +191,27 @@ TEST_F(ShoppingLists, GeneratorAppliesAndDeletesSavedLists) {
   EXPECT_EQ(lista::ListCount(gerador_.lstProdutos), 5);
 }
 
+// Names that differ only in letter case are one product to the catalogue, which lists one spelling; a
+// saved list that names the entry of the other is still ticked there.
+TEST_F(ShoppingLists, ASavedEntryWhoseNameDiffersOnlyInCaseIsTicked) {
+  ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
+      "Insert Into Produtos(Produto,Marca,Complemento,DataPesquisa,PrecoUnitario) "
+      "Values(\"ARROZ\",\"Outra\",\"1 kg\",\"01/03/2025\",\"3\")"));
+  Recordset r;
+  ASSERT_TRUE(
+      ModuloGlobal::CatalogueDatabase.CreateSnapshot("Select ID_Produto from Produtos Where Marca = 'Outra'", &r));
+  ASSERT_FALSE(r.Eof());
+  ASSERT_TRUE(ModuloGlobal::CatalogueDatabase.Execute(
+      "Insert Into Compras(Nome_Salvar,ID_Produto,Quantidade) Values(\"Caixa\"," +
+      std::to_string(r.Fields("ID_Produto").AsInteger()) + ",\"2\")"));
+  AbreGerador();
+  const std::vector<std::string> nomes = Entradas(gerador_.lstProdutos);
+  ASSERT_EQ(nomes.size(), 5u) << "one entry for both spellings";
+  Escolhe(gerador_, gerador_.cmbListaPadrao, frmGeraListaCompras::kCmbListaPadrao, "Caixa");
+  EXPECT_EQ(Marcadas(gerador_.lstProdutos), std::vector<std::string>{nomes[0]});
+  EXPECT_TRUE(Textos().empty());
+}
+
 // A whole walk from a fresh list: quantity rules, going back twice from the third product, the save
 // under a new name and the report, with the sentinel present only while the assembly window is open.
 TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
@@ -220,6 +241,13 @@ TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
     for (int i = 0; i < 5; ++i) m.spnQtd_SpinUp();
     m.spnQtd_SpinDown();
     EXPECT_EQ(TextoDe(m.txtQtd), "4");
+    // More than a saved list can give back is refused in the box, which keeps the quantity it had.
+    DefineTexto(m.txtQtd, "40000");
+    EXPECT_EQ(Textos(), std::vector<std::string>{"Desculpe, mas a quantidade de um item n\xE3o pode passar de 32767."});
+    EXPECT_EQ(TextoDe(m.txtQtd), "4");
+    DefineTexto(m.txtQtd, "32767");
+    EXPECT_TRUE(Textos().empty());
+    DefineTexto(m.txtQtd, "4");
     // A quantity typed for a brand that is not ticked is dropped when going on.
     lista::DefineListIndex(m.lstMarca, 1);
     m.lstMarca_Click();
@@ -242,6 +270,15 @@ TEST_F(ShoppingLists, WalkWithQuantityRulesBackTwiceSaveAndReport) {
     m.cmdVoltarProduto_Click();
     EXPECT_EQ(TextoDe(m.pnlTitulo), "Arroz");
     EXPECT_EQ(Marcadas(m.lstMarca), std::vector<std::string>{lista::Item(m.lstMarca, 0)});
+    EXPECT_EQ(lista::ListIndex(m.lstMarca), 0);
+    EXPECT_EQ(TextoDe(m.txtQtd), "4");
+    // A letter typed in the brand list moves to the brand starting with it; the box shows its quantity.
+    PostMessageA(m.lstMarca, WM_CHAR, 'g', 1);
+    teste::ProcessaPendentes();
+    EXPECT_EQ(lista::ListIndex(m.lstMarca), 1);
+    EXPECT_EQ(TextoDe(m.txtQtd), "0");
+    PostMessageA(m.lstMarca, WM_CHAR, 'v', 1);
+    teste::ProcessaPendentes();
     EXPECT_EQ(lista::ListIndex(m.lstMarca), 0);
     EXPECT_EQ(TextoDe(m.txtQtd), "4");
     m.cmdVoltarProduto_Click();
