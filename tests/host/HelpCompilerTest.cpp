@@ -483,6 +483,8 @@ TEST(HelpCompiler, TheProgramsHelpFilesAnswerTheirDialogNumbers) {
       {1003, "Shrink image to fit screen", u8"Reduzir a imagem para caber na tela"},
       {1004, "Enlarge image to fit screen", u8"Ampliar a imagem para preencher a tela"},
       {1005, "Zoom to fit resized window", u8"Ajustar o zoom ao redimensionar a janela"},
+      {1006, "Thumbnails in folders for JPEG, PNG, GIF, BMP, TIFF",
+       u8"Miniaturas nas pastas para JPEG, PNG, GIF, BMP, TIFF"},
       {701, "Content of window only", u8"Só o conteúdo da janela"},
       {702, "Entire image", u8"Imagem inteira"},
       {703, "Center of page", u8"Centro da página"},
