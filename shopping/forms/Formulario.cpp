@@ -159,11 +159,7 @@ void Formulario::Mostra() {
 void Formulario::MostraModal(HWND dono) {
   if (!hwnd_ && !Carrega(dono ? dono : GetActiveWindow())) return;
   if (!hwnd_) return;  // Form_Load may have unloaded it
-  HWND proprietario = GetWindow(hwnd_, GW_OWNER);
-  if (proprietario && IsWindowEnabled(proprietario)) {
-    EnableWindow(proprietario, FALSE);
-    donoDesabilitado_ = proprietario;
-  }
+  DesabilitaDono();
   modal_ = true;
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
@@ -180,6 +176,14 @@ void Formulario::MostraModal(HWND dono) {
     DespachaMensagem(msg);
   }
   modal_ = false;
+}
+
+void Formulario::DesabilitaDono() {
+  HWND proprietario = hwnd_ ? GetWindow(hwnd_, GW_OWNER) : nullptr;
+  if (proprietario && IsWindowEnabled(proprietario)) {
+    EnableWindow(proprietario, FALSE);
+    donoDesabilitado_ = proprietario;
+  }
 }
 
 void Formulario::Descarrega() {

@@ -72,6 +72,9 @@ public:
   bool Carrega(HWND dono = nullptr);
   void Mostra();
   void MostraModal(HWND dono = nullptr);
+  // Takes input from the owner now, as the modal showing does, until the form is unloaded: for work a form
+  // does inside its loading, before the modal showing would take it (the guided tour's scripts).
+  void DesabilitaDono();
   // Unload: Form_Unload, then the window and its controls go; the owner of a modal form is enabled again.
   void Descarrega();
 

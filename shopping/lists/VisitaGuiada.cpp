@@ -90,8 +90,11 @@ void ExplicarComoGerar(const JanelaPrincipal& principal) {
   ApontaPara(principal.cmdGeraListaCompras, 15, 15 + 50);
   if (!EsperaSegundos(6.5)) return;
 
+  // Enabled for the generator to take as its owner and give activation back to when it closes; the pause
+  // after that takes no input.
   EnableWindow(principal.janela, TRUE);
   principal.geraLista();
+  EnableWindow(principal.janela, FALSE);
   if (!EsperaSegundos(1.2) || !EsperaSegundos(0.5)) return;
 
   Toca(kMsg108);

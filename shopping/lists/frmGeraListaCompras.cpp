@@ -185,9 +185,11 @@ void frmGeraListaCompras::cmdCancelar_Click() { Descarrega(); }
 
 void frmGeraListaCompras::ProssegueHelp() {
   // Runs inside the loading, before the modal showing: the window shows itself, and ends by closing itself,
-  // which its opener's modal showing takes quietly.
+  // which its opener's modal showing takes quietly. Neither it nor the main window takes input meanwhile:
+  // F4 there would open a second generator running this script again.
   const auto espera = [this](double segundos) { return EsperaSegundos(segundos) && Carregado(); };
   Mostra();
+  DesabilitaDono();
   EnableWindow(hWnd(), FALSE);
   if (!espera(1.2)) return;
   visita::Toca(visita::kMsg103);
@@ -201,11 +203,13 @@ void frmGeraListaCompras::ProssegueHelp() {
   visita::Toca(visita::kMsg104);
   visita::ApontaPara(cmdGerarLista, 15, 15);
   if (!espera(3)) return;
+  // Enabled for the assembly window to give activation back to when it closes; that window's script takes
+  // input from it again while it runs, and so does this one after it.
   EnableWindow(hWnd(), TRUE);
   cmdGerarLista_Click();  // the assembly window's own script runs inside
+  if (IsWindow(hWnd())) EnableWindow(hWnd(), FALSE);
   if (!espera(3.5)) return;
   visita::Toca(visita::kMsg107);
-  EnableWindow(hWnd(), TRUE);
   visita::ApontaPara(cmdCancelar, 15, 15);
   if (!espera(7.3)) return;
   cmdCancelar_Click();

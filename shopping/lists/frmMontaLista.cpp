@@ -334,8 +334,17 @@ void frmMontaLista::GeraListaNoPapel() {
 void frmMontaLista::ConfereHelp() {
   // Runs inside the loading, before the modal showing, on the first ticked product: the cheapest brand of
   // each of the two products the generator's script ticked, 2 of the first and 5 of the second.
+  // The generator takes no input meanwhile: a saved list chosen there would rebuild the names under the walk.
   const auto espera = [this](double segundos) { return EsperaSegundos(segundos) && Carregado(); };
+  // Closing this window gives the generator its input back, for activation; the pause after that, before
+  // the generator's script goes on, takes none.
+  const HWND gerador = GetWindow(hWnd(), GW_OWNER);
+  const auto pausaDepoisDeFechar = [gerador](double segundos) {
+    if (IsWindow(gerador)) EnableWindow(gerador, FALSE);
+    EsperaSegundos(segundos);
+  };
   Mostra();
+  DesabilitaDono();
   EnableWindow(hWnd(), FALSE);
   if (!espera(2)) return;
   visita::ApontaPara(lstMarca, 10, 10);
@@ -349,6 +358,7 @@ void frmMontaLista::ConfereHelp() {
   visita::ApontaPara(cmdGerarLista, 15, 15);
   cmdGerarLista_Click();
   // With one product ticked the walk has ended here: the list is made and the window is gone.
+  if (!Carregado()) return pausaDepoisDeFechar(2);
   if (!espera(2)) return;
   visita::ApontaPara(lstMarca, 10, 10);
   if (!espera(0.2)) return;
@@ -362,7 +372,7 @@ void frmMontaLista::ConfereHelp() {
   if (!espera(12)) return;
   EnableWindow(hWnd(), TRUE);
   cmdGerarLista_Click();  // no further product: no save question in help mode, the list is made, the window closes
-  EsperaSegundos(2);
+  pausaDepoisDeFechar(2);
 }
 
 Currency* frmMontaLista::QuantidadeAtual() {

@@ -2,6 +2,7 @@
 // with a wave device that plays nothing.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,21 @@ TEST(GuidedTour, DefaultListOfTheFirstTwoNamesThenOneNameUnderAPointerHiddenBefo
   };
   std::vector<Passo> passos;
   bool outraVez = false;
+  // No window of the program takes input while a script works: F4 on the main window would open a second
+  // generator running the script again, a saved list chosen in the generator would change the names under
+  // the walk.
+  std::set<std::string> tomavamEntrada;
   ambiente.relogio.aoAvancar = [&](double agora) {
     passos.push_back({agora, ContadorDoPonteiro(), ambiente.som.tocados.size()});
+    if (ModuloGlobal::ModoDeAjuda) {
+      const std::string quando = " after sound " + std::to_string(ambiente.som.tocados.size());
+      const auto anota = [&](const std::string& quem) { tomavamEntrada.insert(quem + quando); };
+      if (IsWindowEnabled(Principal().hWnd())) anota("main window");
+      for (const char* titulo : {"Lista de Compras", "Montagem da Lista de Compras"}) {
+        const HWND janela = FindWindowA("MercanotaFormulario", titulo);
+        if (janela && IsWindowEnabled(janela)) anota(titulo);
+      }
+    }
     // The Help menu chosen again while the generator is on show (the main window takes clicks then): a
     // second tour inside the first would play its sounds twice.
     if (!outraVez && ambiente.som.tocados.size() == 3) {
@@ -78,6 +92,8 @@ TEST(GuidedTour, DefaultListOfTheFirstTwoNamesThenOneNameUnderAPointerHiddenBefo
                         "\\MSG_106.WAV", "\\MSG_107.WAV", "\\MSG_108.WAV"})
     sons.push_back(ambiente.pasta + s);
   EXPECT_EQ(ambiente.som.tocados, sons);
+  EXPECT_EQ(tomavamEntrada, std::set<std::string>{});
+  tomavamEntrada.clear();
   EXPECT_EQ(Relatorio(), TextoDaListaDeCompras("Lista Padr\xE3o", Today(),
                                                {{2, "Arroz", "Vale Verde", "5 kg", Currency{224500}},
                                                 {5, "Feij\xE3o", "Sabor do Campo", "1 kg", Currency{78900}}}));
@@ -131,6 +147,7 @@ TEST(GuidedTour, DefaultListOfTheFirstTwoNamesThenOneNameUnderAPointerHiddenBefo
   const int ponteiroDepois = ContadorDoPonteiro();
   while (ContadorDoPonteiro() < ponteiroAntes) ShowCursor(TRUE);
   EXPECT_EQ(ponteiroDepois, -2);
+  EXPECT_EQ(tomavamEntrada, std::set<std::string>{});
   EXPECT_EQ(Relatorio(),
             TextoDaListaDeCompras("Lista Padr\xE3o", Today(), {{2, "Arroz", "Vale Verde", "5 kg", Currency{224500}}}));
   ExpectFimDaVisita(ambiente);
