@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <set>
 
 #include "forms/Eventos.h"
 #include "lists/ListaMarcavel.h"
@@ -451,10 +452,18 @@ void frmMontaLista::cmdCadastrarNovo_Click() {
     for (const Product& m : marcas) {
       if (IdNaTabela(m.id)) ++aceitas;
     }
-    // A brand was added: the list is made again, its ticks from the quantities.
+    // A brand was added: the list is made again, its ticks from the quantities, and the brands ticked
+    // before keep theirs, also those given no quantity yet.
     if (aceitas != static_cast<size_t>(lista::ListCount(lstMarca))) {
+      std::set<long long> marcadas;
+      for (size_t i = 0; i < ids_.size(); ++i) {
+        if (lista::Selected(lstMarca, static_cast<int>(i))) marcadas.insert(ids_[i]);
+      }
       DefinePonteiro(Ponteiro::kAmpulheta);
       MostraMarcas(produto);
+      for (size_t i = 0; i < ids_.size(); ++i) {
+        if (marcadas.count(ids_[i])) lista::DefineSelected(lstMarca, static_cast<int>(i), true);
+      }
     }
   }
   SetFocus(lstMarca);

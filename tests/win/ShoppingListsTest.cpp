@@ -17,6 +17,7 @@
 #include "app/frmPrincipal.h"
 #include "lists/frmRelatorio.h"
 #include "lists/frmSelecionaLista.h"
+#include "products/frmCadastraProduto.h"
 
 namespace {
 
@@ -346,6 +347,45 @@ TEST_F(ShoppingLists, EntriesBeyondTheQuantityTableAreRefused) {
   EXPECT_EQ(ambiente_.dialogos.mostrados[1].texto,
             "Voc\xEA est\xE1 certo de que deseja cancelar esta edi\xE7\xE3o da lista?");
   EXPECT_EQ(Relatorio(), "") << "cancel prints nothing";
+}
+
+// A brand registered from the walk joins the product's brands unticked; the brands ticked before keep
+// their ticks, also one ticked without a quantity yet.
+TEST_F(ShoppingLists, ABrandRegisteredDuringTheWalkLeavesTheOtherTicks) {
+  AbreGerador();
+  Marca(gerador_.lstProdutos, {"Arroz"});
+  bool andou = false;
+  ambiente_.AoAbrir(kMontagem, [&](Formulario& f) {
+    auto& m = dynamic_cast<frmMontaLista&>(f);
+    m.lstMarca_KeyPress(13);  // Vale Verde, no quantity
+    lista::DefineListIndex(m.lstMarca, 1);
+    m.lstMarca_Click();
+    m.lstMarca_KeyPress(13);
+    DefineTexto(m.txtQtd, "3");  // Gr\xE3o Dourado, 3
+    ambiente_.AoAbrir("Cadastro de Produtos", [&](Formulario& c) {
+      auto& cadastro = dynamic_cast<frmCadastraProduto&>(c);
+      EXPECT_EQ(TextoDe(cadastro.txtProduto), "Arroz");
+      DefineTexto(cadastro.txtMarca, "Tio Nino");
+      DefineTexto(cadastro.txtComplemento, "1 kg");
+      DefineTexto(cadastro.txtPrecoUnitario, "4,5");
+      SendMessageA(cadastro.cmdOkay, BM_CLICK, 0, 0);
+    });
+    m.cmdCadastrarNovo_Click();
+    Textos();
+    ASSERT_EQ(lista::ListCount(m.lstMarca), 3);
+    EXPECT_EQ(Marcadas(m.lstMarca), (std::vector<std::string>{lista::Item(m.lstMarca, 1), lista::Item(m.lstMarca, 2)}));
+    EXPECT_EQ(lista::Item(m.lstMarca, 0).rfind("Tio Nino; 1 kg", 0), 0u);
+    ambiente_.dialogos.Responde(IDYES);  // 1 for Vale Verde
+    ambiente_.dialogos.Responde(IDNO);   // not saved
+    m.cmdGerarLista_Click();
+    andou = true;
+  });
+  gerador_.cmdGerarLista_Click();
+  ASSERT_TRUE(andou);
+  EXPECT_EQ(Textos(), (std::vector<std::string>{kAssumeUm, kSalvar, kNaoSalvou}));
+  EXPECT_EQ(Relatorio(), TextoDaListaDeCompras("Lista Padr\xE3o", Today(),
+                                               {{1, "Arroz", "Vale Verde", "5 kg", Currency{224500}},
+                                                {3, "Arroz", "Gr\xE3o Dourado", "5 kg", Currency{249000}}}));
 }
 
 // The end of a walk from a saved list, as each answer to the save leaves the catalogue; every one makes
