@@ -67,6 +67,7 @@ ImageView::~ImageView() {
     DestroyWindow(window);
   }
   window = nullptr;
+  ReleaseHeldFrame();
   if (image) image->ReleaseAll();
   if (background) DeleteObject(background);
 }
@@ -200,6 +201,7 @@ bool ImageView::SetImage(ImageFile* newImage, bool releaseOld, bool redraw) {
   if (newImage == image) return true;
   ImageFile* old = image;
   image = newImage;
+  ReleaseHeldFrame();
   if (KillTimer(window, kAnimationTimer) && old) old->SetPage(0);
   animation = Animation::Off;
   if (redraw) InvalidateRect(window, nullptr, TRUE);
@@ -348,6 +350,8 @@ bool ImageView::DecodeSlice(int rows, bool redraw) {
     if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kSliceMs)) break;
   }
   if (redraw && changedAll) InvalidateRect(window, nullptr, FALSE);
+  // The first frame is whole once the decode has gone past it (or is over): it takes the held frame's place.
+  if (heldFrame && (!ok || image->IsComplete() || image->GetCurrentPage() != 0)) ReleaseHeldFrame();
   if (!ok) {
     // A broken file stays as far as it came; starting it again would only fail again, for ever.
     image->EndDecode(false);
@@ -446,15 +450,67 @@ bool ImageView::DecodeAhead() const {
 }
 
 // The last frame has had its time: the frames before it are gone, so the file is decoded again from
-// its start, the first frame showing as it comes in.
+// its start. The last frame stays on screen until the first is whole, rather than the background or a
+// part-decoded frame flashing up on every loop.
 void ImageView::RestartAnimation() {
   KillTimer(window, kAnimationTimer);
   animation = Animation::Off;
   if (image->GetPageCount() <= 1) return;
+  HoldShownFrame();
   image->ReleaseAll();
+  // The image stood for the frame on screen; the decode starts again at the first.
+  image->SetPage(0);
   frameIndex = 0;
   decodeOver = false;
   StartDecoding(pacingPriority);
+}
+
+// A copy of the frame on screen as it looks, device-independent so that it needs no palette of its own.
+void ImageView::HoldShownFrame() {
+  ReleaseHeldFrame();
+  auto bitmap = reinterpret_cast<HBITMAP>(image->GetBitmap(frameIndex));
+  if (!bitmap) bitmap = reinterpret_cast<HBITMAP>(image->GetFullColorBitmap(frameIndex));
+  const int w = PageWidth(), h = PageHeight();
+  if (!bitmap || w <= 0 || h <= 0) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  // Without room for the copy the loop goes on as before, the first frame showing as it comes in.
+  HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!copy) return;
+  HDC screen = GetDC(window);
+  HDC source = CreateCompatibleDC(screen);
+  HDC target = CreateCompatibleDC(screen);
+  HGDIOBJ oldSource = SelectObject(source, bitmap);
+  HGDIOBJ oldTarget = SelectObject(target, copy);
+  auto palette = reinterpret_cast<HPALETTE>(image->GetPalette(frameIndex));
+  HPALETTE oldPalette = palette ? SelectPalette(source, palette, FALSE) : nullptr;
+  const bool copied = BitBlt(target, 0, 0, w, h, source, 0, 0, SRCCOPY);
+  if (oldPalette) SelectPalette(source, oldPalette, TRUE);
+  SelectObject(source, oldSource);
+  SelectObject(target, oldTarget);
+  DeleteDC(source);
+  DeleteDC(target);
+  ReleaseDC(window, screen);
+  if (!copied) {
+    DeleteObject(copy);
+    return;
+  }
+  heldFrame = copy;
+  heldWidth = w;
+  heldHeight = h;
+}
+
+void ImageView::ReleaseHeldFrame() {
+  if (!heldFrame) return;
+  DeleteObject(heldFrame);
+  heldFrame = nullptr;
+  if (window) InvalidateRect(window, nullptr, FALSE);
 }
 
 void ImageView::RefreshCursor() {
@@ -485,6 +541,10 @@ void ImageView::OnMouseMove(int x, int y) {
 
 void ImageView::Paint(const PAINTSTRUCT& ps, HDC dc) {
   const RECT& p = ps.rcPaint;
+  if (heldFrame) {
+    PaintBitmap(p, dc, heldFrame, nullptr, heldWidth, heldHeight, ViewRect{0, 0, heldWidth, heldHeight});
+    return;
+  }
   HBITMAP bitmap = nullptr;
   if (image) {
     bitmap = reinterpret_cast<HBITMAP>(image->GetBitmap(frameIndex));
@@ -529,6 +589,13 @@ void ImageView::Paint(const PAINTSTRUCT& ps, HDC dc) {
     ImageRect r = image->GetUpdateRect();
     decoded = {r.left, r.top, r.right, r.bottom};
   }
+  PaintBitmap(p, dc, bitmap, palette, w, h, decoded);
+}
+
+// The decoded part of a `width` x `height` picture into the area at the zoom and scroll; the rest of
+// the area in the background colour.
+void ImageView::PaintBitmap(const RECT& p, HDC dc, HBITMAP bitmap, HPALETTE palette, int w, int h,
+                            const ViewRect& decoded) {
   PaintPlan plan = PlanPaint({p.left, p.top, p.right, p.bottom}, w, h, decoded, zoom, scrollX, scrollY);
   RECT clip = ToRect(plan.clip);
   HRGN clipRegion = CreateRectRgnIndirect(&clip);

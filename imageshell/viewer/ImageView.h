@@ -61,6 +61,10 @@ private:
   void AnimationTick();
   void AnimationProgress();
   void RestartAnimation();
+  void HoldShownFrame();
+  void ReleaseHeldFrame();
+  void PaintBitmap(const RECT& area, HDC dc, HBITMAP bitmap, HPALETTE palette, int width, int height,
+                   const ViewRect& decoded);
   bool DecodeAhead() const;
   void StopPacing(bool forGood);
   void OnMouseMove(int x, int y);
@@ -94,6 +98,10 @@ private:
   };
   Animation animation = Animation::Off;
   int frameIndex = 0;
+  // While the first frame is decoded again after the last, a copy of the last stays on screen in its
+  // place (the decode's own frames are released to restart it).
+  HBITMAP heldFrame = nullptr;
+  int heldWidth = 0, heldHeight = 0;
   int pacingPriority = THREAD_PRIORITY_NORMAL;
   bool decodeWaiting = false;  // the pacing waits until the frame on screen moves on
   HANDLE thread = nullptr;
@@ -103,7 +111,7 @@ private:
   // decode state the pacing thread reads.
   volatile bool decodeOver = false;
   int pacingRows = 1;
-  bool rowsArrived = false;  // the decode under way has brought rows to paint
+  bool rowsArrived = false;        // the decode under way has brought rows to paint
   HMODULE pacingModule = nullptr;  // the module the thread's code lives in, held while it runs
   HANDLE readyEvent = nullptr;
   HANDLE stopEvent = nullptr;

@@ -24,6 +24,7 @@
 #include "BmpBuilder.h"
 #include "BuildFolders.h"
 #include "DropDataObject.h"
+#include "GdiObjects_win.h"
 #include "shell/ModuleState.h"
 #include "shell/Settings.h"
 #include "ShellLinks_win.h"
@@ -699,29 +700,14 @@ TEST_F(LumettaShell, AThousandMenusOnAJpegLeaveNoGdiObjectsNorMemoryBehind) {
     }
     return total;
   };
-  // GDI objects in use. Where the system does not count them (Wine answers 0), they are what its table of
-  // 65536 GDI objects has no room for, found by filling it with regions and freeing them again.
-  const auto gdiObjects = [] {
-    if (DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return int64_t(counted);
-    constexpr int64_t kTable = 65536;
-    std::vector<HRGN> regions;
-    regions.reserve(kTable);
-    while (int64_t(regions.size()) < kTable) {
-      HRGN region = CreateRectRgn(0, 0, 1, 1);
-      if (!region) break;
-      regions.push_back(region);
-    }
-    for (HRGN region : regions) DeleteObject(region);
-    return kTable - int64_t(regions.size());
-  };
   // The first menus load what stays loaded (the libraries' tables, the heap's first blocks).
   const std::string first = openAndClose();
   EXPECT_EQ(first.substr(0, 4), "-|O0") << first;
   for (int i = 0; i < 20; ++i) openAndClose();
-  const int64_t gdiBefore = gdiObjects();
+  const int64_t gdiBefore = testgdi::GdiObjectsInUse();
   const int64_t memoryBefore = privateBytes();
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(openAndClose(), first) << "menu " << i;
-  const int64_t gdiAfter = gdiObjects();
+  const int64_t gdiAfter = testgdi::GdiObjectsInUse();
   const int64_t memoryAfter = privateBytes();
   std::printf("1000 menus: GDI objects %lld -> %lld, private bytes %lld -> %lld\n", static_cast<long long>(gdiBefore),
               static_cast<long long>(gdiAfter), static_cast<long long>(memoryBefore),
