@@ -44,8 +44,9 @@ bool TiffHeader(const ByteReader& b, DetectedImage* out) {
         samples = int(value);
     }
   }
-  int bits = bitsPerSample * samples;
-  *out = MakeDetected(ImageKind::Tiff, width, height, bits > 0 && bits <= 64 ? bits : 0);
+  // Both come from the file as they stand: their product is taken wide and kept only when it is a depth.
+  const int64_t bits = int64_t(bitsPerSample) * samples;
+  *out = MakeDetected(ImageKind::Tiff, width, height, bits > 0 && bits <= 64 ? int(bits) : 0);
   return true;
 }
 
