@@ -9,6 +9,7 @@
 #include "formats/WmfDecoder.h"
 #include "image/ImageFile.h"
 #include "module/InterfaceTable.h"
+#include "pipeline/GdiGuards_win.h"
 #include "shell/ObjectCount.h"
 
 using lumetta::DecodeRequest;
@@ -163,44 +164,28 @@ void ThumbnailSize(int width, int height, UINT cx, int* outWidth, int* outHeight
 
 HBITMAP CopyToTopDown32(HBITMAP source, int sourceWidth, int sourceHeight, int width, int height) {
   if (!source || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) return nullptr;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = lumetta::gdi::TopDown32Info(width, height);
   void* bits = nullptr;
-  HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!copy) return nullptr;
+  lumetta::gdi::Object<HBITMAP> copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!copy.get()) return nullptr;
   bool ok = false;
-  if (HDC screen = GetDC(nullptr)) {
-    if (sourceWidth == width && sourceHeight == height) {
-      // GetDIBits converts from the source's depth and colour table into the layout asked for.
-      ok = GetDIBits(screen, source, 0, UINT(height), bits, &info, DIB_RGB_COLORS) == height;
-    } else {
-      HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
-      if (from && to) {
-        HGDIOBJ oldFrom = SelectObject(from, source), oldTo = SelectObject(to, copy);
-        SetStretchBltMode(to, HALFTONE);
-        SetBrushOrgEx(to, 0, 0, nullptr);
-        ok = StretchBlt(to, 0, 0, width, height, from, 0, 0, sourceWidth, sourceHeight, SRCCOPY) != FALSE;
-        GdiFlush();
-        SelectObject(from, oldFrom);
-        SelectObject(to, oldTo);
-      }
-      if (from) DeleteDC(from);
-      if (to) DeleteDC(to);
+  if (sourceWidth == width && sourceHeight == height) {
+    // GetDIBits converts from the source's depth and colour table into the layout asked for.
+    lumetta::gdi::ScreenDc screen;
+    ok = screen.get() && GetDIBits(screen.get(), source, 0, UINT(height), bits, &info, DIB_RGB_COLORS) == height;
+  } else {
+    lumetta::gdi::BitmapDc from(source), to(copy.get());
+    if (from.get() && to.get()) {
+      SetStretchBltMode(to.get(), HALFTONE);
+      SetBrushOrgEx(to.get(), 0, 0, nullptr);
+      ok = StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, sourceWidth, sourceHeight, SRCCOPY) != FALSE;
+      GdiFlush();
     }
-    ReleaseDC(nullptr, screen);
   }
-  if (!ok) {
-    DeleteObject(copy);
-    return nullptr;
-  }
+  if (!ok) return nullptr;
   auto pixel = static_cast<uint8_t*>(bits);
   for (int64_t i = 0, n = int64_t(width) * height; i < n; ++i) pixel[i * 4 + 3] = 0xFF;
-  return copy;
+  return copy.release();
 }
 
 STDMETHODIMP ThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) {

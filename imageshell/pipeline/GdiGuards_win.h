@@ -1,8 +1,8 @@
 #pragma once
 
 // Scope guards for the GDI seam's own calls: a screen DC, a memory DC, an object selected into a DC,
-// and a GDI object. For Windows-only sources, included after the platform header; the guards never
-// outlive the call that made them.
+// and a GDI object; and the header of the 32-bit copies made of bitmaps. For Windows-only sources, included after the
+// platform header; the guards never outlive the call that made them.
 
 namespace lumetta::gdi {
 
@@ -83,5 +83,18 @@ public:
 private:
   Handle handle_;
 };
+
+// The header of a 32-bit top-down DIB of width x height without a colour table: what a copy made to be
+// handed on or kept (a thumbnail, a held frame) is made as, whatever the source's depth and palette.
+inline BITMAPINFO TopDown32Info(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
 
 }  // namespace lumetta::gdi

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "pipeline/GdiGuards_win.h"
+
 namespace lumetta {
 
 namespace {
@@ -472,36 +474,20 @@ void ImageView::HoldShownFrame() {
   if (!bitmap) bitmap = reinterpret_cast<HBITMAP>(image->GetFullColorBitmap(frameIndex));
   const int w = PageWidth(), h = PageHeight();
   if (!bitmap || w <= 0 || h <= 0) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = gdi::TopDown32Info(w, h);
   void* bits = nullptr;
   // Without room for the copy the loop goes on as before, the first frame showing as it comes in.
-  HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!copy) return;
-  HDC screen = GetDC(window);
-  HDC source = CreateCompatibleDC(screen);
-  HDC target = CreateCompatibleDC(screen);
-  HGDIOBJ oldSource = SelectObject(source, bitmap);
-  HGDIOBJ oldTarget = SelectObject(target, copy);
-  auto palette = reinterpret_cast<HPALETTE>(image->GetPalette(frameIndex));
-  HPALETTE oldPalette = palette ? SelectPalette(source, palette, FALSE) : nullptr;
-  const bool copied = BitBlt(target, 0, 0, w, h, source, 0, 0, SRCCOPY);
-  if (oldPalette) SelectPalette(source, oldPalette, TRUE);
-  SelectObject(source, oldSource);
-  SelectObject(target, oldTarget);
-  DeleteDC(source);
-  DeleteDC(target);
-  ReleaseDC(window, screen);
-  if (!copied) {
-    DeleteObject(copy);
-    return;
+  gdi::Object<HBITMAP> copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    gdi::BitmapDc source(bitmap), target(copy.get());
+    if (!source.get() || !target.get()) return;
+    auto palette = reinterpret_cast<HPALETTE>(image->GetPalette(frameIndex));
+    HPALETTE oldPalette = palette ? SelectPalette(source.get(), palette, FALSE) : nullptr;
+    const bool copied = BitBlt(target.get(), 0, 0, w, h, source.get(), 0, 0, SRCCOPY);
+    if (oldPalette) SelectPalette(source.get(), oldPalette, TRUE);
+    if (!copied) return;
   }
-  heldFrame = copy;
+  heldFrame = copy.release();
   heldWidth = w;
   heldHeight = h;
 }

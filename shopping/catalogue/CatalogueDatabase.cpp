@@ -14,24 +14,27 @@
 namespace mercanota {
 namespace {
 
+// The product table's columns, one text for new catalogues and for the conversion below, so that a
+// converted file declares them exactly as a new one does.
+#define MERCANOTA_COLUNAS_DE_PRODUTOS              \
+  " ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT," \
+  " Produto TEXT NOT NULL COLLATE NOCASE,"         \
+  " Marca TEXT COLLATE NOCASE,"                    \
+  " Complemento TEXT COLLATE NOCASE,"              \
+  " DataPesquisa TEXT,"                            \
+  " PrecoUnitario REAL);"
+
 // The schema. Text columns compare without regard to letter case, as the original engine's did (a name
 // typed in lower case finds the same product), under SQLite's own NOCASE, so that any SQLite program
 // (the stock shell, a spreadsheet's import, a script) reads, sorts, counts and changes the file as this
 // program does and keeps its index in the same order. The program's order of names, with accented
 // letters beside their plain ones, is asked for by the statements that sort (kOrdemDosNomes); it is
 // never part of the file.
-const char kSchema[] =
-    "CREATE TABLE Produtos ("
-    " ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " Produto TEXT NOT NULL COLLATE NOCASE,"
-    " Marca TEXT COLLATE NOCASE,"
-    " Complemento TEXT COLLATE NOCASE,"
-    " DataPesquisa TEXT,"
-    " PrecoUnitario REAL);"
-    "CREATE TABLE Compras ("
-    " Nome_Salvar TEXT NOT NULL COLLATE NOCASE,"
-    " ID_Produto INTEGER NOT NULL,"
-    " Quantidade REAL);";
+const char kSchema[] = "CREATE TABLE Produtos (" MERCANOTA_COLUNAS_DE_PRODUTOS
+                       "CREATE TABLE Compras ("
+                       " Nome_Salvar TEXT NOT NULL COLLATE NOCASE,"
+                       " ID_Produto INTEGER NOT NULL,"
+                       " Quantidade REAL);";
 
 // The list windows look entries up by name, and by name in price order, once per ticked product; on a
 // shop's catalogue of tens of thousands of entries a scan each time would make every step of a list slow.
@@ -48,13 +51,7 @@ const char kIndexes[] = "CREATE INDEX ProdutosPorNome ON Produtos(Produto);";
 const char kPrecisaConverter[] =
     "SELECT count(*) FROM sqlite_master WHERE tbl_name = 'Produtos' AND sql LIKE '%COLLATE CATALOGO%'";
 const char kConversao[] =
-    "CREATE TABLE ProdutosConvertidos ("
-    " ID_Produto INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " Produto TEXT NOT NULL COLLATE NOCASE,"
-    " Marca TEXT COLLATE NOCASE,"
-    " Complemento TEXT COLLATE NOCASE,"
-    " DataPesquisa TEXT,"
-    " PrecoUnitario REAL);"
+    "CREATE TABLE ProdutosConvertidos (" MERCANOTA_COLUNAS_DE_PRODUTOS
     "INSERT INTO ProdutosConvertidos (ID_Produto, Produto, Marca, Complemento, DataPesquisa, PrecoUnitario)"
     " SELECT ID_Produto, Produto, Marca, Complemento, DataPesquisa, PrecoUnitario FROM Produtos;"
     "CREATE TEMP TABLE ProximoProduto AS SELECT seq FROM sqlite_sequence WHERE name = 'Produtos';"
