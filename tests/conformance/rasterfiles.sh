@@ -86,8 +86,8 @@ pamtotga -mono gray.pgm >gray-rle.tga 2>/dev/null
 "$magick" odd.ppm -alpha set -channel A -evaluate set 50% +channel -compress RLE im32.tga
 for f in rgb rgb-rle cmap-rle cmap gray-rle im im-rle im32; do check "$f.tga" "$f.tga" "tgatoppm $f.tga" 0; done
 # Colour maps of 32-bit (alpha dropped), 16- and 15-bit entries, written by a script of this folder.
-for spec in 32:rle:bottom 32:plain:top 16:rle:top 15:plain:bottom; do
-  IFS=: read -r bits coding origin <<<"$spec"
+for map in 32:rle:bottom 32:plain:top 16:rle:top 15:plain:bottom; do
+  IFS=: read -r bits coding origin <<<"$map"
   f=map$bits-$coding-$origin.tga
   # tgatoppm answers 5-bit channels with a maximum of 31; pamdepth brings them to 255, rounding a step
   # apart from the decoder's spreading now and then.
